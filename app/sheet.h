@@ -1,0 +1,77 @@
+#pragma once
+// The one window: four pages on tabs, the 100 ms timer that drives the poll.
+#include <QDialog>
+#include <memory>
+
+#include "app/settings.h"
+#include "app/tick.h"
+#include "device/link_lock.h"
+#include "device/measurement.h"
+#include "device/poll.h"
+#include "device/serial_link.h"
+
+class QTabWidget;
+class QTimer;
+class QMenuBar;
+
+namespace qv::pages {
+class Einstellungen;
+class CKonfiguration;
+class CBetrieb;
+class CGrafik;
+}  // namespace qv::pages
+
+namespace qv::app {
+
+// The process-wide lock around every exchange with the meter.
+qv::device::LinkLock& linkLock();
+
+class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::PollListener {
+public:
+    static constexpr int kTimerPeriodMs = 100;
+
+    // clock: the millisecond tick count; the system's unless a test gives one.
+    explicit CAllControlsSheet(TickDriver::Clock clock = systemTickCount);
+    ~CAllControlsSheet() override;
+
+    AppSettings& settings() { return *settings_; }
+    qv::device::LinkSlot& linkSlot() { return linkSlot_; }
+    const qv::device::MeasurementRecord& measurement() const { return measurement_; }
+    qv::device::PollMachine& poll() { return poll_; }
+    QTabWidget* tabs() const { return tabs_; }
+    qv::pages::Einstellungen* settingsPage() const { return settingsPage_; }
+    qv::pages::CKonfiguration* configurationPage() const { return configurationPage_; }
+    qv::pages::CBetrieb* operationPage() const { return operationPage_; }
+    qv::pages::CGrafik* graphPage() const { return graphPage_; }
+    QMenuBar* windowMenuBar() const { return menuBar_; }
+
+    // One timer tick; public so tests can drive the sheet without a timer.
+    void tick(int timerId = TickDriver::kTimerId) { ticks_.onTimer(timerId); }
+    void showAbout();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool pollPagesReady() const override;
+    bool recording() const override;
+    void toggleRecordingIndicator() override;
+    void settleTick() override;
+    void deviceTypeReceived(std::optional<int> code) override;
+    void deliver(const qv::device::MeasurementRecord& record) override;
+
+    qv::pages::Einstellungen* settingsPage_;
+    qv::pages::CKonfiguration* configurationPage_;
+    qv::pages::CBetrieb* operationPage_;
+    qv::pages::CGrafik* graphPage_;
+    qv::device::LinkSlot linkSlot_;
+    std::unique_ptr<AppSettings> settings_;
+    qv::device::MeasurementRecord measurement_;
+    qv::device::PollMachine poll_;
+    TickDriver ticks_;
+    QTabWidget* tabs_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+}  // namespace qv::app

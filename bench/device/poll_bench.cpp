@@ -1,0 +1,63 @@
+// One full poll cycle against kt740-sim over a pseudo terminal, as a ratio of
+// its duration to the protocol's floor: every exchange's flush window, fixed
+// wait and reply window, which no implementation can shorten.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+#include "device/poll.h"
+#include "tests/support/sim_process.h"
+
+using namespace qv::device;
+
+namespace {
+
+struct Sink : PollListener {
+    int deliveries = 0;
+    void deviceTypeReceived(std::optional<int>) override {}
+    void deliver(const MeasurementRecord&) override { ++deliveries; }
+};
+
+void pollCycle(benchmark::State& state) {
+    const int model = static_cast<int>(state.range(0));
+    char tmpl[] = "/tmp/qvbenchXXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    {
+        qv::test::SimProcess sim(dir + "/COM1", {"--model", std::to_string(model)});
+        SerialLink::setPortDirectory(dir);
+        LinkSlot slot = std::make_unique<SerialLink>();
+        if (!sim.linked() || slot->open(1) != 0) {
+            state.SkipWithError("simulator not reachable");
+            return;
+        }
+        int family = -1;
+        MeasurementRecord record;
+        Sink sink;
+        PollMachine poll(slot, family, record, sink);
+        // One cycle first, so the family (and with it the cycle length) is known.
+        poll.start();
+        while (!poll.idle()) poll.runStep();
+        const double exchangeMs = kReadSize + 40 + kReadSize;
+        const double floorMs = 9 * exchangeMs + (family == 1 ? kReadSize + 60 + kReadSize : 0);
+        double totalMs = 0;
+        int cycles = 0;
+        for (auto _ : state) {
+            const auto start = std::chrono::steady_clock::now();
+            poll.start();
+            while (!poll.idle()) poll.runStep();
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+            state.SetIterationTime(took.count() / 1000.0);
+            totalMs += took.count();
+            ++cycles;
+        }
+        state.counters["floor_ms"] = floorMs;
+        state.counters["ratio_to_floor"] = cycles ? totalMs / cycles / floorMs : 0;
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+}  // namespace
+
+BENCHMARK(pollCycle)->Arg(3)->Arg(20)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,48 @@
+#pragma once
+// The program's one connection to the meter. It knows nothing of the
+// protocol; framing, waits and the lock belong to its callers.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/serial/comm_port.h"
+
+namespace qv::device {
+
+constexpr std::size_t kReadSize = 80;  // every read asks for this many bytes
+
+class SerialLink {
+public:
+    SerialLink() = default;
+    virtual ~SerialLink() = default;
+    SerialLink(const SerialLink&) = delete;
+    SerialLink& operator=(const SerialLink&) = delete;
+
+    // Opens port "COM<n>" (see resolvePortPath). 0 or -1; on failure the
+    // reason is written to standard error and nothing stays open.
+    int open(int portNumber);
+    void close();
+
+    virtual bool isOpen() const { return openFlag_ == 1; }
+    // One synchronous write of count bytes; 0 or -1 (nothing written when closed).
+    virtual int write(const std::uint8_t* bytes, std::size_t count);
+    // One read asking for kReadSize bytes into a buffer of at least that
+    // size; received holds what arrived. -1 with 0 bytes when not open.
+    virtual int read(std::uint8_t* buffer, int& received);
+    // The protocol's fixed waits, here so a scripted link can record them.
+    virtual void wait(int ms);
+
+    // Where "COM<n>" entries are looked up: the start-up directory.
+    static void setPortDirectory(const std::string& dir);
+    static const std::string& portDirectory();
+
+private:
+    qv::serial::CommPort port_;
+    int openFlag_ = 0;
+};
+
+// The slot the sheet owns; pages keep a pointer to the slot, never to the link.
+using LinkSlot = std::unique_ptr<SerialLink>;
+
+}  // namespace qv::device

@@ -1,0 +1,199 @@
+#include "pages/settings/einstellungen.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "device/identify.h"
+#include "device/tables.h"
+#include "platform/dialog/pictures.h"
+
+namespace qv::pages {
+namespace {
+const char* const kTabTitles[3] = {"Einstellungen", "Settings", "Param\xC3\xA8tres"};
+const char* const kNoValue = "------";
+}  // namespace
+
+Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link)
+    : settings_(settings), link_(link) {
+    const int lang = qv::app::languageForTabTitle();
+    setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
+
+    auto caption = [this](int id, const char* text, QWidget* buddy) {
+        auto* l = addControl(id, new QLabel(QString::fromUtf8(text), this));
+        l->setBuddy(buddy);
+        buddy->setAccessibleName(l->text());
+        return l;
+    };
+    auto* ports = addControl(PortList, new QComboBox(this));
+    for (int i = 1; i <= 9; ++i) ports->addItem(QStringLiteral("COM%1").arg(i));
+    auto* languages = addControl(LanguageList, new QComboBox(this));
+    languages->addItems({QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Francais")});
+    auto* hardware = addControl(Hardware, new QLineEdit(this));
+    auto* software = addControl(Software, new QLineEdit(this));
+    for (auto* e : {hardware, software}) {
+        e->setReadOnly(true);
+        e->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("KT740-FX-M1P2I2S1")) + 24);
+    }
+    auto* refresh = addControl(RefreshRate, new QLineEdit(this));
+    refresh->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), refresh));
+    refresh->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+
+    auto* green = addControl(GreenLamp, new QLabel(this));
+    green->setPixmap(qv::dialog::lampPixmap(true));
+    green->setAccessibleName(QStringLiteral("OK"));
+    auto* red = addControl(RedLamp, new QLabel(this));
+    red->setPixmap(qv::dialog::lampPixmap(false));
+    red->setAccessibleName(QStringLiteral("------"));
+    green->hide();
+    auto* marker = addControl(RefreshMarker, new QLabel(this));
+    marker->setPixmap(qv::dialog::errorMarkerPixmap());
+    marker->hide();
+    auto* greyOut = addControl(GreyOut, new QCheckBox(QStringLiteral("Ausgrauen statt Ausblenden"), this));
+    greyOut->hide();
+    auto* ok = addControl(OkButton, new QPushButton(QStringLiteral("OK"), this));
+    ok->hide();
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
+    int row = 0;
+    auto lampCell = new QHBoxLayout;
+    lampCell->addWidget(green);
+    lampCell->addWidget(red);
+    lampCell->addStretch();
+    grid->addWidget(caption(PortLabel, "COM-Schnittstelle", ports), row, 0);
+    grid->addWidget(ports, row, 1);
+    grid->addLayout(lampCell, row++, 2);
+    grid->addWidget(caption(HardwareLabel, "HW-Version", hardware), row, 0);
+    grid->addWidget(hardware, row++, 1);
+    grid->addWidget(caption(SoftwareLabel, "SW-Version", software), row, 0);
+    grid->addWidget(software, row++, 1);
+    grid->setRowMinimumHeight(row++, 12);
+    grid->addWidget(caption(LanguageLabel, "Sprache", languages), row, 0);
+    grid->addWidget(languages, row++, 1);
+    grid->setRowMinimumHeight(row++, 12);
+    auto* refreshCell = new QHBoxLayout;
+    refreshCell->addWidget(refresh);
+    refreshCell->addWidget(new QLabel(QStringLiteral("s"), this));
+    refreshCell->addWidget(marker);
+    refreshCell->addStretch();
+    grid->addWidget(caption(RefreshLabel, "Refreshrate Betrieb", refresh), row, 0);
+    grid->addLayout(refreshCell, row++, 1);
+    grid->addWidget(greyOut, row++, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* picture = new QLabel(this);
+    picture->setPixmap(qv::dialog::meterPixmap(220, 150));
+    auto* logo = new QLabel(this);
+    logo->setPixmap(qv::dialog::logoPixmap());
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid, 1);
+    top->addWidget(picture, 0, Qt::AlignTop);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(logo);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(24, 24, 24, 16);
+    outer->addLayout(top);
+    outer->addStretch();
+    outer->addLayout(bottom);
+
+    // The order a technician works through the page.
+    setTabOrder(ports, languages);
+    setTabOrder(languages, refresh);
+    setTabOrder(refresh, hardware);
+    setTabOrder(hardware, software);
+    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+}
+
+void Einstellungen::setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph) {
+    configuration_ = configuration;
+    operation_ = operation;
+    graph_ = graph;
+}
+
+void Einstellungen::onInitDialog() {
+    markReady();
+    settings_->deviceCode = 0;
+    settings_->deviceFamily = -1;
+
+    auto* languages = controlAs<QComboBox>(LanguageList);
+    auto* ports = controlAs<QComboBox>(PortList);
+    // Values outside the lists leave them without a selection.
+    languages->setCurrentIndex(settings_->language >= 0 && settings_->language < languages->count()
+                                   ? settings_->language : -1);
+    ports->setCurrentIndex(settings_->comPort >= 1 && settings_->comPort <= ports->count()
+                               ? settings_->comPort - 1 : -1);
+    controlAs<QCheckBox>(GreyOut)->setChecked(settings_->greyOut == 1);
+    auto* refresh = controlAs<QLineEdit>(RefreshRate);
+    connect(refresh, &QLineEdit::textChanged, this, [this] { validateRefreshRate(); });
+    refresh->setText(QString::number(settings_->refreshRate));  // runs the validation once
+
+    connect(ports, &QComboBox::activated, this, [this](int index) {
+        settings_->comPort = index + 1;  // reaches the file with its next write
+        identifyDevice(settings_->comPort);
+    });
+    connect(languages, &QComboBox::activated, this, [this](int index) { onLanguageChanged(index); });
+    connect(controlAs<QCheckBox>(GreyOut), &QCheckBox::clicked, this, [this](bool checked) {
+        settings_->greyOut = checked ? 1 : 0;
+        qv::app::writeSettings(*settings_);
+    });
+
+    identifyDevice(settings_->comPort);
+}
+
+void Einstellungen::setLamp(bool answered) {
+    showControl(GreenLamp, answered);
+    showControl(RedLamp, !answered);
+}
+
+void Einstellungen::identifyDevice(int port) {
+    // The old link goes first, even when the new port will not open.
+    link_->reset();
+    *link_ = std::make_unique<qv::device::SerialLink>();
+    setControlText(Hardware, QString::fromLatin1(kNoValue));
+    setControlText(Software, QString::fromLatin1(kNoValue));
+    if ((*link_)->open(port) != 0) {
+        link_->reset();
+        setLamp(false);
+        return;
+    }
+    qv::device::Identification id;
+    if (qv::device::identifyMeter(**link_, settings_->deviceFamily, id) != 0) {
+        setLamp(false);  // the port stays open: the poll can use it once the meter answers
+        return;
+    }
+    setLamp(true);
+    settings_->deviceCode = id.deviceCode;
+    setControlText(Hardware, qv::dialog::fromCp1252(qv::device::modelCodeText(id.deviceCode)));
+    if (id.version) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*id.version));
+        setControlText(Software, QString::fromLatin1(buf));
+    }
+}
+
+void Einstellungen::onLanguageChanged(int index) {
+    settings_->language = index;
+    qv::app::writeSettings(*settings_);
+}
+
+void Einstellungen::validateRefreshRate() {
+    QString text = controlText(RefreshRate).left(99).trimmed();
+    const int value = qv::app::cDecimal(text.toStdString());
+    const bool valid = !text.isEmpty() && value >= 2 && value <= 9999;
+    showControl(RefreshMarker, !valid);
+    if (!valid) return;
+    settings_->refreshRate = value;
+    qv::app::writeSettings(*settings_);
+}
+
+}  // namespace qv::pages

@@ -1,0 +1,44 @@
+#pragma once
+// The Settings page: port, meter identification, language, refresh rate.
+#include "app/settings.h"
+#include "device/serial_link.h"
+#include "platform/dialog/dialog_page.h"
+
+namespace qv::pages {
+
+class CKonfiguration;
+class CBetrieb;
+class CGrafik;
+
+class Einstellungen : public qv::dialog::DialogPage {
+public:
+    enum Id {
+        PortList = 1001, PortLabel = 1006, LanguageList = 1004, LanguageLabel = 1005,
+        GreenLamp = 1007, RedLamp = 1008, Hardware = 1009, HardwareLabel = 1010,
+        Software = 1011, SoftwareLabel = 1012, RefreshRate = 1098, RefreshLabel = 1099,
+        RefreshMarker = 1122, GreyOut = 1056, OkButton = 1,
+    };
+
+    Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link);
+    void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
+
+    // Replaces the link by a new one on port, opens it and asks the meter
+    // who it is; the lamps and the version fields show the outcome.
+    void identifyDevice(int port);
+    void onLanguageChanged(int index);
+    void validateRefreshRate();
+
+protected:
+    void onInitDialog() override;
+
+private:
+    void setLamp(bool answered);
+
+    qv::app::AppSettings* settings_;
+    qv::device::LinkSlot* link_;
+    CKonfiguration* configuration_ = nullptr;
+    CBetrieb* operation_ = nullptr;
+    CGrafik* graph_ = nullptr;
+};
+
+}  // namespace qv::pages

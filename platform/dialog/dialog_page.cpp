@@ -1,0 +1,116 @@
+#include "platform/dialog/dialog_page.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+
+namespace qv::dialog {
+
+DialogPage::DialogPage(QWidget* parent) : QWidget(parent) {}
+
+void DialogPage::registerControl(int id, QWidget* w) {
+    controls_[id] = w;
+    w->setObjectName(QStringLiteral("ctl%1").arg(id));
+}
+
+QWidget* DialogPage::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void DialogPage::setControlText(int id, const QString& text) {
+    QWidget* w = control(id);
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(text);
+        if (l->buddy()) l->buddy()->setAccessibleName(QString(text).remove('&'));
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        e->setText(text);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(text);
+        b->setAccessibleName(QString(text).remove('&'));
+    } else if (w) {
+        w->setWindowTitle(text);
+    }
+}
+
+QString DialogPage::controlText(int id) const {
+    QWidget* w = control(id);
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
+    return w ? w->windowTitle() : QString();
+}
+
+void DialogPage::showControl(int id, bool visible) {
+    if (QWidget* w = control(id)) w->setVisible(visible);
+}
+
+void DialogPage::enableControl(int id, bool enabled) {
+    if (QWidget* w = control(id)) w->setEnabled(enabled);
+}
+
+bool DialogPage::isControlVisible(int id) const {
+    QWidget* w = control(id);
+    return w && !w->isHidden();
+}
+
+QRect DialogPage::dialogUnitsToPixels(int x, int y, int w, int h) const {
+    const QFontMetrics fm(font());
+    // The framework's average width: the letters A-Z and a-z, halved and rounded.
+    const int avg = (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    const int height = fm.height();
+    auto hx = [avg](int v) { return (v * avg + 2) / 4; };
+    auto vy = [height](int v) { return (v * height + 4) / 8; };
+    return QRect(hx(x), vy(y), hx(w), vy(h));
+}
+
+void DialogPage::place(QWidget* w, int x, int y, int width, int height) {
+    w->setGeometry(dialogUnitsToPixels(x, y, width, height));
+}
+
+void DialogPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (initialised_) return;
+    initialised_ = true;
+    onInitDialog();
+}
+
+namespace {
+// 0x80 to 0x9F: where Windows-1252 differs from Latin-1. The five bytes the
+// code page leaves open map, as Windows maps them, to the control characters.
+constexpr char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+}  // namespace
+
+QString fromCp1252(const std::string& bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (unsigned char c : bytes)
+        out.append(QChar(c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char16_t(c)));
+    return out;
+}
+
+std::string toCp1252(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out.push_back(static_cast<char>(u));
+            continue;
+        }
+        char mapped = '?';
+        for (int i = 0; i < 32; ++i)
+            if (kHigh[i] == u) mapped = static_cast<char>(0x80 + i);
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+}  // namespace qv::dialog

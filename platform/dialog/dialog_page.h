@@ -1,0 +1,65 @@
+#pragma once
+// What every page needs of the dialog framework: controls addressed by their
+// numeric identifiers, as the text files address them, and a dialog
+// initialisation that runs when the page is first shown.
+#include <QString>
+#include <QWidget>
+#include <map>
+
+class QShowEvent;
+
+namespace qv::dialog {
+
+class DialogPage : public QWidget {
+public:
+    explicit DialogPage(QWidget* parent = nullptr);
+
+    int pageReady() const { return pageReady_; }
+    const QString& tabTitle() const { return tabTitle_; }
+
+    QWidget* control(int id) const;
+    template <class T>
+    T* controlAs(int id) const {
+        return qobject_cast<T*>(control(id));
+    }
+    void setControlText(int id, const QString& text);
+    QString controlText(int id) const;
+    void showControl(int id, bool visible);
+    void enableControl(int id, bool enabled);
+    bool isControlVisible(int id) const;  // by the page's own flag, not the window's
+
+    // Dialog units as the dialog framework measures them: a horizontal unit
+    // is a quarter of the font's average character width, a vertical unit an
+    // eighth of its height, so a template keeps its proportions at any size.
+    QRect dialogUnitsToPixels(int x, int y, int w, int h) const;
+    void place(QWidget* w, int x, int y, int width, int height);
+
+protected:
+    // Registers w under id; its object name becomes "ctl<id>" so tests and
+    // assistive tools can find it.
+    template <class T>
+    T* addControl(int id, T* w) {
+        registerControl(id, w);
+        return w;
+    }
+    void registerControl(int id, QWidget* w);
+    void setTabTitle(const QString& title) { tabTitle_ = title; }
+    void markReady() { pageReady_ = 1; }
+
+    // Runs once, when the page is first shown.
+    virtual void onInitDialog() {}
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::map<int, QWidget*> controls_;
+    QString tabTitle_;
+    int pageReady_ = 0;
+    bool initialised_ = false;
+};
+
+// Windows-1252 bytes to what Qt shows, and back (characters outside the code
+// page become '?').
+QString fromCp1252(const std::string& bytes);
+std::string toCp1252(const QString& text);
+
+}  // namespace qv::dialog

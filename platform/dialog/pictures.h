@@ -1,0 +1,15 @@
+#pragma once
+// The program's own pictures, drawn at run time so nothing depends on a
+// desktop theme or on image files beside the program.
+#include <QIcon>
+#include <QPixmap>
+
+namespace qv::dialog {
+
+QPixmap lampPixmap(bool green, int size = 20);
+QPixmap errorMarkerPixmap(int size = 16);
+QPixmap logoPixmap(int width = 93, int height = 38);  // the picture on every page
+QPixmap meterPixmap(int width, int height);           // decorative: a flow meter
+QIcon programIcon();
+
+}  // namespace qv::dialog

@@ -1,0 +1,173 @@
+#include "platform/serial/comm_port.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qv::serial {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int msLeft(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+bool configure(int fd) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    // Timing is done with poll(); the descriptor itself never blocks.
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+// Opens and sets up path; returns the descriptor or -1 with nothing left open.
+int openConfigured(const std::string& path, std::string& why) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return -1;
+    }
+    if (!isatty(fd)) {
+        why = "not a terminal";
+        ::close(fd);
+        return -1;
+    }
+    // No sharing: TIOCEXCL keeps out ordinary users, the lock keeps out a
+    // second copy of this program even when it runs as root.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        why = "in use by another program";
+        ::close(fd);
+        return -1;
+    }
+    ioctl(fd, TIOCEXCL);
+    if (!configure(fd)) {
+        why = std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
+    tcflush(fd, TCIOFLUSH);
+    return fd;
+}
+
+}  // namespace
+
+std::string resolvePortPath(const std::string& dir, int portNumber) {
+    std::string local = dir;
+    if (!local.empty() && local.back() != '/') local += '/';
+    local += "COM" + std::to_string(portNumber);
+    struct stat st{};
+    if (::stat(local.c_str(), &st) == 0 || ::lstat(local.c_str(), &st) == 0) return local;
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+CommPort::~CommPort() { close(); }
+
+int CommPort::open(const std::string& path, std::string* error) {
+    close();
+    std::string why;
+    fd_ = openConfigured(path, why);
+    if (fd_ < 0) {
+        if (error) *error = why;
+        return -1;
+    }
+    path_ = path;
+    return 0;
+}
+
+void CommPort::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+// A terminal that hung up (an adapter pulled, a simulator restarted on the
+// same link) is opened again, so the line comes back when the meter does.
+bool CommPort::reopen() {
+    if (path_.empty()) return false;
+    std::string why;
+    int fd = openConfigured(path_, why);
+    if (fd < 0) return false;
+    ::close(fd_);
+    fd_ = fd;
+    return true;
+}
+
+int CommPort::read(std::uint8_t* buffer, std::size_t n) {
+    if (fd_ < 0) return -1;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(n);
+    std::size_t got = 0;
+    bool reopened = false;
+    while (got < n) {
+        const int wait = msLeft(deadline);
+        pollfd p{fd_, POLLIN, 0};
+        int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;  // window over
+        bool hungUp = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN);
+        if (!hungUp) {
+            ssize_t k = ::read(fd_, buffer + got, n - got);
+            if (k > 0) {
+                got += static_cast<std::size_t>(k);
+                continue;
+            }
+            if (k < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            hungUp = true;  // 0 or EIO: the other end is gone
+        }
+        if (hungUp) {
+            if (!reopened && reopen()) {
+                reopened = true;
+                continue;
+            }
+            // Nothing to read from: sit out the window as a silent line would.
+            std::this_thread::sleep_for(std::chrono::milliseconds(msLeft(deadline)));
+            break;
+        }
+    }
+    return static_cast<int>(got);
+}
+
+int CommPort::write(const std::uint8_t* data, std::size_t n) {
+    if (fd_ < 0) return -1;
+    // The meter reads every byte at once; a line that takes more than a
+    // second plus the transmission time for a few bytes is dead.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + 2 * n);
+    std::size_t sent = 0;
+    bool reopened = false;
+    while (sent < n) {
+        ssize_t k = ::write(fd_, data + sent, n - sent);
+        if (k > 0) {
+            sent += static_cast<std::size_t>(k);
+            continue;
+        }
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0 && errno == EAGAIN) {
+            pollfd p{fd_, POLLOUT, 0};
+            if (::poll(&p, 1, msLeft(deadline)) <= 0) return -1;
+            continue;
+        }
+        if (!reopened && reopen()) {
+            reopened = true;
+            continue;
+        }
+        return -1;
+    }
+    tcdrain(fd_);
+    return 0;
+}
+
+}  // namespace qv::serial

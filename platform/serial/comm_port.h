@@ -1,0 +1,41 @@
+#pragma once
+// The serial port as the program needs it: open by path, fixed line settings,
+// reads bounded by 1 ms per requested byte, synchronous writes. A small POSIX
+// termios layer, because the program must also open pseudo terminals.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qv::serial {
+
+// Port number n names the entry "COM<n>" in dir when one exists there (a link
+// to a USB adapter or to a simulator's terminal), else /dev/ttyS<n-1>.
+std::string resolvePortPath(const std::string& dir, int portNumber);
+
+class CommPort {
+public:
+    CommPort() = default;
+    ~CommPort();
+    CommPort(const CommPort&) = delete;
+    CommPort& operator=(const CommPort&) = delete;
+
+    // Opens path for exclusive use, 9600 baud, 8N1, raw, no flow control.
+    // Returns 0, or -1 with nothing left open and the reason in *error.
+    int open(const std::string& path, std::string* error = nullptr);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    // Returns once n bytes have arrived or n milliseconds have passed, with
+    // the count received (0 to n), or -1 when the port is not open.
+    int read(std::uint8_t* buffer, std::size_t n);
+    // Writes all bytes and waits until they have left; 0 or -1.
+    int write(const std::uint8_t* data, std::size_t n);
+
+private:
+    bool reopen();
+    int fd_ = -1;
+    std::string path_;
+};
+
+}  // namespace qv::serial

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include "app/sheet.h"
+#include "pages/graph/grafik.h"
+#include "pages/operation/betrieb.h"
+#include "pages/settings/einstellungen.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qv::app;
+using qv::pages::Einstellungen;
+
+namespace {
+struct Sheet : ::testing::Test {
+    qv::test::TempCwd dir;
+    std::uint32_t now = 1'000'000;
+    void SetUp() override {
+        qv::test::qtApp();
+        // A plain file named like the port: opening it fails, no real UART is touched.
+        dir.write("COM1", "not a terminal");
+    }
+    std::unique_ptr<CAllControlsSheet> make() {
+        auto s = std::make_unique<CAllControlsSheet>([this] { return now; });
+        s->show();
+        return s;
+    }
+};
+}  // namespace
+
+TEST_F(Sheet, CaptionTabsAndFirstStartFile) {
+    auto sheet = make();
+    EXPECT_EQ(sheet->windowTitle(), QString::fromUtf8("Quorvia \u2013 KT740 GUI"));
+    QStringList titles;
+    for (int i = 0; i < sheet->tabs()->count(); ++i) titles << sheet->tabs()->tabText(i);
+    EXPECT_EQ(titles, (QStringList{"Einstellungen", "Konfiguration", "Betrieb", "Visualisierung"}));
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    // The first page constructor already created the file with the defaults.
+    const std::string ini = dir.read("QV-GUI.ini");
+    for (const char* line : {"COMPORT=1\r\n", "LANGUAGE=0\r\n", "AUSGRAUEN=0\r\n", "WORKINGDIR=\r\n", "REFRESHRATE=2\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    EXPECT_EQ(sheet->settings().deviceCode, 0);  // the Settings page ran its initialisation
+    EXPECT_FALSE(sheet->linkSlot());             // the port did not open
+    auto* menu = sheet->windowMenuBar()->actions().at(0)->menu();
+    QStringList items;
+    for (auto* a : menu->actions())
+        if (!a->isSeparator()) items << a->text();
+    EXPECT_TRUE(items.contains("Minimieren"));
+    EXPECT_TRUE(items.contains(QString::fromUtf8("&Info \u00fcber QV-Gui...")));
+}
+
+TEST_F(Sheet, TabTitlesFollowTheStartLanguageOnly) {
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=2\r\n");
+    auto sheet = make();
+    EXPECT_EQ(sheet->tabs()->tabText(0), QString::fromUtf8("Param\u00e8tres"));
+    EXPECT_EQ(sheet->tabs()->tabText(1), "Configuration");
+    EXPECT_EQ(sheet->tabs()->tabText(2), QString::fromUtf8("Op\u00e9ration"));
+    EXPECT_EQ(sheet->tabs()->tabText(3), "Affichage graphique");
+    sheet->settingsPage()->onLanguageChanged(1);
+    EXPECT_EQ(sheet->tabs()->tabText(0), QString::fromUtf8("Param\u00e8tres"));
+    EXPECT_EQ(sheet->settings().language, 1);
+}
+
+TEST_F(Sheet, LanguageOutsideTheListsGivesEmptyTitlesAndNoSelection) {
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=5\r\n[COM]\r\nCOMPORT=0\r\n");
+    auto sheet = make();
+    EXPECT_EQ(sheet->tabs()->tabText(0), "");
+    auto* page = sheet->settingsPage();
+    EXPECT_EQ(page->controlAs<QComboBox>(Einstellungen::LanguageList)->currentIndex(), -1);
+    EXPECT_EQ(page->controlAs<QComboBox>(Einstellungen::PortList)->currentIndex(), -1);
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RedLamp));
+    EXPECT_FALSE(page->isControlVisible(Einstellungen::GreenLamp));
+    EXPECT_EQ(page->controlText(Einstellungen::Hardware), "------");
+}
+
+TEST_F(Sheet, NoPollUntilOperationOrGraphPageShown) {
+    auto sheet = make();
+    // A link that is "there" without a port: the poll would advance only
+    // with a link, so the step counter shows whether a cycle began.
+    for (int i = 0; i < 30; ++i, now += 100) sheet->tick();
+    EXPECT_TRUE(sheet->poll().idle());
+    sheet->tabs()->setCurrentIndex(2);
+    EXPECT_EQ(sheet->operationPage()->pageReady(), 1);
+    sheet->tick();
+    EXPECT_EQ(sheet->poll().step(), 1);  // started, and waits for a link
+    sheet->tabs()->setCurrentIndex(0);
+    now += 100;
+    sheet->tick();
+    EXPECT_EQ(sheet->poll().step(), 1);
+}
+
+TEST_F(Sheet, RefreshRateValidatedOnEveryKeystroke) {
+    auto sheet = make();
+    auto* page = sheet->settingsPage();
+    auto* edit = page->controlAs<QLineEdit>(Einstellungen::RefreshRate);
+    EXPECT_EQ(edit->text(), "2");
+    edit->clear();
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RefreshMarker));
+    edit->setText("1");
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RefreshMarker));
+    EXPECT_EQ(sheet->settings().refreshRate, 2);
+    edit->setText("10");
+    EXPECT_FALSE(page->isControlVisible(Einstellungen::RefreshMarker));
+    EXPECT_EQ(sheet->settings().refreshRate, 10);
+    EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=10\r\n"), std::string::npos);
+    for (auto [text, ok] : {std::pair{"9999", true}, {"10000", false}, {"2", true}, {"1", false}, {"0002", true}}) {
+        edit->setText(text);
+        EXPECT_EQ(page->isControlVisible(Einstellungen::RefreshMarker), !ok) << text;
+    }
+    EXPECT_EQ(sheet->settings().refreshRate, 2);
+}
+
+TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
+    auto sheet = make();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(sheet.get(), &esc);
+    EXPECT_TRUE(sheet->isVisible());
+    sheet->settings().comPort = 7;  // a port change reaches the file only at the next write
+    EXPECT_EQ(dir.read("QV-GUI.ini").find("COMPORT=7"), std::string::npos);
+    sheet.reset();
+    EXPECT_NE(dir.read("QV-GUI.ini").find("COMPORT=7\r\n"), std::string::npos);
+}

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "device/identify.h"
+#include "device/poll.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qv::device;
+
+namespace {
+
+struct Collect : PollListener {
+    std::vector<MeasurementRecord> delivered;
+    std::vector<std::optional<int>> codes;
+    void deviceTypeReceived(std::optional<int> c) override { codes.push_back(c); }
+    void deliver(const MeasurementRecord& r) override { delivered.push_back(r); }
+};
+
+struct OverPty : ::testing::Test {
+    qv::test::TempCwd dir;
+    std::string link() const { return (dir.path / "COM1").string(); }
+    void SetUp() override { SerialLink::setPortDirectory(dir.path.string()); }
+
+    // Runs one cycle step by step, as the timer would, but back to back.
+    static int runCycle(PollMachine& poll, int maxSteps = 60) {
+        poll.start();
+        int steps = 0;
+        while (!poll.idle() && steps++ < maxSteps) poll.runStep();
+        return steps;
+    }
+};
+
+}  // namespace
+
+TEST_F(OverPty, IdentifiesAndPollsAFamilyZeroMeter) {
+    qv::test::SimProcess sim(link(), {"--model", "5", "--version", "2.17"});
+    ASSERT_TRUE(sim.linked());
+    LinkSlot slot = std::make_unique<SerialLink>();
+    ASSERT_EQ(slot->open(1), 0);
+    int family = -1;
+    Identification id;
+    ASSERT_EQ(identifyMeter(*slot, family, id), 0);
+    EXPECT_EQ(id.deviceCode, 5);
+    EXPECT_EQ(family, 0);
+    ASSERT_TRUE(id.version);
+    EXPECT_NEAR(*id.version, 2.17f, 1e-5);
+
+    MeasurementRecord record;
+    Collect listener;
+    PollMachine poll(slot, family, record, listener);
+    EXPECT_EQ(runCycle(poll), 10);
+    ASSERT_EQ(listener.delivered.size(), 1u);
+    const auto& r = listener.delivered[0];
+    EXPECT_EQ(r.flowVelocityUnit, "m/s");
+    EXPECT_EQ(r.volumeFlowUnit, "m\xB3/h");
+    EXPECT_EQ(r.totalizerUnit, "m\xB3");
+    EXPECT_EQ(r.temperatureUnit, "\xB0" "C");
+    EXPECT_LE(r.flowVelocityMin, r.flowVelocity);
+    EXPECT_GE(r.flowVelocityMax, r.flowVelocity);
+    EXPECT_GT(r.temperature, -50.0f);
+    EXPECT_LT(r.temperature, 150.0f);
+    EXPECT_EQ(r.lowFlowCutoff, 0);
+    EXPECT_TRUE(r.contactStates & 0x04);  // ready
+}
+
+TEST_F(OverPty, PollsAFamilyOneMeterWithLowFlow) {
+    qv::test::SimProcess sim(link(), {"--model", "20"});
+    LinkSlot slot = std::make_unique<SerialLink>();
+    ASSERT_EQ(slot->open(1), 0);
+    int family = -1;
+    MeasurementRecord record;
+    Collect listener;
+    PollMachine poll(slot, family, record, listener);
+    EXPECT_EQ(runCycle(poll), 11);
+    EXPECT_EQ(family, 1);
+    ASSERT_EQ(listener.codes.size(), 1u);
+    EXPECT_EQ(listener.codes[0], 20);
+    ASSERT_EQ(listener.delivered.size(), 1u);
+    EXPECT_EQ(listener.delivered[0].flowVelocityUnit, "m/s");
+    EXPECT_EQ(listener.delivered[0].temperatureUnit, "\xB0" "C");
+}
+
+TEST_F(OverPty, MeterThatVanishesMidCycleIsPickedUpAgain) {
+    auto sim = std::make_unique<qv::test::SimProcess>(link(), std::vector<std::string>{"--model", "2"});
+    LinkSlot slot = std::make_unique<SerialLink>();
+    ASSERT_EQ(slot->open(1), 0);
+    int family = -1;
+    MeasurementRecord record;
+    Collect listener;
+    PollMachine poll(slot, family, record, listener);
+    poll.start();
+    for (int i = 0; i < 4; ++i) poll.runStep();
+    ASSERT_EQ(poll.step(), 5);
+    sim->kill();
+    for (int i = 0; i < 3; ++i) poll.runStep();
+    EXPECT_EQ(poll.step(), 5);  // waits at its step, asking again
+    sim = std::make_unique<qv::test::SimProcess>(link(), std::vector<std::string>{"--model", "2"});
+    ASSERT_TRUE(sim->linked());
+    for (int i = 0; i < 20 && !poll.idle(); ++i) poll.runStep();
+    EXPECT_TRUE(poll.idle());
+    ASSERT_EQ(listener.delivered.size(), 1u);
+    EXPECT_EQ(listener.delivered[0].temperatureUnit, "\xB0" "C");
+}
+
+TEST_F(OverPty, BabblingAndLossyMeterNeverStopsThePoll) {
+    qv::test::SimProcess sim(link(), {"--model", "33", "--garbage", "0.3", "--drop", "0.2", "--wrong-length", "0.2",
+                                      "--seed", "7"});
+    LinkSlot slot = std::make_unique<SerialLink>();
+    ASSERT_EQ(slot->open(1), 0);
+    int family = -1;
+    MeasurementRecord record;
+    Collect listener;
+    PollMachine poll(slot, family, record, listener);
+    runCycle(poll, 80);
+    EXPECT_EQ(listener.delivered.size(), 1u);
+}

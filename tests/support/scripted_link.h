@@ -1,0 +1,63 @@
+#pragma once
+// A link whose meter is a script: every write is answered by a function of
+// the bytes written, and every read, write and wait is logged in order.
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/serial_link.h"
+
+namespace qv::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class ScriptedLink : public qv::device::SerialLink {
+public:
+    std::function<Bytes(const Bytes& written)> respond = [](const Bytes&) { return Bytes{}; };
+    std::vector<std::string> log;
+    std::deque<Bytes> pending;  // what the next reads return
+    bool open = true;
+
+    bool isOpen() const override { return open; }
+    int write(const std::uint8_t* bytes, std::size_t count) override {
+        if (!open) return -1;
+        Bytes w(bytes, bytes + count);
+        std::string entry = "W";
+        for (auto b : w) entry += ' ' + hex(b);
+        log.push_back(entry);
+        Bytes r = respond(w);
+        if (!r.empty()) pending.push_back(r);
+        return 0;
+    }
+    int read(std::uint8_t* buffer, int& received) override {
+        received = 0;
+        if (!open) return -1;
+        log.push_back("R");
+        if (pending.empty()) return 0;
+        Bytes r = pending.front();
+        pending.pop_front();
+        // Like the port: at most 80 bytes a read, the rest waits.
+        std::size_t n = std::min<std::size_t>(r.size(), qv::device::kReadSize);
+        std::memcpy(buffer, r.data(), n);
+        if (n < r.size()) pending.push_front(Bytes(r.begin() + n, r.end()));
+        received = static_cast<int>(n);
+        return 0;
+    }
+    void wait(int ms) override { log.push_back("S " + std::to_string(ms)); }
+
+    std::vector<std::uint8_t> commandsSent() const {
+        std::vector<std::uint8_t> out;
+        for (const auto& e : log)
+            if (e.size() >= 4 && e[0] == 'W') out.push_back(std::uint8_t(std::stoi(e.substr(2, 2), nullptr, 16)));
+        return out;
+    }
+
+    static std::string hex(std::uint8_t b) {
+        const char* d = "0123456789ABCDEF";
+        return std::string{d[b >> 4], d[b & 15]};
+    }
+};
+
+}  // namespace qv::test
