@@ -80,6 +80,7 @@ Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlo
     grid->addWidget(languages, row++, 1);
     grid->setRowMinimumHeight(row++, 12);
     auto* refreshCell = new QHBoxLayout;
+    refreshCell->setSpacing(6);
     refreshCell->addWidget(refresh);
     refreshCell->addWidget(new QLabel(QStringLiteral("s"), this));
     refreshCell->addWidget(marker);

@@ -95,7 +95,7 @@ TEST_F(Ticks, TickCountWrapKeepsTheInterval) {
     tick(10);
     EXPECT_EQ(listener.deliveries, 1);
     EXPECT_EQ(driver.pollStartTick(), 0xFFFFFFFFu - 250);
-    tick(11);  // now wrapped past zero; 2100 ms after the start
+    tick(12);  // now wrapped past zero; 2100 ms after the start
     EXPECT_EQ(sent(), 10u);
     EXPECT_LT(driver.pollStartTick(), 2000u);
 }

@@ -10,8 +10,10 @@ inline QApplication& qtApp() {
     static char name[] = "qv-test";
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own teardown at process exit must not race the
+    // static destructors of the test framework.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace qv::test

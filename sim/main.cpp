@@ -1,0 +1,166 @@
+// kt740-sim: a KT740 flow meter on a pseudo terminal, for running and testing
+// QV-Gui without the hardware.
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "sim/meter.h"
+#include "sim/pty_server.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};   // lock-free, so safe to set from a signal handler
+
+void onSignal(int) { g_stop.store(true); }
+
+const char* const kUsage =
+    "Usage: kt740-sim [options]\n"
+    "Simulates a KT740 flow meter on a pseudo terminal reached through a link.\n"
+    "\n"
+    "  --link PATH          link to the terminal (default COM1 in the current directory)\n"
+    "  --model N            model code sent to the PC, 1..45; 0, >45 or negative to test bad codes\n"
+    "                       (default 1)\n"
+    "  --version X.YZ       software version (default 1.23)\n"
+    "  --seed N             seed of the measurement noise and the faults (default 1)\n"
+    "  --trace              print every byte received and sent, with a time stamp\n"
+    "  --silent             never answer\n"
+    "  --drop P             lose a reply with probability P (0..1)\n"
+    "  --wrong-length P     cut or lengthen a reply by one byte with probability P\n"
+    "  --garbage P          send a burst of random bytes with probability P every 100 ms\n"
+    "  --flood              now and then send a reply longer than 80 bytes\n"
+    "  --delay MS           answer MS milliseconds late (0..60000)\n"
+    "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
+    "  --error N            error code reported from the start, 0..255 (default 0)\n"
+    "  --help               show this text\n";
+
+[[noreturn]] void usageError(const std::string& message) {
+  std::fprintf(stderr, "kt740-sim: %s\nTry 'kt740-sim --help'.\n", message.c_str());
+  std::exit(2);
+}
+
+long parseInt(const std::string& opt, const std::string& text, long lo, long hi) {
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || v < lo || v > hi)
+    usageError(opt + " needs a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+               ", not '" + text + "'");
+  return v;
+}
+
+double parseReal(const std::string& opt, const std::string& text, double lo, double hi) {
+  errno = 0;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi))
+    usageError(opt + " needs a number from " + std::to_string(lo).substr(0, 3) + " to " +
+               std::to_string(hi).substr(0, 3) + ", not '" + text + "'");
+  return v;
+}
+
+std::string modelText(int code) {
+  static const char* const options[] = {"",     "P2",   "D4",   "A1",   "A2",   "I1",   "I2",  "P2A1",
+                                        "P2A2", "P2I1", "P2I2", "D4A1", "D4A2", "D4I1", "D4I2"};
+  if (code < 1 || code > 45) return "no such model";
+  int g = (code - 1) / 15, k = (code - 1) % 15;
+  return std::string("KT740-") + (g == 1 ? "GX-" : g == 2 ? "FX-" : "") + "M1" + options[k] + "S1";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qv::sim::MeterConfig config;
+  std::string link = "COM1";
+  bool trace = false;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i], value;
+    bool hasValue = false;
+    if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg.resize(eq);
+      hasValue = true;
+    }
+    auto needValue = [&]() -> std::string {
+      if (hasValue) return value;
+      if (i + 1 >= argc) usageError(arg + " needs a value");
+      return argv[++i];
+    };
+    auto noValue = [&] {
+      if (hasValue) usageError(arg + " takes no value");
+    };
+
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--link") {
+      link = needValue();
+      if (link.empty()) usageError("--link needs a path");
+    } else if (arg == "--model") {
+      config.modelCode = int(parseInt(arg, needValue(), -128, 255));
+    } else if (arg == "--version") {
+      config.softwareVersion = float(parseReal(arg, needValue(), 0.0, 99.99));
+    } else if (arg == "--seed") {
+      config.seed = uint32_t(parseInt(arg, needValue(), 0, 4294967295L));
+    } else if (arg == "--trace") {
+      noValue();
+      trace = true;
+    } else if (arg == "--silent") {
+      noValue();
+      config.silent = true;
+    } else if (arg == "--drop") {
+      config.dropRate = parseReal(arg, needValue(), 0.0, 1.0);
+    } else if (arg == "--wrong-length") {
+      config.wrongLengthRate = parseReal(arg, needValue(), 0.0, 1.0);
+    } else if (arg == "--garbage") {
+      config.garbageRate = parseReal(arg, needValue(), 0.0, 1.0);
+    } else if (arg == "--flood") {
+      noValue();
+      config.flood = true;
+    } else if (arg == "--delay") {
+      config.replyDelayMs = int(parseInt(arg, needValue(), 0, 60000));
+    } else if (arg == "--zero-result") {
+      std::string r = needValue();
+      if (strcasecmp(r.c_str(), "9E") == 0) config.zeroResult = qv::sim::kStatus9E;
+      else if (strcasecmp(r.c_str(), "9D") == 0) config.zeroResult = qv::sim::kStatus9D;
+      else if (strcasecmp(r.c_str(), "9F") == 0) config.zeroResult = qv::sim::kStatus9F;
+      else if (strcasecmp(r.c_str(), "none") == 0) config.zeroResult = qv::sim::kNoZeroResult;
+      else usageError("--zero-result needs 9E, 9D, 9F or none, not '" + r + "'");
+    } else if (arg == "--error") {
+      config.errorCode = int(parseInt(arg, needValue(), 0, 255));
+    } else {
+      usageError("unknown option '" + arg + "'");
+    }
+  }
+
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = 0;   // no SA_RESTART: the wait in poll() ends at once
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+
+  qv::sim::Meter meter(config, 0);
+  qv::sim::PtyServer server(meter, link, trace, stdout);
+  std::string error;
+  if (!server.open(error)) {
+    std::fprintf(stderr, "kt740-sim: %s\n", error.c_str());
+    return 1;
+  }
+  int family = qv::sim::familyOfModel(config.modelCode);
+  std::printf("kt740-sim: model %d (%s), family %d, software %.2f\n", config.modelCode,
+              modelText(config.modelCode).c_str(), family, double(config.softwareVersion));
+  std::printf("kt740-sim: pty %s, link %s\n", server.slavePath().c_str(), server.linkPath().c_str());
+  std::fflush(stdout);
+
+  int rc = server.run(g_stop);
+  server.close();
+  if (rc != 0) std::fprintf(stderr, "kt740-sim: the terminal failed: %s\n", std::strerror(errno));
+  return rc;
+}
