@@ -17,8 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Rounded up, so a read window is never shorter than asked for.
 int msLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -117,6 +118,7 @@ int CommPort::read(std::uint8_t* buffer, std::size_t n) {
         pollfd p{fd_, POLLIN, 0};
         int r = ::poll(&p, 1, wait);
         if (r < 0 && errno == EINTR) continue;
+        if (r == 0 && Clock::now() < deadline) continue;
         if (r <= 0) break;  // window over
         bool hungUp = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN);
         if (!hungUp) {
