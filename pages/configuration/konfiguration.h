@@ -1,6 +1,7 @@
 #pragma once
 // The Configuration page. Its parameter rows arrive with the parameter set;
 // the frame already takes part in the sheet's timer.
+#include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/link_lock.h"
 #include "device/serial_link.h"
@@ -18,13 +19,17 @@ public:
         if (settleCountdown_ > 0) --settleCountdown_;
     }
 
+    void reloadTexts();
+    const qv::app::PageTexts& texts() const { return texts_; }
+
 protected:
-    void onInitDialog() override { markReady(); }
+    void onInitDialog() override;
 
 private:
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
     qv::device::LinkLock* lock_;
+    qv::app::PageTexts texts_;
     int settleCountdown_ = 0;
 };
 

@@ -11,7 +11,7 @@ namespace {
 const char* const kTabTitles[3] = {"Visualisierung", "Visualization", "Affichage graphique"};
 }
 
-CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings) {
+CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
     auto* frame = addControl(ChartFrame, new QFrame(this));
@@ -38,10 +38,19 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings) {
 }
 
 void CGrafik::onInitDialog() {
+    reloadTexts();
     sampleCount_ = 0;
     markReady();
     updateSummary();
 }
+
+void CGrafik::reloadTexts() {
+    texts_.loadLabels("Grafik_labels");
+    texts_.loadHelp("Grafik_hilfe");
+}
+
+// The chart's own texts follow with the chart; nothing to relabel yet.
+void CGrafik::UpdateLanguage() {}
 
 void CGrafik::AddSample(const qv::device::MeasurementRecord& r) {
     // The curves hold 2000 points; later samples are counted, not drawn.

@@ -2,6 +2,7 @@
 // The Graph page: temperature and volume flow per delivered poll cycle.
 #include <vector>
 
+#include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/measurement.h"
 #include "platform/dialog/dialog_page.h"
@@ -23,6 +24,8 @@ public:
     void OnPlotStop();
     void OnClear();
     int sampleCount() const { return sampleCount_; }
+    void UpdateLanguage();
+    void reloadTexts();
 
 protected:
     void onInitDialog() override;
@@ -30,6 +33,7 @@ protected:
 private:
     void updateSummary();
     qv::app::AppSettings* settings_;
+    qv::app::PageTexts texts_;
     QLabel* summary_ = nullptr;
     int plotRunning_ = 0;
     int sampleCount_ = 0;

@@ -17,7 +17,7 @@ const char* const kTabTitles[3] = {"Betrieb", "Operation", "Op\xC3\xA9ration"};
 }
 
 CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock)
-    : settings_(settings), link_(link), lock_(lock) {
+    : settings_(settings), link_(link), lock_(lock), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -89,6 +89,15 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, q
 void CBetrieb::onInitDialog() {
     markReady();
     recording_ = 0;
+    reloadTexts();
+    errorTexts_ = texts_.loadErrorTexts();
+    errorHelpTexts_ = texts_.loadErrorHelp();
+}
+
+void CBetrieb::reloadTexts() {
+    texts_.loadLabels("Betrieb_labels");
+    texts_.loadHelp("Betrieb_hilfe");
+    texts_.loadMessages();
 }
 
 void CBetrieb::applyVariant(int deviceCode) { variantCode_ = deviceCode; }

@@ -2,6 +2,7 @@
 // The Operation page: the live values of each delivered poll cycle.
 #include <QString>
 
+#include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/link_lock.h"
 #include "device/measurement.h"
@@ -45,6 +46,13 @@ public:
     // Display rule of the values: precision by magnitude.
     static QString formatMeasurement(float value);
 
+    // Labels, help and messages again, after a language switch. The error
+    // texts keep the language of the page's initialisation.
+    void reloadTexts();
+    const qv::app::PageTexts& texts() const { return texts_; }
+    const std::vector<std::string>& errorTexts() const { return errorTexts_; }
+    const std::vector<std::string>& errorHelpTexts() const { return errorHelpTexts_; }
+
 protected:
     void onInitDialog() override;
 
@@ -52,6 +60,8 @@ private:
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
     qv::device::LinkLock* lock_;
+    qv::app::PageTexts texts_;
+    std::vector<std::string> errorTexts_, errorHelpTexts_;
     int deviceCode_ = 0;
     int variantCode_ = 0;
     int recording_ = 0;

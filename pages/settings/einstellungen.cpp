@@ -11,6 +11,9 @@
 #include <QVBoxLayout>
 
 #include "device/identify.h"
+#include "pages/configuration/konfiguration.h"
+#include "pages/graph/grafik.h"
+#include "pages/operation/betrieb.h"
 #include "device/tables.h"
 #include "platform/dialog/pictures.h"
 
@@ -21,7 +24,7 @@ const char* const kNoValue = "------";
 }  // namespace
 
 Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link)
-    : settings_(settings), link_(link) {
+    : settings_(settings), link_(link), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -125,6 +128,9 @@ void Einstellungen::onInitDialog() {
     markReady();
     settings_->deviceCode = 0;
     settings_->deviceFamily = -1;
+    // The page's messages are loaded only with a language switch.
+    texts_.loadLabels("Einstellungen_labels");
+    texts_.loadHelp("Einstellungen_hilfe");
 
     auto* languages = controlAs<QComboBox>(LanguageList);
     auto* ports = controlAs<QComboBox>(PortList);
@@ -185,6 +191,17 @@ void Einstellungen::identifyDevice(int port) {
 void Einstellungen::onLanguageChanged(int index) {
     settings_->language = index;
     qv::app::writeSettings(*settings_);
+    texts_.loadLabels("Einstellungen_labels");
+    texts_.loadHelp("Einstellungen_hilfe");
+    texts_.loadMessages();
+    // Pages never shown load the new language themselves when first shown.
+    if (configuration_ && configuration_->pageReady()) configuration_->reloadTexts();
+    if (operation_ && operation_->pageReady()) operation_->reloadTexts();
+    if (graph_ && graph_->pageReady()) {
+        graph_->UpdateLanguage();
+        graph_->reloadTexts();
+    }
+    texts_.showMessage(15);
 }
 
 void Einstellungen::validateRefreshRate() {

@@ -1,5 +1,6 @@
 #pragma once
 // The Settings page: port, meter identification, language, refresh rate.
+#include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/serial_link.h"
 #include "platform/dialog/dialog_page.h"
@@ -27,6 +28,7 @@ public:
     void identifyDevice(int port);
     void onLanguageChanged(int index);
     void validateRefreshRate();
+    const qv::app::PageTexts& texts() const { return texts_; }
 
 protected:
     void onInitDialog() override;
@@ -36,6 +38,7 @@ private:
 
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
+    qv::app::PageTexts texts_;
     CKonfiguration* configuration_ = nullptr;
     CBetrieb* operation_ = nullptr;
     CGrafik* graph_ = nullptr;

@@ -3,9 +3,12 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHelpEvent>
 #include <QShowEvent>
+#include <QToolTip>
 
 namespace qv::dialog {
 
@@ -31,7 +34,9 @@ void DialogPage::setControlText(int id, const QString& text) {
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setText(text);
         b->setAccessibleName(QString(text).remove('&'));
-    } else if (w) {
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        g->setTitle(text);
+    } else if (w && !qobject_cast<QComboBox*>(w)) {
         w->setWindowTitle(text);
     }
 }
@@ -70,6 +75,61 @@ QRect DialogPage::dialogUnitsToPixels(int x, int y, int w, int h) const {
 
 void DialogPage::place(QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(dialogUnitsToPixels(x, y, width, height));
+}
+
+void DialogPage::applyGreyOut(int id, bool available, int greyOut) {
+    QWidget* w = control(id);
+    if (!w) return;
+    if (available || greyOut == 1) {
+        w->setVisible(true);
+        w->setEnabled(available);
+    } else {
+        w->setVisible(false);
+    }
+}
+
+void DialogPage::setHelpText(int id, const QString& text) {
+    QWidget* w = control(id);
+    if (!w) return;
+    if (help_.emplace(id, text).second) {
+        w->installEventFilter(this);
+    } else {
+        help_[id] = text;
+    }
+    w->setAccessibleDescription(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+QString DialogPage::helpText(int id) const {
+    auto it = help_.find(id);
+    return it == help_.end() ? QString() : it->second;
+}
+
+QString DialogPage::toolTipHtml(int id) const {
+    const QStringList lines = helpText(id).split(QLatin1String("\r\n"));
+    const QFontMetrics fm(QToolTip::font());
+    bool wide = false;
+    QStringList escaped;
+    for (const QString& line : lines) {
+        wide = wide || fm.horizontalAdvance(line) > kToolTipWidth;
+        escaped << line.toHtmlEscaped();
+    }
+    const QString body = escaped.join(QLatin1String("<br>"));
+    // Qt wraps rich text only inside a given width; a table gives it one.
+    return wide ? QStringLiteral("<table width=\"%1\"><tr><td>%2</td></tr></table>").arg(kToolTipWidth).arg(body)
+                : QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(body);
+}
+
+bool DialogPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        for (const auto& [id, text] : help_) {
+            QWidget* w = control(id);
+            if (w != watched || text.isEmpty()) continue;
+            auto* help = static_cast<QHelpEvent*>(event);
+            QToolTip::showText(help->globalPos(), toolTipHtml(id), w, w->rect(), kToolTipMs);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DialogPage::showEvent(QShowEvent* event) {

@@ -34,6 +34,20 @@ public:
     QRect dialogUnitsToPixels(int x, int y, int w, int h) const;
     void place(QWidget* w, int x, int y, int width, int height);
 
+    // The grey-out rule, the one routine for all pages: a control the model
+    // has is shown and enabled; one it lacks is greyed (shown, disabled) when
+    // greyOut is 1 and hidden otherwise.
+    void applyGreyOut(int id, bool available, int greyOut);
+
+    // The help text shown as the control's tool tip: multi-line as given,
+    // wrapped at 500 pixels, shown for 30 s. Also its accessible description.
+    void setHelpText(int id, const QString& text);
+    QString helpText(int id) const;
+    static constexpr int kToolTipMs = 30000;
+    static constexpr int kToolTipWidth = 500;
+    // The tool tip as rich text, wrapped when a line is wider than the limit.
+    QString toolTipHtml(int id) const;
+
 protected:
     // Registers w under id; its object name becomes "ctl<id>" so tests and
     // assistive tools can find it.
@@ -49,9 +63,11 @@ protected:
     // Runs once, when the page is first shown.
     virtual void onInitDialog() {}
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::map<int, QWidget*> controls_;
+    std::map<int, QString> help_;
     QString tabTitle_;
     int pageReady_ = 0;
     bool initialised_ = false;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "tests/support/fake_dialogs.h"
+
 namespace qv::test {
 
 inline QApplication& qtApp() {
@@ -13,6 +15,7 @@ inline QApplication& qtApp() {
     // Never destroyed: Qt's own teardown at process exit must not race the
     // static destructors of the test framework.
     static QApplication* app = new QApplication(argc, argv);
+    qv::dialog::setDialogService(&fakeDialogs());
     return *app;
 }
 

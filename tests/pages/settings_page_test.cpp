@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QTabWidget>
+#include <fcntl.h>
+#include <filesystem>
+#include <termios.h>
+#include <unistd.h>
+
+#include "app/sheet.h"
+#include "pages/configuration/konfiguration.h"
+#include "pages/operation/betrieb.h"
+#include "pages/settings/einstellungen.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/temp_dir.h"
+
+using qv::pages::CBetrieb;
+using qv::pages::Einstellungen;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A terminal nobody answers on: the port opens, the meter stays silent.
+struct SilentPort {
+    int master;
+    std::string slave;
+    SilentPort() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        slave = ptsname(master);
+    }
+    ~SilentPort() { ::close(master); }
+    // Whether nobody holds the port: a second open for exclusive use succeeds.
+    bool free() const {
+        qv::serial::CommPort probe;
+        return probe.open(slave) == 0;
+    }
+};
+
+const char* const kTexts[][2] = {
+    {"Einstellungen_labels_de.txt", "#1005\r\nSpr\tache\r\n#1006\r\nCOM-Schnittstelle\r\n"},
+    {"Einstellungen_labels_en.txt", "#1005\r\nLanguage\r\n#1006\r\nSerial port\r\n"},
+    {"Einstellungen_hilfe_de.txt", "#1004\r\nSprache der Oberfl\xE4" "che.\r\nZweite Zeile.\r\n\r\n"},
+    {"Einstellungen_hilfe_en.txt", "#1004\r\nUser interface language.\r\n\r\n"},
+    {"Messages_de.txt", "#15\r\nSprache\r\nDeutsch gew\xE4hlt.\r\n\r\n"},
+    {"Messages_en.txt", "#15\r\nLanguage\r\nEnglish selected.\r\n\r\n"},
+    {"Betrieb_labels_de.txt", "#1118\r\nAkt. Fehler\r\n"},
+    {"Betrieb_labels_en.txt", "#1118\r\nCurrent error\r\n"},
+};
+
+struct SettingsPage : ::testing::Test {
+    qv::test::TempCwd dir;
+    qv::test::FakeDialogs& dialogs = qv::test::fakeDialogs();
+    void SetUp() override {
+        qv::test::qtApp();
+        dialogs.boxes.clear();
+    }
+    void writeTexts(bool all = true) {
+        for (auto& [name, text] : kTexts) dir.write(name, text);
+        if (!all) return;
+        // The rest of the set, empty, so no box is about a missing file.
+        for (const char* stem : {"Betrieb_hilfe", "Betrieb_Fehlertext", "Betrieb_Fehlerhilfe", "Konfigurieren_labels",
+                                 "Konfigurieren_hilfe", "Grafik_labels", "Grafik_hilfe"})
+            for (const char* suffix : {"_de.txt", "_en.txt"})
+                if (!fs::exists(dir.path / (std::string(stem) + suffix))) dir.write(std::string(stem) + suffix, "");
+    }
+    std::unique_ptr<qv::app::CAllControlsSheet> sheet() {
+        auto s = std::make_unique<qv::app::CAllControlsSheet>([] { return 0u; });
+        s->show();
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsPage, PortChangeClosesTheOldLinkFirst) {
+    SilentPort one, two;
+    fs::create_symlink(one.slave, dir.path / "COM1");
+    fs::create_symlink(two.slave, dir.path / "COM2");
+    writeTexts();
+    auto s = sheet();
+    auto* page = s->settingsPage();
+    ASSERT_TRUE(s->linkSlot());  // COM1 opened, nobody answered
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RedLamp));
+    EXPECT_FALSE(one.free());
+    auto* ports = page->controlAs<QComboBox>(Einstellungen::PortList);
+    ports->setCurrentIndex(1);
+    emit ports->activated(1);
+    EXPECT_EQ(s->settings().comPort, 2);
+    EXPECT_TRUE(one.free());
+    EXPECT_FALSE(two.free());
+    EXPECT_TRUE(s->linkSlot());
+    // A port that does not open: the old link is gone all the same.
+    ports->setCurrentIndex(2);
+    emit ports->activated(2);
+    EXPECT_TRUE(two.free());
+    EXPECT_FALSE(s->linkSlot());
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RedLamp));
+    EXPECT_EQ(page->controlText(Einstellungen::Hardware), "------");
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
+    writeTexts();
+    dir.write("COM1", "");
+    auto s = sheet();
+    auto* page = s->settingsPage();
+    EXPECT_EQ(page->controlText(Einstellungen::LanguageLabel), "Sprache");  // tab removed
+    EXPECT_EQ(page->helpText(Einstellungen::LanguageList),
+              QString::fromUtf8("Sprache der Oberfl\u00e4che.\r\nZweite Zeile."));
+    EXPECT_EQ(page->control(Einstellungen::LanguageList)->accessibleName(), "Sprache");
+
+    // The Operation page was never shown: the switch leaves it alone.
+    auto* operation = s->operationPage();
+    EXPECT_EQ(operation->controlText(CBetrieb::ErrorLabel), "Akt. Fehler");
+    auto* languages = page->controlAs<QComboBox>(Einstellungen::LanguageList);
+    languages->setCurrentIndex(1);
+    emit languages->activated(1);
+    EXPECT_EQ(page->controlText(Einstellungen::LanguageLabel), "Language");
+    EXPECT_EQ(page->helpText(Einstellungen::LanguageList), "User interface language.");
+    EXPECT_EQ(operation->pageReady(), 0);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, "Language");
+    EXPECT_EQ(dialogs.boxes[0].text, "English selected.\n\n\n\n");
+    EXPECT_NE(dir.read("QV-GUI.ini").find("LANGUAGE=1\r\n"), std::string::npos);
+    EXPECT_EQ(s->tabs()->tabText(0), "Einstellungen");  // titles keep the start-up language
+
+    s->tabs()->setCurrentIndex(2);  // first shown now: loads the current language itself
+    EXPECT_EQ(operation->controlText(CBetrieb::ErrorLabel), "Current error");
+    languages->setCurrentIndex(0);
+    emit languages->activated(0);
+    EXPECT_EQ(operation->controlText(CBetrieb::ErrorLabel), "Akt. Fehler");
+    EXPECT_EQ(dialogs.boxes.back().caption, "Sprache");
+    EXPECT_EQ(dialogs.boxes.back().text, QString::fromUtf8("Deutsch gew\u00e4hlt.\n\n\n\n"));
+}
+
+TEST_F(SettingsPage, MissingFilesOneBoxEachAndThePageGoesOn) {
+    dir.write("COM1", "");
+    auto s = sheet();
+    // Settings labels and help; no messages file at initialisation.
+    EXPECT_EQ(dialogs.countOf(QString::fromUtf8("Kann File nicht \u00f6ffnen!")), 2);
+    EXPECT_EQ(dialogs.boxes.at(0).caption, "Error");
+    EXPECT_EQ(s->settingsPage()->controlText(Einstellungen::PortLabel), "COM-Schnittstelle");
+    s->tabs()->setCurrentIndex(2);  // labels, help, messages, error texts, error help
+    EXPECT_EQ(dialogs.boxes.size(), 7u);
+}
+
+TEST_F(SettingsPage, LanguageOutsideTheListLoadsNothing) {
+    writeTexts();
+    dir.write("COM1", "");
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=5\r\n");
+    auto s = sheet();
+    s->tabs()->setCurrentIndex(2);
+    s->tabs()->setCurrentIndex(3);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(s->settingsPage()->controlText(Einstellungen::LanguageLabel), "Sprache");
+    EXPECT_EQ(s->settingsPage()->helpText(Einstellungen::LanguageList), "");
+}
