@@ -50,13 +50,14 @@ Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlo
 
     auto* green = addControl(GreenLamp, new QLabel(this));
     green->setPixmap(qv::dialog::lampPixmap(true));
-    green->setAccessibleName(QStringLiteral("OK"));
+    green->setAccessibleName(QStringLiteral("Verbunden"));
     auto* red = addControl(RedLamp, new QLabel(this));
     red->setPixmap(qv::dialog::lampPixmap(false));
-    red->setAccessibleName(QStringLiteral("------"));
+    red->setAccessibleName(QStringLiteral("Keine Verbindung"));
     green->hide();
     auto* marker = addControl(RefreshMarker, new QLabel(this));
     marker->setPixmap(qv::dialog::errorMarkerPixmap());
+    marker->setAccessibleName(QStringLiteral("Refreshrate ung\u00fcltig"));
     marker->hide();
     auto* greyOut = addControl(GreyOut, new QCheckBox(QStringLiteral("Ausgrauen statt Ausblenden"), this));
     greyOut->hide();

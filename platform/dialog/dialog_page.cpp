@@ -97,6 +97,9 @@ void DialogPage::setHelpText(int id, const QString& text) {
         help_[id] = text;
     }
     w->setAccessibleDescription(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    // A picture has no caption to be named by: its help's first line names it.
+    if (auto* l = qobject_cast<QLabel*>(w); l && l->text().isEmpty())
+        w->setAccessibleName(text.section(QLatin1String("\r\n"), 0, 0));
 }
 
 QString DialogPage::helpText(int id) const {
