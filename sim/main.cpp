@@ -36,6 +36,7 @@ const char* const kUsage =
     "  --delay MS           answer MS milliseconds late (0..60000)\n"
     "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
     "  --error N            error code reported from the start, 0..255 (default 0)\n"
+    "  --low-flow-silent AT stay silent in the low-flow exchange: at the command or the block\n"
     "  --help               show this text\n";
 
 [[noreturn]] void usageError(const std::string& message) {
@@ -133,6 +134,11 @@ int main(int argc, char** argv) {
       else usageError("--zero-result needs 9E, 9D, 9F or none, not '" + r + "'");
     } else if (arg == "--error") {
       config.errorCode = int(parseInt(arg, needValue(), 0, 255));
+    } else if (arg == "--low-flow-silent") {
+      std::string at = needValue();
+      if (at == "command") config.lowFlowSilence = qv::sim::LowFlowSilence::Command;
+      else if (at == "block") config.lowFlowSilence = qv::sim::LowFlowSilence::Block;
+      else usageError("--low-flow-silent needs command or block, not '" + at + "'");
     } else {
       usageError("unknown option '" + arg + "'");
     }

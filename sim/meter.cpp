@@ -467,6 +467,8 @@ void Meter::finishLowFlowBlock(uint64_t now) {
   const bool ok = uint8_t(0x76 + 0x04 + value) == rxBuf_[2] && value <= 10;
   rx_ = Rx::Idle;
   rxBuf_.clear();
+  // A meter that swallows the block changes nothing.
+  if (config_.lowFlowSilence == LowFlowSilence::Block) return;
   if (!ok) {
     reply({kStatus9D}, now);
     return;
@@ -535,6 +537,8 @@ void Meter::handleCommand(uint8_t cmd, uint64_t now) {
     case 0x74: running_ = false; reply({kAck}, now); return;
     case 0x75: running_ = true; reply({kAck}, now); return;
     case 0x76:
+      if (config_.lowFlowSilence == LowFlowSilence::Command) return;
+      [[fallthrough]];
     case 0x60:
       rx_ = cmd == 0x76 ? Rx::LowFlowBlock : Rx::ParameterFrame;
       rxBuf_.clear();

@@ -18,6 +18,10 @@ inline constexpr uint8_t kStatus9F = 0x9F;
 // zeroResult value for a meter that never reports the end of a zero-point adjustment.
 inline constexpr int kNoZeroResult = -1;
 
+// Where a meter stays silent in the low-flow exchange, so the PC's "no
+// acknowledge" paths can be tried: not at all, at the 0x76, or at the block.
+enum class LowFlowSilence { None, Command, Block };
+
 struct MeterConfig {
   int modelCode = 1;        // sent as its low 8 bits, so 0, >45 or negative codes can be tried
   float softwareVersion = 1.23f;
@@ -31,6 +35,7 @@ struct MeterConfig {
   int replyDelayMs = 0;          // added to every reply's latency
   int zeroResult = kStatus9E;    // byte that ends a zero-point adjustment, or kNoZeroResult
   int errorCode = 0;             // error the meter reports from the start
+  LowFlowSilence lowFlowSilence = LowFlowSilence::None;
 };
 
 // Live values in the units the stored parameter set selects.

@@ -1,65 +1,124 @@
 #include "pages/operation/betrieb.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cmath>
+#include <filesystem>
 
+#include "device/exchange.h"
+#include "pages/operation/operation_core.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
 using qv::dialog::fromCp1252;
+using qv::operation::Group;
 
 namespace {
 const char* const kTabTitles[3] = {"Betrieb", "Operation", "Op\xC3\xA9ration"};
-}
+constexpr std::size_t kTextMax = 512;  // lastErrorText's buffer
+
+// The controls of each column of the availability mask.
+struct GroupControls {
+    Group group;
+    std::vector<int> ids;
+};
+const GroupControls kGroups[] = {
+    {Group::LowFlow, {CBetrieb::LowFlow, CBetrieb::NewLowFlow, CBetrieb::NewLowFlowLabel, CBetrieb::LowFlowLabel,
+                      CBetrieb::LowFlowUnit, CBetrieb::NewLowFlowUnit}},
+    {Group::Limit1, {CBetrieb::Limit1}},
+    {Group::Limit2, {CBetrieb::Limit2}},
+    {Group::Ready, {CBetrieb::Ready}},
+    {Group::ErrorContact, {CBetrieb::ErrorContact}},
+};
+
+// Value edits and the captions their accessible names are made of.
+struct FieldName {
+    int id, row, column;  // column 0: the row caption alone
+};
+const FieldName kFieldNames[] = {
+    {CBetrieb::ActVelocity, CBetrieb::VelocityLabel, CBetrieb::ColumnAct},
+    {CBetrieb::MaxVelocity, CBetrieb::VelocityLabel, CBetrieb::ColumnMax},
+    {CBetrieb::MinVelocity, CBetrieb::VelocityLabel, CBetrieb::ColumnMin},
+    {CBetrieb::ActVolume, CBetrieb::VolumeLabel, CBetrieb::ColumnAct},
+    {CBetrieb::MaxVolume, CBetrieb::VolumeLabel, CBetrieb::ColumnMax},
+    {CBetrieb::MinVolume, CBetrieb::VolumeLabel, CBetrieb::ColumnMin},
+    {CBetrieb::ActTemperature, CBetrieb::TemperatureLabel, CBetrieb::ColumnAct},
+    {CBetrieb::MaxTemperature, CBetrieb::TemperatureLabel, CBetrieb::ColumnMax},
+    {CBetrieb::MinTemperature, CBetrieb::TemperatureLabel, CBetrieb::ColumnMin},
+    {CBetrieb::Totalizer, CBetrieb::TotalizerLabel, 0},
+    {CBetrieb::LowFlow, CBetrieb::LowFlowLabel, 0},
+    {CBetrieb::ErrorText, CBetrieb::ErrorLabel, 0},
+    {CBetrieb::NewLowFlow, CBetrieb::NewLowFlowLabel, 0},
+};
+}  // namespace
 
 CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock)
     : settings_(settings), link_(link), lock_(lock), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
+    // Group boxes first, so the controls they frame lie above them.
     auto* values = new QGroupBox(this);
     place(values, 75, 15, 333, 150);
+    auto* lowGroup = new QGroupBox(this);
+    place(lowGroup, 75, 204, 333, 91);
+
     auto label = [this](int id, const char* text, int x, int y, int w, int h) {
         auto* l = addControl(id, new QLabel(QString::fromUtf8(text), this));
         place(l, x, y, w, h);
         return l;
     };
-    auto field = [this](int id, int x, int y, int w, int h, QLabel* caption, const QString& column) {
+    auto field = [this](int id, int x, int y, int w, int h) {
         auto* e = addControl(id, new QLineEdit(this));
-        e->setReadOnly(true);
+        e->setReadOnly(true);  // display field: overwritten with every measurement
         e->setAlignment(Qt::AlignRight);
-        e->setAccessibleName(caption ? caption->text() + QLatin1Char(' ') + column : column);
         place(e, x, y, w, h);
         return e;
     };
+    auto button = [this](int id, const char* text, int x, int y, int w, int h, auto handler) {
+        auto* b = addControl(id, new QPushButton(QString::fromUtf8(text), this));
+        b->setAccessibleName(b->text());
+        b->setAutoDefault(false);
+        place(b, x, y, w, h);
+        connect(b, &QPushButton::clicked, this, handler);
+        return b;
+    };
+    auto command = [this](std::uint8_t byte) { return [this, byte] { sendOperatingCommand(byte); }; };
+
     label(ColumnAct, "Akt", 181, 22, 29, 8);
     label(ColumnMax, "Max", 251, 22, 32, 8);
     label(ColumnMin, "Min", 321, 22, 35, 8);
-    auto* v = label(VelocityLabel, "Strömungsgeschwindigkeit", 85, 39, 92, 8);
-    field(ActVelocity, 179, 36, 40, 14, v, "Akt");
-    field(MaxVelocity, 249, 37, 40, 14, v, "Max");
-    field(MinVelocity, 319, 37, 40, 14, v, "Min");
+    // Row captions a little wider than the template's 86: the German word fits.
+    label(VelocityLabel, "Strömungsgeschwindigkeit", 85, 39, 92, 8);
+    auto* actV = field(ActVelocity, 179, 36, 40, 14);
+    auto* maxV = field(MaxVelocity, 249, 37, 40, 14);
+    auto* minV = field(MinVelocity, 319, 37, 40, 14);
     label(VelocityUnit, "m/s", 365, 40, 37, 8);
-    auto* q = label(VolumeLabel, "Volumenstrom", 85, 59, 92, 8);
-    field(ActVolume, 179, 56, 40, 14, q, "Akt");
-    field(MaxVolume, 249, 57, 40, 14, q, "Max");
-    field(MinVolume, 319, 57, 40, 14, q, "Min");
+    label(VolumeLabel, "Volumenstrom", 85, 59, 92, 8);
+    auto* actQ = field(ActVolume, 179, 56, 40, 14);
+    auto* maxQ = field(MaxVolume, 249, 57, 40, 14);
+    auto* minQ = field(MinVolume, 319, 57, 40, 14);
     label(VolumeUnit, "l/s", 365, 60, 37, 8);
-    auto* t = label(TemperatureLabel, "Temperatur", 85, 80, 92, 8);
-    field(ActTemperature, 179, 78, 40, 14, t, "Akt");
-    field(MaxTemperature, 249, 78, 40, 14, t, "Max");
-    field(MinTemperature, 319, 78, 40, 14, t, "Min");
+    label(TemperatureLabel, "Temperatur", 85, 80, 92, 8);
+    auto* actT = field(ActTemperature, 179, 78, 40, 14);
+    auto* maxT = field(MaxTemperature, 249, 78, 40, 14);
+    auto* minT = field(MinTemperature, 319, 78, 40, 14);
     label(TemperatureUnit, "Celsius", 365, 81, 36, 8);
-    auto* tot = label(TotalizerLabel, "Totalisator", 85, 123, 53, 8);
-    field(Totalizer, 179, 121, 40, 14, tot, QString());
+    auto* resetMax = button(ResetMax, "Reset Max", 244, 97, 52, 14, command(kResetMax));
+    auto* resetMin = button(ResetMin, "Reset Min", 314, 97, 52, 14, command(kResetMin));
+    label(TotalizerLabel, "Totalisator", 85, 123, 53, 8);
+    auto* total = field(Totalizer, 179, 121, 40, 14);
     label(TotalizerUnit, "[%]", 224, 123, 14, 8);
+    auto* resetTotal = button(ResetTotal, "Reset Tot.", 174, 140, 52, 14, command(kResetTotal));
 
     auto check = [this](int id, const char* text, int x, int y, int w, int h) {
         auto* c = addControl(id, new QCheckBox(QString::fromUtf8(text), this));
+        c->setAccessibleName(c->text());
         // Display only: the meter's contacts, not a choice of the user.
         c->setAttribute(Qt::WA_TransparentForMouseEvents);
         c->setFocusPolicy(Qt::NoFocus);
@@ -70,25 +129,61 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, q
     check(Ready, "Betriebsbereit", 189, 174, 157, 10);
     check(ErrorContact, "FehlerKontakt", 189, 188, 158, 10);
 
-    auto* lowGroup = new QGroupBox(this);
-    place(lowGroup, 75, 204, 333, 91);
-    auto* lowCaption = label(LowFlowLabel, "Schl.-Menge Akt", 128, 220, 154, 8);
-    field(LowFlow, 83, 217, 21, 14, lowCaption, QString());
+    auto* lowFlow = field(LowFlow, 83, 217, 21, 14);
     label(LowFlowUnit, "[%]", 109, 220, 14, 8);
-    auto* errCaption = label(ErrorLabel, "Akt. Fehler", 86, 303, 156, 8);
-    auto* err = field(ErrorText, 84, 314, 159, 14, errCaption, QString());
+    label(LowFlowLabel, "Schl.-Menge Akt", 128, 220, 154, 8);
+    auto* combo = addControl(NewLowFlow, new QComboBox(this));
+    for (int i = 0; i <= 10; ++i) combo->addItem(QString::number(i));
+    combo->setCurrentIndex(-1);  // no value chosen: neither button can be pressed
+    // The template's 57 units include the open list; the closed box is one line.
+    place(combo, 84, 233, 31, 14);
+    combo->setMaxVisibleItems(11);
+    connect(combo, &QComboBox::currentIndexChanged, this, [this] { onLowFlowSelection(); });
+    label(NewLowFlowUnit, "[%]", 119, 235, 14, 8);
+    label(NewLowFlowLabel, "Schleichmenge Neu", 138, 235, 150, 8);
+    auto* setLowFlow = button(SetLowFlow, "Schl.Menge setzen", 84, 253, 213, 14, [this] { runLowFlowExchange(); });
+    auto* zeroPoint = button(ZeroPoint, "NullpunktAbgl.", 84, 271, 213, 14, [this] { runLowFlowExchange(); });
+    setLowFlow->setEnabled(false);
+    zeroPoint->setEnabled(false);
+
+    label(ErrorLabel, "Akt. Fehler", 86, 303, 156, 8);
+    auto* err = field(ErrorText, 84, 314, 159, 14);
     err->setAlignment(Qt::AlignLeft);
+    auto* resetError = button(ResetError, "Reset Fehler.", 84, 332, 119, 14, command(kResetError));
+
+    auto* measureStart = button(MeasureStart, "Messung Start", 429, 19, 102, 14, command(kStartMeasurement));
+    auto* measureStop = button(MeasureStop, "Messung Stop", 429, 36, 102, 14, command(kStopMeasurement));
+    auto* recordStart = button(RecordStart, "Aufzeichnung Start", 429, 62, 102, 14, [this] { startRecording(); });
+    auto* recordStop = button(RecordStop, "Aufzeichnung Stop", 429, 79, 102, 14, [this] { stopRecording(); });
+    recordStart->setEnabled(false);
+    recordStop->setEnabled(false);
+
+    auto* indicator = addControl(RecordIndicator, new QLabel(this));
+    indicator->setPixmap(qv::dialog::recordingPixmap(20));
+    indicator->setAlignment(Qt::AlignCenter);
+    indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
+    place(indicator, 414, 63, 13, 12);
+    indicator->hide();
 
     auto* logo = new QLabel(this);
-    logo->setPixmap(qv::dialog::logoPixmap());
+    logo->setPixmap(qv::dialog::logoPixmap(93, 38));
+    logo->setAccessibleName(QStringLiteral("Quorvia"));
     place(logo, 468, 337, 62, 23);
     logo->setAlignment(Qt::AlignCenter);
     setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+
+    // Commands on the right first, then the page from top to bottom, row by row.
+    QWidget* order[] = {measureStart, measureStop, recordStart, recordStop, actV,     maxV,     minV,
+                        actQ,         maxQ,        minQ,        actT,       maxT,     minT,     resetMax,
+                        resetMin,     total,       resetTotal,  lowFlow,    combo,    setLowFlow,
+                        zeroPoint,    err,         resetError};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    refreshAccessibleNames();
 }
 
 void CBetrieb::onInitDialog() {
     markReady();
-    recording_ = 0;
+    recorder_.stop();
     reloadTexts();
     errorTexts_ = texts_.loadErrorTexts();
     errorHelpTexts_ = texts_.loadErrorHelp();
@@ -98,39 +193,149 @@ void CBetrieb::reloadTexts() {
     texts_.loadLabels("Betrieb_labels");
     texts_.loadHelp("Betrieb_hilfe");
     texts_.loadMessages();
+    refreshAccessibleNames();
 }
 
-void CBetrieb::applyVariant(int deviceCode) { variantCode_ = deviceCode; }
+void CBetrieb::refreshAccessibleNames() {
+    for (const auto& f : kFieldNames) {
+        QString name = controlText(f.row);
+        if (f.column) name += QLatin1Char(' ') + controlText(f.column);
+        if (QWidget* w = control(f.id)) w->setAccessibleName(name.remove(QLatin1Char('&')));
+    }
+}
+
+void CBetrieb::applyVariant(int code) {
+    for (const auto& g : kGroups) {
+        const bool available = qv::operation::groupAvailable(code, g.group);
+        for (int id : g.ids) applyGreyOut(id, available, settings_->greyOut);
+    }
+}
 
 QString CBetrieb::formatMeasurement(float value) {
-    const char* format = value < 10 ? "%5.3f" : value < 100 ? "%5.2f" : value < 100000 ? "%5.1f" : "%5.0f";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, static_cast<double>(value));
-    return QString::fromLatin1(buf);
+    return QString::fromLatin1(qv::operation::formatMeasurement(static_cast<double>(value)));
 }
 
 void CBetrieb::showMeasurement(const qv::device::MeasurementRecord& r) {
-    const std::pair<int, float> values[] = {
-        {ActVelocity, r.flowVelocity},       {MaxVelocity, r.flowVelocityMax}, {MinVelocity, r.flowVelocityMin},
-        {ActVolume, r.volumeFlow},           {MaxVolume, r.volumeFlowMax},     {MinVolume, r.volumeFlowMin},
-        {ActTemperature, r.temperature},     {MaxTemperature, r.temperatureMax},
-        {MinTemperature, r.temperatureMin},  {Totalizer, r.totalizer}};
-    for (const auto& [id, value] : values) setControlText(id, formatMeasurement(value));
+    auto number = [this](int id, float v) { setControlText(id, formatMeasurement(v)); };
+    number(ActVelocity, r.flowVelocity);
     setControlText(VelocityUnit, fromCp1252(r.flowVelocityUnit));
+    number(MinVelocity, r.flowVelocityMin);
+    number(MaxVelocity, r.flowVelocityMax);
+    number(ActVolume, r.volumeFlow);
     setControlText(VolumeUnit, fromCp1252(r.volumeFlowUnit));
+    number(MinVolume, r.volumeFlowMin);
+    number(MaxVolume, r.volumeFlowMax);
+    number(ActTemperature, r.temperature);
     setControlText(TemperatureUnit, fromCp1252(r.temperatureUnit));
+    number(Totalizer, r.totalizer);
     setControlText(TotalizerUnit, fromCp1252(r.totalizerUnit));
+    number(MaxTemperature, r.temperatureMax);
+    number(MinTemperature, r.temperatureMin);
+    showError(r.errorCode);
+    setControlText(LowFlow, QString::number(r.lowFlowCutoff));
     controlAs<QCheckBox>(Limit1)->setChecked(r.contactStates & 0x01);
     controlAs<QCheckBox>(Limit2)->setChecked(r.contactStates & 0x02);
     controlAs<QCheckBox>(Ready)->setChecked(r.contactStates & 0x04);
-    controlAs<QCheckBox>(ErrorContact)->setChecked(!(r.contactStates & 0x08));
-    setControlText(LowFlow, QString::number(r.lowFlowCutoff));
-    setControlText(ErrorText, QString::number(r.errorCode));
+    controlAs<QCheckBox>(ErrorContact)->setChecked(!(r.contactStates & 0x08));  // active low
+    if (recording()) writeRecordLine(r);
 }
 
-void CBetrieb::toggleRecordingIndicator() {}
+void CBetrieb::showError(std::uint8_t code) {
+    const int p = qv::operation::errorPosition(code);
+    if (p < 0) {
+        // A code our files do not know: its number, rather than a stale text
+        // (such as "no error") on screen and in the recording.
+        const std::string number = std::to_string(code);
+        setHelpText(ErrorText, QString());
+        setControlText(ErrorText, QString::fromLatin1(number));
+        lastErrorText_ = number;
+        return;
+    }
+    // Error files with fewer entries than the table leave the rest empty.
+    auto entry = [p](const std::vector<std::string>& v) {
+        return static_cast<std::size_t>(p) < v.size() ? v[static_cast<std::size_t>(p)] : std::string();
+    };
+    setHelpText(ErrorText, fromCp1252(entry(errorHelpTexts_)));
+    const std::string text = entry(errorTexts_);
+    setControlText(ErrorText, fromCp1252(text));
+    lastErrorText_ = text.substr(0, kTextMax);
+}
 
-bool CBetrieb::recordStartEnabled() const { return recordStartEnabled_; }
-void CBetrieb::enableRecordStart() { recordStartEnabled_ = true; }
+// --- recording ---------------------------------------------------------------
+
+void CBetrieb::toggleRecordingIndicator() { showControl(RecordIndicator, !isControlVisible(RecordIndicator)); }
+
+bool CBetrieb::recordStartEnabled() const { return control(RecordStart)->isEnabled(); }
+void CBetrieb::enableRecordStart() { enableControl(RecordStart, true); }
+
+void CBetrieb::startRecording() {
+    if (recording()) return;
+    const QString chosen =
+        qv::dialog::dialogs().saveFileName(this, texts_.messageLine(kMsgRecordTitle, 0),
+                                           QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
+                                           QStringLiteral("(*.csv) (*.csv)"));
+    if (chosen.isEmpty()) return;
+    // The file system's own encoding; no length cut, which would name another file.
+    std::string path = QFile::encodeName(chosen).toStdString();
+    settings_->workingDir = qv::app::directoryOf(path);
+    qv::app::writeSettings(*settings_);
+    const std::string chosenPath = path;
+    path = qv::operation::withCsvExtension(path);
+    // The dialog asked before overwriting the name it was given, not the one
+    // with ".csv" added: an existing file of that name is not destroyed unasked.
+    if (path != chosenPath && std::filesystem::exists(path)) {
+        texts_.showMessage(kMsgRecordFile);
+        return;
+    }
+    if (!recorder_.start(path, deviceCode_)) {
+        texts_.showMessage(kMsgRecordFile);
+        return;
+    }
+    enableControl(RecordStop, true);
+}
+
+void CBetrieb::stopRecording() {
+    recorder_.stop();
+    enableControl(RecordStart, true);
+    showControl(RecordIndicator, false);
+}
+
+void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
+    // One reading of the clock for the line's date and time.
+    const std::time_t now = wallClock_();
+    std::tm local{};
+    localtime_r(&now, &local);
+    // Runs inside the poll's locked step: the box keeps the lock until closed.
+    if (!recorder_.writeLine(record, settings_->language, local, lastErrorText_)) texts_.showMessage(kMsgRecordFile);
+}
+
+// --- operating commands ----------------------------------------------------------
+
+void CBetrieb::sendOperatingCommand(std::uint8_t command) {
+    qv::device::LinkGuard guard(*lock_);
+    std::uint8_t reply[qv::device::kReadSize];
+    // The reply is read to keep the line clean, never judged.
+    if (*link_) qv::device::exchangeCommand(link_->get(), command, kCommandWaitMs, reply);
+}
+
+void CBetrieb::runLowFlowExchange() {
+    // Held through any message box, so no poll step tears the exchange.
+    qv::device::LinkGuard guard(*lock_);
+    if (!*link_) return;
+    auto* combo = controlAs<QComboBox>(NewLowFlow);
+    qv::operation::runLowFlowExchange(
+        **link_, [combo] { return combo->currentIndex(); }, [this](int n) { texts_.showMessage(n); });
+}
+
+void CBetrieb::onLowFlowSelection() {
+    const int index = controlAs<QComboBox>(NewLowFlow)->currentIndex();
+    if (index < 0) {
+        enableControl(SetLowFlow, false);
+        enableControl(ZeroPoint, false);
+        return;
+    }
+    enableControl(ZeroPoint, index == 0);
+    enableControl(SetLowFlow, index != 0);
+}
 
 }  // namespace qv::pages

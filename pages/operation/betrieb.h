@@ -1,17 +1,19 @@
 #pragma once
-// The Operation page: the live values of each delivered poll cycle.
+// The Operation page: the live values of each delivered poll cycle, the
+// operating commands and the measurement recording.
 #include <QString>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/link_lock.h"
 #include "device/measurement.h"
 #include "device/serial_link.h"
+#include "pages/operation/recording.h"
 #include "platform/dialog/dialog_page.h"
-
-class QLabel;
-class QLineEdit;
-class QCheckBox;
 
 namespace qv::pages {
 
@@ -27,8 +29,18 @@ public:
         ColumnAct = 1095, ColumnMax = 1096, ColumnMin = 1097,
         VelocityLabel = 1092, VolumeLabel = 1100, TemperatureLabel = 1105, TotalizerLabel = 1121,
         LowFlowUnit = 1119, LowFlowLabel = 1155, ErrorLabel = 1118,
-        RecordStart = 1126, RecordIndicator = 1129,
+        NewLowFlow = 1112, NewLowFlowUnit = 1131, NewLowFlowLabel = 1113,
+        SetLowFlow = 1153, ZeroPoint = 1154,
+        ResetMax = 1109, ResetMin = 1110, ResetTotal = 1111, ResetError = 1128,
+        MeasureStart = 1124, MeasureStop = 1125,
+        RecordStart = 1126, RecordStop = 1127, RecordIndicator = 1129,
     };
+
+    // Command bytes of the one-byte buttons.
+    static constexpr std::uint8_t kStartMeasurement = 0x75, kStopMeasurement = 0x74, kResetTotal = 0x73,
+                                  kResetMax = 0x71, kResetMin = 0x70, kResetError = 0x72;
+    static constexpr int kCommandWaitMs = 40;
+    static constexpr int kMsgRecordTitle = 13, kMsgRecordFile = 14;
 
     CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock);
 
@@ -38,10 +50,23 @@ public:
     void setDeviceCode(int code) { deviceCode_ = code; }
     int deviceCode() const { return deviceCode_; }
 
-    bool recording() const { return recording_ != 0; }
+    // Recording; the sheet's timer blinks the indicator and, after a
+    // completed cycle, enables "Aufzeichnung Start" (button 1126).
+    bool recording() const { return recorder_.recording(); }
+    bool headerPending() const { return recorder_.headerPending(); }
+    const std::string& recordingPath() const { return recorder_.path(); }
     void toggleRecordingIndicator();
     bool recordStartEnabled() const;
     void enableRecordStart();
+    void startRecording();
+    void stopRecording();
+
+    // Operating commands.
+    void sendOperatingCommand(std::uint8_t command);
+    void runLowFlowExchange();
+    void onLowFlowSelection();
+
+    const std::string& lastErrorText() const { return lastErrorText_; }
 
     // Display rule of the values: precision by magnitude.
     static QString formatMeasurement(float value);
@@ -53,19 +78,27 @@ public:
     const std::vector<std::string>& errorTexts() const { return errorTexts_; }
     const std::vector<std::string>& errorHelpTexts() const { return errorHelpTexts_; }
 
+    // Tests: the wall clock of the recorded lines, and the recording's file layer.
+    void setWallClock(std::function<std::time_t()> clock) { wallClock_ = std::move(clock); }
+    void setRecordingSink(qv::operation::RecordingSink& sink) { recorder_.setSink(sink); }
+
 protected:
     void onInitDialog() override;
 
 private:
+    void writeRecordLine(const qv::device::MeasurementRecord& record);
+    void showError(std::uint8_t code);
+    void refreshAccessibleNames();
+
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
     qv::device::LinkLock* lock_;
     qv::app::PageTexts texts_;
     std::vector<std::string> errorTexts_, errorHelpTexts_;
+    std::string lastErrorText_;
     int deviceCode_ = 0;
-    int variantCode_ = 0;
-    int recording_ = 0;
-    bool recordStartEnabled_ = false;  // "Aufzeichnung Start" arrives with the recording
+    qv::operation::Recorder recorder_;
+    std::function<std::time_t()> wallClock_ = [] { return std::time(nullptr); };
 };
 
 }  // namespace qv::pages

@@ -126,4 +126,22 @@ QIcon programIcon() {
     return icon;
 }
 
+QPixmap recordingPixmap(int size) {
+    QPixmap pm = blank(size, size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A ring around the dot keeps it visible on a red-tinted theme too.
+    p.setPen(QPen(QColor(90, 0, 0), 1));
+    p.setBrush(QColor(255, 255, 255));
+    p.drawEllipse(QRectF(1, 1, size - 2, size - 2));
+    QRadialGradient g(size * 0.4, size * 0.4, size * 0.45);
+    g.setColorAt(0, QColor(255, 110, 110));
+    g.setColorAt(1, QColor(200, 0, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    const double m = size * 0.2;
+    p.drawEllipse(QRectF(m, m, size - 2 * m, size - 2 * m));
+    return pm;
+}
+
 }  // namespace qv::dialog

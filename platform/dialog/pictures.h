@@ -11,5 +11,7 @@ QPixmap errorMarkerPixmap(int size = 16);
 QPixmap logoPixmap(int width = 93, int height = 38);  // the picture on every page
 QPixmap meterPixmap(int width, int height);           // decorative: a flow meter
 QIcon programIcon();
+// The Operation page's blinking sign that a recording runs: a red record dot.
+QPixmap recordingPixmap(int size = 20);
 
 }  // namespace qv::dialog

@@ -730,3 +730,44 @@ TEST(MeterFaults, SameSeedSameBytes) {
   }
   EXPECT_TRUE(differs);
 }
+
+// --- a meter that does not acknowledge the low-flow exchange ------------------------
+
+TEST(MeterLowFlowSilence, SilentAtTheCommand) {
+  MeterConfig c = model(16);
+  c.lowFlowSilence = qv::sim::LowFlowSilence::Command;
+  Line line(c);
+  EXPECT_TRUE(line.exchange(0x76, 50).empty());
+  // Not waiting for a block: the next byte is a command again.
+  EXPECT_EQ(line.exchange(0x77, 60)[2], 0);
+  EXPECT_EQ(line.meter.lowFlowPercent(), 0);
+}
+
+TEST(MeterLowFlowSilence, SilentAtTheBlockStoresNothing) {
+  MeterConfig c = model(16);
+  c.lowFlowSilence = qv::sim::LowFlowSilence::Block;
+  Line line(c);
+  EXPECT_EQ(line.exchange(0x76, 50), Bytes{0x96});
+  line.write({0x04, 0x05, 0x7F});
+  line.t += 50;
+  EXPECT_TRUE(line.readFor(80).empty());
+  EXPECT_EQ(line.meter.lowFlowPercent(), 0);
+  // No zero-point adjustment starts either.
+  line.exchange(0x76, 50);
+  line.write({0x04, 0x00, 0x7A});
+  EXPECT_TRUE(line.readFor(1000).empty());
+  EXPECT_FALSE(line.meter.zeroAdjusting());
+  EXPECT_EQ(line.exchange(0x50).size(), 4u);
+}
+
+TEST(MeterLowFlowSilence, ValueHeldWhileStoppedAndQueriedOnFamily1) {
+  // The stored suppression survives a stop and is what 0x77 reports.
+  Line line(model(16));
+  line.exchange(0x76, 50);
+  line.write({0x04, 0x07, 0x81});
+  line.readFor(200);
+  line.exchange(0x74);
+  line.readFor(5000);
+  EXPECT_EQ(line.exchange(0x77, 60)[2], 7);
+  EXPECT_FALSE(line.meter.running());
+}

@@ -1,0 +1,130 @@
+#include "pages/operation/recording.h"
+
+#include <cstdio>
+
+#include "device/tables.h"
+#include "pages/operation/operation_core.h"
+
+namespace qv::operation {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// Ten pieces, each followed by a unit, then the tail; Windows-1252 literals.
+struct HeaderPieces {
+    const char* pieces[10];
+    const char* tail;
+};
+const HeaderPieces kHeaders[3] = {
+    {{"Datum; Uhrzeit; Str\xF6mung Akt [", "]; Str\xF6mung Min [", "]; Str\xF6mung Max [",
+      "]; Volumenstrom Akt [", "]; Volumenstrom Min [", "]; Volumenstrom Max [", "]; Temperatur Akt [",
+      "]; Temperatur Min [", "]; Temperatur Max [", "]; Totalisator ["},
+     "]; Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; "},
+    {{"Date; Time; actual flow velocity [", "]; min flow velocity [", "]; max flow velocity [",
+      "]; actual volume flow [", "]; min volume flow [", "]; max volume flow [", "]; actual temperature [",
+      "]; min temperature [", "]; max temperature [", "]; totalisator ["},
+     "]; low flow suppression [%]; LS1 ; LS2 ; availability ; error ; last error; "},
+    {{"Date; Heure; Vitesse d'\xE9" "coulement actuelle [", "]; Vitesse d'\xE9" "coulement minimale [",
+      "]; Vitesse d'\xE9" "coulement maximale [", "]; D\xE9" "bit volum\xE9trique actuel [",
+      "]; D\xE9" "bit volum\xE9trique minimal [", "]; D\xE9" "bit volum\xE9trique maximal [",
+      "]; Temp\xE9rature actuelle [", "]; Temp\xE9rature minimale [", "]; Temp\xE9rature maximale [",
+      "]; Totaliseur ["},
+     "]; suppression du d\xE9" "bit volum\xE9trique rampant [%] ; Contact de seuil 1 ; Contact de seuil 2 ; "
+     "Service ; D\xE9" "faut ; Dernier d\xE9" "faut; "},
+};
+
+class CFileSink : public RecordingSink {
+public:
+    bool create(const std::string& path, const std::string& bytes) override { return put(path, bytes, "wb"); }
+    bool append(const std::string& path, const std::string& bytes) override { return put(path, bytes, "ab"); }
+
+private:
+    static bool put(const std::string& path, const std::string& bytes, const char* mode) {
+        std::FILE* f = std::fopen(path.c_str(), mode);
+        if (!f) return false;
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        // A full disk may only show at the close.
+        return std::fclose(f) == 0 && written;
+    }
+};
+
+}  // namespace
+
+std::string decimalComma(double value) {
+    std::string out;
+    for (char c : formatMeasurement(value)) {
+        if (static_cast<unsigned char>(c) < 0x20) continue;
+        out.push_back(c == '.' ? ',' : c);
+    }
+    return out;
+}
+
+std::string modelLine(int deviceCode) { return qv::device::modelCodeText(deviceCode); }
+
+std::optional<std::string> recordingHeader(int language, const qv::device::MeasurementRecord& r) {
+    if (language < 0 || language > 2) return std::nullopt;
+    const HeaderPieces& h = kHeaders[language];
+    const std::string* units[10] = {&r.flowVelocityUnit, &r.flowVelocityUnit, &r.flowVelocityUnit,
+                                    &r.volumeFlowUnit,   &r.volumeFlowUnit,   &r.volumeFlowUnit,
+                                    &r.temperatureUnit,  &r.temperatureUnit,  &r.temperatureUnit,
+                                    &r.totalizerUnit};
+    std::string out;
+    for (int i = 0; i < 10; ++i) out += std::string(h.pieces[i]) + *units[i];
+    return out + h.tail;
+}
+
+std::string recordingDataLine(const qv::device::MeasurementRecord& r, const std::tm& t,
+                              const std::string& lastErrorText) {
+    char date[32], time[32];
+    std::strftime(date, sizeof date, "%Y.%m.%d", &t);
+    std::strftime(time, sizeof time, "%H:%M:%S", &t);
+    std::string out = std::string(date) + "; " + time;
+    // In the header's column order (actual, minimum, maximum per quantity),
+    // not in the record's storage order, or the columns would be mislabelled.
+    const float values[10] = {r.flowVelocity, r.flowVelocityMin, r.flowVelocityMax, r.volumeFlow,
+                              r.volumeFlowMin, r.volumeFlowMax,  r.temperature,     r.temperatureMin,
+                              r.temperatureMax, r.totalizer};
+    for (float v : values) out += "; " + decimalComma(v);
+    auto bit = [&](int b) { return (r.contactStates >> b) & 1 ? "1" : "0"; };
+    out += "; " + std::to_string(r.lowFlowCutoff);
+    out += std::string("; ") + bit(0) + "; " + bit(1) + "; " + bit(2);
+    out += std::string("; ") + ((r.contactStates & 0x08) ? "0" : "1");  // error contact is active low
+    out += "; " + lastErrorText;
+    return out;
+}
+
+std::string withCsvExtension(const std::string& path) {
+    const std::size_t n = path.size();
+    if (n > 5 && path.compare(n - 4, 4, ".csv") != 0 && path[n - 4] != '.') return path + ".csv";
+    return path;
+}
+
+RecordingSink& fileSink() {
+    static CFileSink sink;
+    return sink;
+}
+
+bool Recorder::start(const std::string& path, int deviceCode) {
+    path_ = path;
+    if (!sink_->create(path, modelLine(deviceCode) + kCrLf)) {
+        recording_ = false;
+        return false;
+    }
+    recording_ = true;
+    headerPending_ = true;
+    return true;
+}
+
+bool Recorder::writeLine(const qv::device::MeasurementRecord& r, int language, const std::tm& localTime,
+                         const std::string& lastErrorText) {
+    std::string bytes;
+    std::optional<std::string> header;
+    if (headerPending_) header = recordingHeader(language, r);
+    if (header) bytes = *header + kCrLf;
+    bytes += recordingDataLine(r, localTime, lastErrorText) + kCrLf;
+    if (!sink_->append(path_, bytes)) return false;
+    if (header) headerPending_ = false;
+    return true;
+}
+
+}  // namespace qv::operation

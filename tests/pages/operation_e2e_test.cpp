@@ -1,0 +1,177 @@
+// The recording end to end: the simulator on a real pseudo terminal, the
+// sheet offscreen with a fake tick count, three cycles written and read back.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <regex>
+#include <sstream>
+
+#include "app/sheet.h"
+#include "pages/operation/betrieb.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+using qv::pages::CBetrieb;
+
+namespace {
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        out.push_back(text.substr(start, end - start));
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return out;
+}
+
+std::vector<std::string> splitFields(const std::string& line) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = line.find("; ", start)) != std::string::npos; start = end + 2)
+        out.push_back(line.substr(start, end - start));
+    out.push_back(line.substr(start));
+    return out;
+}
+
+double commaNumber(std::string field) {
+    for (char& c : field)
+        if (c == ',') c = '.';
+    return std::stod(field);
+}
+
+}  // namespace
+
+TEST(RecordingOverPty, ThreeCyclesWrittenAndReadBack) {
+    qv::test::qtApp();
+    auto& dialogs = qv::test::fakeDialogs();
+    dialogs.boxes.clear();
+    dialogs.fileAnswers.clear();
+    qv::test::TempCwd dir;
+    dir.write("Messages_de.txt", "#13\r\nAufzeichnung\r\n\r\n#14\r\nDatei\r\nKann nicht schreiben\r\n\r\n");
+    dir.write("Betrieb_Fehlertext_de.txt", "#0\r\nKein Fehler\r\n");
+    qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", "2"});
+    ASSERT_TRUE(sim.linked());
+    std::uint32_t now = 1'000'000;
+    qv::app::CAllControlsSheet sheet([&] { return now; });
+    sheet.show();
+    ASSERT_EQ(sheet.settings().deviceCode, 2);
+    sheet.tabs()->setCurrentIndex(2);
+    auto* page = sheet.operationPage();
+    ASSERT_EQ(page->pageReady(), 1);
+
+    // The start button comes with the first completed cycle.
+    int ticks = 0;
+    for (; ticks < 40 && !page->recordStartEnabled(); ++ticks, now += 100) {
+        EXPECT_FALSE(page->recordStartEnabled());
+        sheet.tick();
+    }
+    ASSERT_TRUE(page->recordStartEnabled());
+    EXPECT_EQ(ticks, 10);  // family 0: nine exchanges, then the delivery
+    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "messung").string()));
+    page->controlAs<QPushButton>(CBetrieb::RecordStart)->click();
+    ASSERT_TRUE(page->recording());
+
+    bool seenOn = false, seenOff = false;
+    auto lines = [&] { return splitLines(dir.read("messung.csv")); };
+    for (int i = 0; i < 200 && lines().size() < 5; ++i, now += 100) {
+        sheet.tick();
+        (page->isControlVisible(CBetrieb::RecordIndicator) ? seenOn : seenOff) = true;
+    }
+    page->controlAs<QPushButton>(CBetrieb::RecordStop)->click();
+    EXPECT_TRUE(seenOn && seenOff) << "the indicator blinks";
+    EXPECT_FALSE(page->isControlVisible(CBetrieb::RecordIndicator));
+    // Missing text files of the other pages have their boxes; the recording none.
+    for (const auto& box : dialogs.boxes) EXPECT_NE(box.caption, "Datei");
+
+    const auto file = lines();
+    ASSERT_EQ(file.size(), 5u);
+    EXPECT_EQ(file[0], "KT740-M1P2S1");
+    EXPECT_EQ(file[1].rfind("Datum; Uhrzeit; Str\xF6mung Akt [m/s]; Str\xF6mung Min [m/s]", 0), 0u) << file[1];
+    EXPECT_NE(file[1].find("Volumenstrom Akt [m\xB3/h]"), std::string::npos);
+    EXPECT_NE(file[1].find("Temperatur Akt [\xB0" "C]"), std::string::npos);
+    EXPECT_NE(file[1].find("Totalisator [m\xB3]; Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; "),
+              std::string::npos);
+    double previousTotal = -1;
+    for (std::size_t i = 2; i < 5; ++i) {
+        const auto f = splitFields(file[i]);
+        ASSERT_EQ(f.size(), 18u) << file[i];
+        EXPECT_TRUE(std::regex_match(f[0], std::regex(R"(\d{4}\.\d{2}\.\d{2})"))) << f[0];
+        EXPECT_TRUE(std::regex_match(f[1], std::regex(R"(\d{2}:\d{2}:\d{2})"))) << f[1];
+        for (int v = 2; v < 12; ++v) EXPECT_EQ(f[std::size_t(v)].find('.'), std::string::npos) << f[std::size_t(v)];
+        const double velocity = commaNumber(f[2]), vMin = commaNumber(f[3]), vMax = commaNumber(f[4]);
+        EXPECT_GT(velocity, 0.5);
+        EXPECT_LE(vMin, velocity + 1e-3);
+        EXPECT_GE(vMax, velocity - 1e-3);
+        const double temperature = commaNumber(f[8]);
+        EXPECT_GT(temperature, 10);
+        EXPECT_LT(temperature, 30);
+        const double total = commaNumber(f[11]);
+        EXPECT_GE(total, previousTotal);
+        previousTotal = total;
+        EXPECT_EQ(f[12], "0");  // no low-flow query on family 0
+        EXPECT_EQ(f[15], "1");  // ready
+        EXPECT_EQ(f[16], "0");  // error contact quiet: the meter reports no error
+        EXPECT_EQ(f[17], "Kein Fehler");
+    }
+}
+
+namespace {
+
+struct LowFlowOverPty : ::testing::Test {
+    qv::test::TempCwd dir;
+    qv::test::FakeDialogs& dialogs = qv::test::fakeDialogs();
+    void SetUp() override {
+        qv::test::qtApp();
+        dialogs.boxes.clear();
+        std::string messages;
+        for (int n = 7; n <= 12; ++n) messages += "#" + std::to_string(n) + "\r\nM" + std::to_string(n) + "\r\n\r\n";
+        dir.write("Messages_de.txt", messages);
+    }
+    // Captions of the numbered messages, without the boxes about missing files.
+    QStringList captions() const {
+        QStringList out;
+        for (const auto& b : dialogs.boxes)
+            if (b.caption.startsWith('M')) out << b.caption;
+        return out;
+    }
+};
+
+void press(CBetrieb* page, int comboIndex, int button) {
+    page->controlAs<QComboBox>(CBetrieb::NewLowFlow)->setCurrentIndex(comboIndex);
+    page->controlAs<QPushButton>(button)->click();
+}
+
+}  // namespace
+
+TEST_F(LowFlowOverPty, SetFiveThenZeroPoint) {
+    qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", "16"});
+    ASSERT_TRUE(sim.linked());
+    std::uint32_t now = 1'000'000;
+    qv::app::CAllControlsSheet sheet([&] { return now; });
+    sheet.show();
+    sheet.tabs()->setCurrentIndex(2);
+    auto* page = sheet.operationPage();
+    press(page, 5, CBetrieb::SetLowFlow);
+    EXPECT_EQ(captions(), QStringList{"M7"});
+    // The next cycle reads the meter's suppression back (0x77, family 1).
+    for (int i = 0; i < 11; ++i, now += 100) sheet.tick();
+    EXPECT_TRUE(sheet.poll().idle());
+    EXPECT_EQ(page->controlText(CBetrieb::LowFlow), "5");
+    press(page, 0, CBetrieb::ZeroPoint);
+    EXPECT_EQ(captions(), (QStringList{"M7", "M9"}));
+    EXPECT_FALSE(qv::app::linkLock().isHeld());
+}
+
+TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
+    qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", "16", "--low-flow-silent", "block"});
+    ASSERT_TRUE(sim.linked());
+    qv::app::CAllControlsSheet sheet([] { return 0u; });
+    sheet.show();
+    sheet.tabs()->setCurrentIndex(2);
+    press(sheet.operationPage(), 0, CBetrieb::ZeroPoint);
+    EXPECT_EQ(captions(), QStringList{"M8"});
+    EXPECT_FALSE(qv::app::linkLock().isHeld());
+}
