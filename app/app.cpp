@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include <clocale>
+
 #include "app/sheet.h"
 
 namespace qv::app {
@@ -8,6 +10,10 @@ CQVGuiApp::CQVGuiApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("QV-Gui"));
     // Fusion draws the same everywhere: nothing depends on a desktop theme.
     setStyle(QStringLiteral("Fusion"));
+    // QApplication takes the user's locale for the C library too; numbers on
+    // the wire, in files and in the edits keep the decimal point whatever the
+    // desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 int CQVGuiApp::InitInstance() {

@@ -1,32 +1,476 @@
 #include "pages/configuration/konfiguration.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
 
+#include "device/tables.h"
+#include "pages/configuration/check.h"
+#include "pages/configuration/transfer.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
+namespace cfg = qv::configuration;
+using cfg::Kind;
+
+namespace {
+constexpr std::size_t kReadBlockBytes = qv::device::kReadSize;
+const QString kFilter = QStringLiteral("(*.*) (*.*)");
+
+// Where each row sits: two columns of rows, with a little space between the
+// groups that belong together. 0 marks a gap.
+constexpr int kLeftColumn[] = {cfg::Model,        cfg::Language,   cfg::Sensor,       cfg::TValue,
+                               cfg::CValue,       cfg::PipeSize,   cfg::TpFitting,    cfg::BvFitting,
+                               0,                 cfg::VelocityUnit, cfg::TemperatureUnit, cfg::VolumeUnit,
+                               cfg::TotalUnit,    0,               cfg::Line1,        cfg::Line2,
+                               cfg::Backlight,    cfg::MeasuringTime, cfg::MultFactor};
+constexpr int kRightColumn[] = {cfg::FlowOffset, cfg::FlowStart, cfg::FlowEnd,   cfg::TempOffset, cfg::TempStart,
+                                cfg::TempEnd,    0,              cfg::Assignment, cfg::Gk1On,     cfg::Gk1Off,
+                                cfg::Gk2On,      cfg::Gk2Off,    0,              cfg::FreqOutput, cfg::PulseFrequency,
+                                0,               cfg::Medium,    cfg::Pressure,  cfg::Mode};
+constexpr int kTop = 8, kPitch = 17, kGap = 6;
+constexpr int kLeftX = 8, kRightX = 230;
+// Offsets inside a row.
+constexpr int kCaptionW = 70, kControlX = 72, kControlW = 98, kUnitX = 173, kUnitW = 24, kChangedX = 198,
+              kErrorX = 208, kMarkerW = 9, kRowH = 13;
+
+// Unit statics beside the values: row control, static, fixed text (empty:
+// set by updateUnitLabels).
+struct UnitStatic {
+    int control, id;
+    const char* fixed;
+};
+const UnitStatic kUnitStatics[] = {
+    {cfg::FlowStart, cfg::FlowStartUnit, ""}, {cfg::FlowEnd, cfg::FlowEndUnit, ""},
+    {cfg::TempStart, cfg::TempStartUnit, ""}, {cfg::TempEnd, cfg::TempEndUnit, ""},
+    {cfg::Gk1On, cfg::Gk1OnUnit, ""},         {cfg::Gk1Off, cfg::Gk1OffUnit, ""},
+    {cfg::Gk2On, cfg::Gk2OnUnit, ""},         {cfg::Gk2Off, cfg::Gk2OffUnit, ""},
+    {cfg::PulseFrequency, cfg::PulseUnit, ""}, {cfg::MeasuringTime, cfg::TimeUnit, "s"},
+    {cfg::Pressure, cfg::PressureUnit, "bar"},
+};
+const int kVariableUnits[] = {cfg::Gk1OnUnit,    cfg::Gk1OffUnit,    cfg::Gk2OnUnit,  cfg::Gk2OffUnit, cfg::FlowStartUnit,
+                              cfg::FlowEndUnit, cfg::TempStartUnit, cfg::TempEndUnit, cfg::PulseUnit};
+
+const char* const kTabTitles[3] = {"Konfiguration", "Configuration", "Configuration"};
+// What a screen reader says of a marker, after the row's caption.
+const char* const kChangedWord[3] = {"geändert", "changed", "modifié"};
+const char* const kErrorWord[3] = {"Fehler", "error", "erreur"};
+
+QString utf8(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
 
 CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::LinkSlot* link,
                                qv::device::LinkLock* lock)
     : settings_(settings), link_(link), lock_(lock), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
-    setTabTitle(lang == 0 ? QStringLiteral("Konfiguration") : QStringLiteral("Configuration"));
+    setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
+    for (auto& b : sendBlocks_) b.assign(cfg::kFileBlockBytes, 0);
+    for (auto& b : readBlocks_) b.assign(kReadBlockBytes, 0);
+
+    auto layColumn = [this](const int* ids, std::size_t n, int x) {
+        int y = kTop;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (ids[i] == 0) {
+                y += kGap;
+                continue;
+            }
+            buildRow(*cfg::rowOf(ids[i]), x, y);
+            y += kPitch;
+        }
+    };
+    layColumn(kLeftColumn, std::size(kLeftColumn), kLeftX);
+    layColumn(kRightColumn, std::size(kRightColumn), kRightX);
+
+    auto button = [this](int id, const char* text, int y, auto handler) {
+        auto* b = addControl(id, new QPushButton(QString::fromUtf8(text), this));
+        b->setAutoDefault(false);
+        place(b, 454, y, 84, 14);
+        connect(b, &QPushButton::clicked, this, handler);
+    };
+    button(cfg::ReadButton, "KT740-->PC", kTop, [this] { readParameters(); });
+    button(cfg::WriteButton, "PC-->KT740", kTop + 17, [this] { writeParameters(); });
+    button(cfg::CheckButton, "Konfig-Check", kTop + 46, [this] { checkConfiguration(selectedCode_); });
+    button(cfg::SaveButton, "Speichern", kTop + 75, [this] { saveConfiguration(); });
+    button(cfg::LoadButton, "Laden", kTop + 92, [this] { loadConfiguration(); });
+    button(cfg::ClearButton, "Alles löschen", kTop + 121, [this] { clearAll(); });
+
+    // The lists the page shows before any model is chosen.
+    for (const auto& r : cfg::rows())
+        if (r.kind == Kind::Combo && r.control != cfg::Model) fillList(r.control, cfg::listOf(r.control, -1, 0));
+
     auto* logo = new QLabel(this);
-    logo->setPixmap(qv::dialog::logoPixmap());
+    logo->setPixmap(qv::dialog::logoPixmap(93, 38));
+    logo->setAccessibleName(QStringLiteral("Quorvia"));
     logo->setAlignment(Qt::AlignCenter);
     place(logo, 468, 337, 62, 23);
     setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+    refreshAccessibleNames();
+}
+
+void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
+    auto* caption = addControl(row.caption, new QLabel(QString::fromUtf8(row.caption0), this));
+    place(caption, x, y + 2, kCaptionW, 9);
+    QWidget* w = nullptr;
+    const int id = row.control;
+    switch (row.kind) {
+        case Kind::Combo: {
+            auto* c = addControl(id, new QComboBox(this));
+            c->setMaxVisibleItems(16);
+            if (id == cfg::Model)
+                connect(c, &QComboBox::activated, this, [this] { onModelSelection(); });
+            else
+                connect(c, &QComboBox::activated, this, [this, id] { onParameterChanged(id); });
+            w = c;
+            place(c, x + kControlX, y, kControlW, kRowH);
+            break;
+        }
+        case Kind::Check: {
+            auto* c = addControl(id, new QCheckBox(this));
+            connect(c, &QCheckBox::clicked, this, [this, id] { onParameterChanged(id); });
+            w = c;
+            place(c, x + kControlX, y + 1, 12, 11);
+            break;
+        }
+        case Kind::Edit: {
+            auto* e = addControl(id, new QLineEdit(this));
+            connect(e, &QLineEdit::textEdited, this, [this, id] { onParameterChanged(id); });
+            w = e;
+            place(e, x + kControlX, y, kControlW, kRowH);
+            break;
+        }
+    }
+    caption->setBuddy(w);
+    for (const auto& u : kUnitStatics) {
+        if (u.control != id) continue;
+        auto* l = addControl(u.id, new QLabel(QString::fromUtf8(u.fixed), this));
+        place(l, x + kUnitX, y + 2, kUnitW, 9);
+    }
+    auto marker = [this, x, y](int markerId, int dx, const QPixmap& pm) {
+        auto* m = addControl(markerId, new QLabel(this));
+        m->setPixmap(pm);
+        m->setAlignment(Qt::AlignCenter);
+        place(m, x + dx, y + 1, kMarkerW, 11);
+        m->hide();
+    };
+    marker(row.changedMarker, kChangedX, qv::dialog::changedMarkerPixmap(14));
+    marker(row.errorMarker, kErrorX, qv::dialog::errorMarkerPixmap(14));
 }
 
 void CKonfiguration::onInitDialog() {
     markReady();
+    clearAll();
     reloadTexts();
+    for (auto& b : sendBlocks_) std::fill(b.begin(), b.end(), 0);
+    for (auto& b : readBlocks_) std::fill(b.begin(), b.end(), 0);
+    std::vector<std::string> models;
+    for (const auto& t : cfg::listOf(cfg::Model, -1, 0)) models.push_back(t);
+    auto* model = controlAs<QComboBox>(cfg::Model);
+    model->clear();
+    for (const auto& t : models) model->addItem(qv::dialog::fromCp1252(t));
+    model->setCurrentIndex(-1);
 }
 
 void CKonfiguration::reloadTexts() {
     texts_.loadLabels("Konfigurieren_labels");
     texts_.loadHelp("Konfigurieren_hilfe");
     texts_.loadMessages();
+    fillLanguageLists();
+    refreshAccessibleNames();
+}
+
+void CKonfiguration::refreshAccessibleNames() {
+    const int ui = settings_->language >= 0 && settings_->language <= 2 ? settings_->language : 0;
+    for (const auto& r : cfg::rows()) {
+        const QString caption = controlText(r.caption).remove(QLatin1Char('&')).trimmed();
+        if (QWidget* w = control(r.control)) w->setAccessibleName(caption);
+        if (QWidget* m = control(r.changedMarker))
+            m->setAccessibleName(caption + QStringLiteral(": ") + QString::fromUtf8(kChangedWord[ui]));
+        if (QWidget* m = control(r.errorMarker))
+            m->setAccessibleName(caption + QStringLiteral(": ") + QString::fromUtf8(kErrorWord[ui]));
+    }
+    for (int id : {cfg::ReadButton, cfg::WriteButton, cfg::CheckButton, cfg::SaveButton, cfg::LoadButton,
+                   cfg::ClearButton})
+        control(id)->setAccessibleName(controlText(id).remove(QLatin1Char('&')));
+}
+
+// --- lists -------------------------------------------------------------------
+
+void CKonfiguration::fillList(int control, const std::vector<std::string>& items) {
+    auto* c = controlAs<QComboBox>(control);
+    c->clear();
+    for (const auto& t : items) c->addItem(utf8(t));
+    c->setCurrentIndex(-1);  // a filled list starts without a choice
+}
+
+void CKonfiguration::refillFamilyLists(int family) {
+    for (int id : {cfg::Sensor, cfg::VolumeUnit, cfg::TotalUnit}) fillList(id, cfg::listOf(id, family, 0));
+}
+
+void CKonfiguration::fillLanguageLists() {
+    // The meter does not care in which language its choices are named, so a
+    // language switch keeps every selection.
+    for (int id : {cfg::Medium, cfg::Line1, cfg::Line2, cfg::Mode}) {
+        auto* c = controlAs<QComboBox>(id);
+        const int keep = c->currentIndex();
+        fillList(id, cfg::listOf(id, -1, settings_->language));
+        c->setCurrentIndex(keep);
+    }
+}
+
+// --- values ------------------------------------------------------------------
+
+cfg::ControlValues CKonfiguration::values() const {
+    cfg::ControlValues v;
+    for (const auto& r : cfg::rows()) {
+        switch (r.kind) {
+            case Kind::Combo: v.index[r.control] = controlAs<QComboBox>(r.control)->currentIndex(); break;
+            case Kind::Check: v.index[r.control] = controlAs<QCheckBox>(r.control)->isChecked() ? 1 : 0; break;
+            case Kind::Edit: v.text[r.control] = controlAs<QLineEdit>(r.control)->text().toStdString(); break;
+        }
+    }
+    return v;
+}
+
+void CKonfiguration::setValues(const cfg::ControlValues& v) {
+    for (const auto& [id, value] : v.index) {
+        if (auto* c = controlAs<QComboBox>(id))
+            c->setCurrentIndex(value >= 0 && value < c->count() ? value : -1);
+        else if (auto* b = controlAs<QCheckBox>(id))
+            b->setChecked(value != 0);
+    }
+    for (const auto& [id, text] : v.text)
+        if (auto* e = controlAs<QLineEdit>(id)) e->setText(utf8(text));
+}
+
+void CKonfiguration::updateUnitLabels() {
+    auto selected = [this](int id) {
+        auto* c = controlAs<QComboBox>(id);
+        return c->currentIndex() >= 0 ? c->currentText() : QString();
+    };
+    const QString total = selected(cfg::TotalUnit), temp = selected(cfg::TemperatureUnit),
+                  flow = selected(cfg::VelocityUnit);
+    setControlText(cfg::PulseUnit, total);
+    setControlText(cfg::TempStartUnit, temp);
+    setControlText(cfg::TempEndUnit, temp);
+    setControlText(cfg::FlowStartUnit, flow);
+    setControlText(cfg::FlowEndUnit, flow);
+    const int a = controlAs<QComboBox>(cfg::Assignment)->currentIndex();
+    const QString& first = a == 0 || a == 2 ? flow : temp;
+    const QString& second = a == 0 || a == 1 ? flow : temp;
+    setControlText(cfg::Gk1OnUnit, first);
+    setControlText(cfg::Gk1OffUnit, first);
+    setControlText(cfg::Gk2OnUnit, second);
+    setControlText(cfg::Gk2OffUnit, second);
+}
+
+void CKonfiguration::hideChangedMarkers() {
+    for (const auto& r : cfg::rows()) showControl(r.changedMarker, false);
+}
+
+void CKonfiguration::hideErrorMarkers() {
+    for (const auto& r : cfg::rows()) showControl(r.errorMarker, false);
+}
+
+void CKonfiguration::applyConfigurationVariant(int code) {
+    const int sensor = controlAs<QComboBox>(cfg::Sensor)->currentIndex();
+    for (const auto& row : cfg::variantRows()) {
+        const bool unavailable = cfg::isUnavailable(code, row.control, sensor);
+        for (int id : row.ids) applyGreyOut(id, !unavailable, settings_->greyOut);
+        // A hidden row takes its markers with it, so none floats beside nothing.
+        if (unavailable && settings_->greyOut != 1) {
+            const cfg::Row* r = cfg::rowOf(row.control);
+            showControl(r->changedMarker, false);
+            showControl(r->errorMarker, false);
+        }
+    }
+}
+
+// --- notifications -----------------------------------------------------------
+
+void CKonfiguration::onModelSelection() {
+    if (settleCountdown_ > 0) return;
+    selectedCode_ = controlAs<QComboBox>(cfg::Model)->currentIndex();
+    qv::device::updateFamily(selectedCode_, settings_->deviceFamily);
+    refillFamilyLists(settings_->deviceFamily);
+    applyConfigurationVariant(selectedCode_);
+    hideErrorMarkers();
+    hideChangedMarkers();
+}
+
+void CKonfiguration::onParameterChanged(int control) {
+    if (settleCountdown_ > 0) return;
+    const cfg::Row* row = cfg::rowOf(control);
+    if (!row || control == cfg::Model) return;
+    showControl(row->changedMarker, cfg::differsFromRead(control, values(), readValues_));
+    showControl(row->errorMarker, false);
+    switch (control) {
+        case cfg::VelocityUnit:
+        case cfg::TemperatureUnit:
+        case cfg::TotalUnit:
+        case cfg::Assignment: updateUnitLabels(); break;
+        case cfg::Sensor:
+            // The fittings and the pipe size depend on the sensor.
+            if (qv::device::familyOfCode(selectedCode_) >= 0) applyConfigurationVariant(selectedCode_);
+            break;
+        default: break;
+    }
+}
+
+// --- block -------------------------------------------------------------------
+
+void CKonfiguration::encodeParameters() {
+    selectedCode_ = controlAs<QComboBox>(cfg::Model)->currentIndex();
+    settings_->deviceCode = selectedCode_;
+    qv::device::updateFamily(selectedCode_, settings_->deviceFamily);
+    const int family = settings_->deviceFamily;
+    if (family < 0 || family > 2) return;
+    auto& block = sendBlocks_[static_cast<std::size_t>(family)];
+    std::fill(block.begin(), block.end(), 0);
+    const auto encoded = cfg::encodeBlock(family, values());
+    std::copy(encoded.begin(), encoded.end(), block.begin());
+}
+
+void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t size) {
+    const int family = settings_->deviceFamily;
+    // Without a family there is no layout to read the bytes by.
+    if (family < 0 || family > 2) return;
+    auto& kept = readBlocks_[static_cast<std::size_t>(family)];
+    std::fill(kept.begin(), kept.end(), 0);
+    std::copy_n(block, std::min(size, cfg::readBlockCopySize(family)), kept.begin());
+    refillFamilyLists(family);
+    const cfg::ControlValues decoded = cfg::decodeBlock(family, block, size);
+    setValues(decoded);
+    const cfg::ReadValues read = cfg::readValuesOf(decoded);
+    for (const auto& [id, v] : read.index) readValues_.index[id] = v;
+    for (const auto& [id, v] : read.number) readValues_.number[id] = v;
+    for (const auto& [id, v] : decoded.index) showControl(cfg::rowOf(id)->changedMarker, false);
+    for (const auto& [id, v] : decoded.text) showControl(cfg::rowOf(id)->changedMarker, false);
+    updateUnitLabels();
+}
+
+// --- transfer ----------------------------------------------------------------
+
+void CKonfiguration::readParameters() {
+    if (!*link_ || settings_->deviceFamily == -1) return;
+    const cfg::ParameterReplies replies = cfg::requestParameters(**link_, *lock_);
+    if (replies.type.received > 0) {
+        const int c = static_cast<std::int8_t>(replies.type.bytes[2]);
+        qv::device::updateFamily(c, settings_->deviceFamily);
+        auto* model = controlAs<QComboBox>(cfg::Model);
+        model->setCurrentIndex(c >= 0 && c < model->count() ? c : -1);
+        selectedCode_ = c;
+        showControl(cfg::ModelChangedMarker, false);
+    }
+    hideErrorMarkers();
+    hideChangedMarkers();
+    if (replies.block.received > 0) {
+        settleCountdown_ = kSettleTicks;
+        decodeParameters(replies.block.bytes.data() + 2, replies.block.bytes.size() - 2);
+        applyConfigurationVariant(selectedCode_);
+    }
+}
+
+void CKonfiguration::writeParameters() {
+    if (checkConfiguration(selectedCode_) != 1) {
+        texts_.showMessage(kMsgCheckFailed);
+        return;
+    }
+    encodeParameters();
+    const int family = settings_->deviceFamily;
+    const auto& block = sendBlocks_[static_cast<std::size_t>(std::clamp(family, 0, 2))];
+    const auto frame = cfg::writeFrame(family, std::vector<std::uint8_t>(block.begin(),
+                                                                         block.begin() + cfg::blockSize(family)));
+    // Held through the message box: no poll step comes between.
+    qv::device::LinkGuard guard(*lock_);
+    const bool written = *link_ && cfg::sendParameterFrame(**link_, frame);
+    texts_.showMessage(written ? kMsgWritten : kMsgNotWritten);
+}
+
+// --- files and check ---------------------------------------------------------
+
+void CKonfiguration::saveConfiguration() {
+    encodeParameters();
+    const QString chosen = qv::dialog::dialogs().saveFileName(
+        this, texts_.messageLine(kMsgSaveTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
+        kFilter);
+    if (chosen.isEmpty()) return;
+    const std::string path = QFile::encodeName(chosen).toStdString();
+    settings_->workingDir = qv::app::directoryOf(path);
+    qv::app::writeSettings(*settings_);
+    const int family = settings_->deviceFamily;
+    const auto bytes = cfg::configurationFile(
+        selectedCode_, family, family >= 0 && family <= 2 ? sendBlocks_[static_cast<std::size_t>(family)]
+                                                          : std::vector<std::uint8_t>{});
+    QFile file(chosen);
+    // A file that could not be written in full is reported, never passed off as saved.
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) ==
+                        static_cast<qint64>(bytes.size()) &&
+                    file.flush();
+    file.close();
+    if (!ok) texts_.showMessage(kMsgFile);
+}
+
+void CKonfiguration::loadConfiguration() {
+    encodeParameters();
+    const QString chosen = qv::dialog::dialogs().openFileName(
+        this, texts_.messageLine(kMsgLoadTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
+        kFilter);
+    if (!chosen.isEmpty()) {
+        settings_->workingDir = qv::app::directoryOf(QFile::encodeName(chosen).toStdString());
+        qv::app::writeSettings(*settings_);
+        QFile file(chosen);
+        if (!file.open(QIODevice::ReadOnly)) {
+            texts_.showMessage(kMsgFile);
+        } else {
+            const QByteArray data = file.read(static_cast<qint64>(cfg::kFileBlockBytes));
+            const cfg::LoadedFile loaded = cfg::parseConfigurationFile(
+                reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
+            selectedCode_ = loaded.code;
+            settings_->deviceCode = loaded.code;
+            qv::device::updateFamily(loaded.code, settings_->deviceFamily);
+            auto* model = controlAs<QComboBox>(cfg::Model);
+            model->setCurrentIndex(loaded.code >= 0 && loaded.code < model->count() ? loaded.code : -1);
+            hideErrorMarkers();
+            hideChangedMarkers();
+            applyConfigurationVariant(loaded.code);
+            decodeParameters(loaded.block.data(), loaded.block.size());
+        }
+    }
+    onParameterChanged(cfg::Sensor);
+}
+
+void CKonfiguration::clearAll() {
+    for (const auto& r : cfg::rows()) {
+        switch (r.kind) {
+            case Kind::Combo: controlAs<QComboBox>(r.control)->setCurrentIndex(-1); break;
+            case Kind::Check: controlAs<QCheckBox>(r.control)->setChecked(false); break;
+            case Kind::Edit: controlAs<QLineEdit>(r.control)->clear(); break;
+        }
+    }
+    hideErrorMarkers();
+    hideChangedMarkers();
+    for (int id : kVariableUnits) setControlText(id, QString());
+}
+
+int CKonfiguration::checkConfiguration(int code) {
+    hideErrorMarkers();
+    settleCountdown_ = kSettleTicks;
+    cfg::ControlValues v = values();
+    const cfg::CheckOutcome outcome = cfg::checkConfiguration(code, settings_->deviceFamily, v);
+    // The cleaned texts go back, so a comma reads as a point from now on.
+    for (const auto& [id, text] : v.text) {
+        auto* e = controlAs<QLineEdit>(id);
+        if (e && e->text().toStdString() != text) e->setText(utf8(text));
+    }
+    for (int marker : outcome.errorMarkers) showControl(marker, true);
+    if (outcome.changedMarkersHidden) hideChangedMarkers();
+    return outcome.result;
 }
 
 }  // namespace qv::pages

@@ -1,16 +1,27 @@
 #pragma once
-// The Configuration page. Its parameter rows arrive with the parameter set;
-// the frame already takes part in the sheet's timer.
+// The Configuration page: the meter's parameter set in its controls, read
+// from and written to the meter, saved to and loaded from files, checked.
+// Each parameter lives in its control; the page converts to the byte block
+// only when it reads, writes, saves or loads.
+#include <array>
+#include <cstdint>
+#include <vector>
+
 #include "app/page_texts.h"
 #include "app/settings.h"
 #include "device/link_lock.h"
 #include "device/serial_link.h"
+#include "pages/configuration/parameters.h"
 #include "platform/dialog/dialog_page.h"
 
 namespace qv::pages {
 
 class CKonfiguration : public qv::dialog::DialogPage {
 public:
+    static constexpr int kSettleTicks = 20;
+    static constexpr int kMsgCheckFailed = 1, kMsgNotWritten = 2, kMsgSaveTitle = 3, kMsgFile = 4,
+                         kMsgLoadTitle = 5, kMsgWritten = 6;
+
     CKonfiguration(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock);
 
     // Ticks left until change notifications count again after a fill.
@@ -22,15 +33,53 @@ public:
     void reloadTexts();
     const qv::app::PageTexts& texts() const { return texts_; }
 
+    int selectedCode() const { return selectedCode_; }
+    // The controls' values as data, and back.
+    qv::configuration::ControlValues values() const;
+    void setValues(const qv::configuration::ControlValues& values);
+    const qv::configuration::ReadValues& readValues() const { return readValues_; }
+    const std::vector<std::uint8_t>& sendBlock(int family) const { return sendBlocks_.at(family); }
+    const std::vector<std::uint8_t>& readBlock(int family) const { return readBlocks_.at(family); }
+
+    void updateUnitLabels();
+    void hideChangedMarkers();
+    void hideErrorMarkers();
+    void applyConfigurationVariant(int code);
+
+    // Notification handlers; the controls call them on user input.
+    void onModelSelection();
+    void onParameterChanged(int control);
+
+    void encodeParameters();
+    // block points at a parameter block of the current family (size bytes
+    // of it there; missing ones read as 0).
+    void decodeParameters(const std::uint8_t* block, std::size_t size);
+
+    void readParameters();
+    void writeParameters();
+    void saveConfiguration();
+    void loadConfiguration();
+    void clearAll();
+    int checkConfiguration(int code);
+
 protected:
     void onInitDialog() override;
 
 private:
+    void buildRow(const qv::configuration::Row& row, int x, int y);
+    void fillList(int control, const std::vector<std::string>& items);
+    void refillFamilyLists(int family);
+    void fillLanguageLists();
+    void refreshAccessibleNames();
+
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
     qv::device::LinkLock* lock_;
     qv::app::PageTexts texts_;
     int settleCountdown_ = 0;
+    int selectedCode_ = 0;
+    qv::configuration::ReadValues readValues_;
+    std::array<std::vector<std::uint8_t>, 3> sendBlocks_, readBlocks_;
 };
 
 }  // namespace qv::pages

@@ -46,6 +46,25 @@ QPixmap errorMarkerPixmap(int size) {
     return pm;
 }
 
+QPixmap changedMarkerPixmap(int size) {
+    QPixmap pm = blank(size, size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(30, 110, 200));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), size / 5.0, size / 5.0);
+    // A slanted pencil: body, then its tip.
+    const double m = size * 0.25;
+    p.setPen(QPen(Qt::white, size / 6.0, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(size - m, m), QPointF(m + size * 0.12, size - m - size * 0.12));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const QPointF tip[3] = {QPointF(m - size * 0.04, size - m + size * 0.04), QPointF(m + size * 0.02, size - m - size * 0.2),
+                            QPointF(m + size * 0.2, size - m - size * 0.02)};
+    p.drawPolygon(tip, 3);
+    return pm;
+}
+
 QPixmap logoPixmap(int w, int h) {
     QPixmap pm = blank(w, h);
     QPainter p(&pm);

@@ -8,6 +8,8 @@ namespace qv::dialog {
 
 QPixmap lampPixmap(bool green, int size = 20);
 QPixmap errorMarkerPixmap(int size = 16);
+// Beside a value that differs from the one last read or loaded: a pencil on blue.
+QPixmap changedMarkerPixmap(int size = 16);
 QPixmap logoPixmap(int width = 93, int height = 38);  // the picture on every page
 QPixmap meterPixmap(int width, int height);           // decorative: a flow meter
 QIcon programIcon();

@@ -49,13 +49,15 @@ const Page kOperation{"Betrieb",
                       {1091, 1093, 1094, 1098, 1099, 1101, 1102, 1103, 1104, 1106, 1107, 1108, 1120,
                        1122, 1130, 1112, 1117, 1129}};
 
-// Configuration page: row captions with known statics, the "bar" static and the six buttons carry
+// Configuration page: row captions, the "bar" static and the six buttons carry
 // captions; parameter combos, edits and check boxes, the unit statics that follow the unit choices,
 // and every row's change and error markers show values.
 const Page kConfiguration{
     "Konfigurieren",
     {1034, 1030, 1054, 1058, 1067, 1071, 1074, 1079, 1083, 1087, 1095, 1099, 1103, 1107,
-     1110, 1115, 1127, 1131, 1135, 1139, 1143, 1150, 1065, 1064, 1063, 1062, 1011, 1012},
+     1110, 1115, 1127, 1131, 1135, 1139, 1143, 1150, 1065, 1064, 1063, 1062, 1011, 1012,
+     // captions of the rows without a known static, and the fixed "s"
+     1005, 1015, 1018, 1023, 1007, 1009, 1013, 1151, 1047, 1051, 1119, 1123, 1152},
     {// parameters 1 to 33
      1033, 1004, 1014, 1017, 1022, 1029, 1006, 1008, 1010, 1016, 1046, 1050, 1055, 1059, 1066, 1070, 1075,
      1078, 1082, 1086, 1094, 1098, 1102, 1106, 1111, 1114, 1118, 1122, 1126, 1130, 1134, 1138, 1146,

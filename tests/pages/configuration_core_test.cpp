@@ -1,0 +1,589 @@
+// The parameter set without Qt: block codec, variants, check, file, and the
+// two exchanges against a scripted meter.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "device/link_lock.h"
+#include "pages/configuration/check.h"
+#include "pages/configuration/parameters.h"
+#include "pages/configuration/transfer.h"
+#include "tests/support/scripted_link.h"
+
+using namespace qv::configuration;
+using qv::test::Bytes;
+using qv::test::ScriptedLink;
+
+namespace {
+
+// A set that passes the check for a model of the family (code picks the options).
+ControlValues validSet(int code) {
+    ControlValues v;
+    const int family = (code - 1) / 15;
+    v.index = {{Model, code},     {Language, 1},  {Sensor, 0},     {VelocityUnit, 1}, {TemperatureUnit, 0},
+               {VolumeUnit, 2},   {TotalUnit, 1}, {Line1, 0},      {Line2, 1},        {Backlight, 1},
+               {FlowOffset, 0},   {TempOffset, 1}, {Assignment, 0}, {FreqOutput, 1},  {TpFitting, 0},
+               {BvFitting, 0},    {Medium, 0},    {Mode, 1}};
+    v.text = {{TValue, family == 1 ? "100" : "50"}, {CValue, family == 1 ? "500" : "1000"},
+              {PipeSize, "50.0"},  {FlowStart, "0.00"}, {FlowEnd, "4.00"},  {TempStart, "-10.00"},
+              {TempEnd, "100.00"}, {Gk1On, "2.00"},     {Gk1Off, "1.80"},   {Gk2On, "0.50"},
+              {Gk2Off, "0.70"},    {PulseFrequency, "10.0"}, {MeasuringTime, " 5"}, {MultFactor, "1.00"},
+              {Pressure, "1.01"}};
+    return v;
+}
+
+float realAt(const std::vector<std::uint8_t>& b, std::size_t at) {
+    std::uint32_t u = std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 | b[at + 3];
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+CheckOutcome check(ControlValues& v) { return checkConfiguration(v.sel(Model), -1, v); }
+bool marked(const CheckOutcome& o, int marker) {
+    return std::find(o.errorMarkers.begin(), o.errorMarkers.end(), marker) != o.errorMarkers.end();
+}
+
+}  // namespace
+
+// --- codec ---------------------------------------------------------------------
+
+TEST(ParameterBlock, IndexBytesCarryTheirFamilyOffsets) {
+    ControlValues v = validSet(16);
+    v.index[Language] = 0;
+    v.index[VelocityUnit] = 2;  // "fps"
+    v.index[Sensor] = -1;       // no selection: offset - 1
+    auto b = encodeBlock(1, v);
+    ASSERT_EQ(b.size(), 71u);
+    EXPECT_EQ(b[0], 0x0B);
+    EXPECT_EQ(b[11], 152);
+    EXPECT_EQ(b[1], 20);
+    EXPECT_EQ(b[70], 1);  // operating mode, offset 0
+    EXPECT_EQ(b[65], 31);  // medium 0
+    EXPECT_EQ(b[6], 0);   // reserved
+    b = encodeBlock(0, v);
+    EXPECT_EQ(b.size(), 63u);
+    EXPECT_EQ(b[11], 92);
+    EXPECT_EQ(encodeBlock(2, v).size(), 65u);
+    EXPECT_TRUE(encodeBlock(-1, v).empty());
+}
+
+TEST(ParameterBlock, NumbersAsTheMeterWantsThem) {
+    ControlValues v = validSet(1);
+    v.text[PipeSize] = "1.5";
+    v.text[CValue] = "1000";
+    v.text[TValue] = "300";
+    auto b = encodeBlock(0, v);
+    EXPECT_EQ((Bytes{b[7], b[8], b[9], b[10]}), (Bytes{0x3F, 0xC0, 0x00, 0x00}));
+    EXPECT_EQ((Bytes{b[3], b[4], b[5], b[6]}), (Bytes{0x3F, 0x80, 0x00, 0x00}));  // 1000 as 1.0
+    EXPECT_EQ(b[2], 44);                                                         // low 8 bits of 300
+    EXPECT_EQ(decodeBlock(0, b.data(), b.size()).txt(CValue), "1000");
+
+    b = encodeBlock(1, v);
+    EXPECT_EQ(b[4], 0x01);
+    EXPECT_EQ(b[5], 0x2C);
+    EXPECT_EQ(b[2], 0x03);  // C 1000 as u16
+    EXPECT_EQ(b[3], 0xE8);
+    EXPECT_EQ(decodeBlock(1, b.data(), b.size()).txt(TValue), "300");
+
+    // An empty edit gives 0; text after the number is ignored, as atof does.
+    v.text[PulseFrequency] = "";
+    v.text[MultFactor] = "2.5kg";
+    b = encodeBlock(2, v);
+    EXPECT_EQ(realAt(b, 54), 0.0f);
+    EXPECT_EQ(realAt(b, 59), 2.5f);
+}
+
+TEST(ParameterBlock, RoundTripEveryFieldOfEachFamily) {
+    for (int code : {12, 27, 42}) {
+        const int family = (code - 1) / 15;
+        SCOPED_TRACE(family);
+        ControlValues v = validSet(code);
+        v.index[Sensor] = 2;
+        v.index[VolumeUnit] = 3;
+        v.index[TotalUnit] = 2;
+        v.index[Assignment] = 3;
+        v.index[Line2] = 2;
+        v.index[FlowOffset] = 1;
+        v.index[TpFitting] = 3;
+        v.index[BvFitting] = 2;
+        v.index[Medium] = 6;
+        v.text[PipeSize] = "123.4";
+        v.text[MeasuringTime] = "17";
+        const auto first = encodeBlock(family, v);
+        const ControlValues decoded = decodeBlock(family, first.data(), first.size());
+        EXPECT_EQ(encodeBlock(family, decoded), first);
+        EXPECT_EQ(decoded.txt(PipeSize), "123.4");
+        EXPECT_EQ(decoded.txt(FlowEnd), "  4.00");
+        EXPECT_EQ(decoded.txt(MultFactor), "1.00");
+        EXPECT_EQ(decoded.txt(MeasuringTime), "17");
+        EXPECT_EQ(decoded.sel(Assignment), 3);
+        EXPECT_EQ(decoded.sel(Backlight), 1);
+        EXPECT_EQ(decoded.index.count(Medium), family == 1 ? 1u : 0u);
+        EXPECT_EQ(decoded.index.count(TpFitting), family == 0 ? 0u : 1u);
+        EXPECT_EQ(decoded.text.count(Pressure), family == 1 ? 1u : 0u);
+        EXPECT_EQ(decoded.txt(TValue), family == 1 ? "100" : "50");
+    }
+}
+
+TEST(ParameterBlock, BytesThatNameNoEntryLeaveTheComboEmpty) {
+    std::vector<std::uint8_t> b(71, 0);  // all zero: no offset matches
+    auto v = decodeBlock(1, b.data(), b.size());
+    EXPECT_EQ(v.sel(Language), -1);
+    EXPECT_EQ(v.sel(Sensor), -1);
+    EXPECT_EQ(v.sel(Mode), 0);  // offset 0: zero is the first mode
+    b[1] = 21 + 5;               // family 1 has 5 sensors
+    b[13] = 160 + 10;            // and 11 volume units
+    v = decodeBlock(1, b.data(), b.size());
+    EXPECT_EQ(v.sel(Sensor), -1);
+    EXPECT_EQ(v.sel(VolumeUnit), 10);
+    b[13] = 110 + 4;             // family 0 has only 4
+    EXPECT_EQ(decodeBlock(0, b.data(), b.size()).sel(VolumeUnit), -1);
+    // A short buffer reads its missing bytes as 0 instead of beyond its end.
+    std::uint8_t one = 12;
+    EXPECT_EQ(decodeBlock(0, &one, 1).sel(Language), 1);
+}
+
+TEST(ParameterBlock, NonFiniteRealsShowAsSuchAndCompareToThemselves) {
+    std::vector<std::uint8_t> b = encodeBlock(0, validSet(3));
+    const std::uint8_t nan[4] = {0x7F, 0xC0, 0, 0}, inf[4] = {0x7F, 0x80, 0, 0};
+    std::copy_n(nan, 4, b.begin() + 54);
+    std::copy_n(inf, 4, b.begin() + 3);  // C value
+    std::copy_n(nan, 4, b.begin() + 7);  // pipe size
+    const ControlValues v = decodeBlock(0, b.data(), b.size());
+    EXPECT_EQ(v.txt(PulseFrequency), "  nan");
+    EXPECT_EQ(v.txt(CValue), "inf");
+    const ReadValues read = readValuesOf(v);
+    EXPECT_FALSE(differsFromRead(PulseFrequency, v, read));
+    ControlValues edited = v;
+    edited.text[PulseFrequency] = "10";
+    EXPECT_TRUE(differsFromRead(PulseFrequency, edited, read));
+    // The check rejects what the meter holds.
+    ControlValues c = v;
+    c.index[Model] = 3;
+    const auto o = check(c);
+    EXPECT_TRUE(marked(o, 1117));
+    EXPECT_TRUE(marked(o, 1036));
+    EXPECT_TRUE(marked(o, 1037));
+}
+
+TEST(ParameterBlock, ReadValuesCompareWithTheirOwnDisplay) {
+    ControlValues v = validSet(1);
+    v.text[FlowEnd] = "1.23456";
+    const auto b = encodeBlock(0, v);
+    const ControlValues shown = decodeBlock(0, b.data(), b.size());
+    EXPECT_EQ(shown.txt(FlowEnd), "  1.23");
+    const ReadValues read = readValuesOf(shown);
+    ControlValues now = shown;
+    for (const char* same : {"  1.23", "1.230", "1.23"}) {
+        now.text[FlowEnd] = same;
+        EXPECT_FALSE(differsFromRead(FlowEnd, now, read)) << same;
+    }
+    now.text[FlowEnd] = "1.24";
+    EXPECT_TRUE(differsFromRead(FlowEnd, now, read));
+    now.text[MeasuringTime] = "05";  // compared as the integer
+    EXPECT_FALSE(differsFromRead(MeasuringTime, now, read));
+    now.index[Sensor] = 1;
+    EXPECT_TRUE(differsFromRead(Sensor, now, read));
+    // Before any read every value is compared with zero.
+    EXPECT_FALSE(differsFromRead(FlowStart, ControlValues{{}, {{FlowStart, "0"}}}, ReadValues{}));
+}
+
+TEST(ParameterBlock, WriteFrameAndChecksum) {
+    const std::vector<std::uint8_t> zeros(65, 0);
+    const auto f = writeFrame(2, zeros);
+    ASSERT_EQ(f.size(), 68u);
+    EXPECT_EQ(f.front(), 0x60);
+    EXPECT_EQ(f[1], 'D');
+    EXPECT_EQ(f.back(), 0xA4);
+    EXPECT_EQ(writeFrame(0, encodeBlock(0, validSet(1))).size(), 66u);
+    const auto gx = writeFrame(1, encodeBlock(1, validSet(16)));
+    ASSERT_EQ(gx.size(), 74u);
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i + 1 < gx.size(); ++i) sum = std::uint8_t(sum + gx[i]);
+    EXPECT_EQ(gx.back(), sum);
+}
+
+TEST(ParameterBlock, FamilyListsAndLanguageLists) {
+    EXPECT_EQ(listOf(Sensor, -1, 0).size(), 16u);
+    EXPECT_EQ(listOf(Sensor, 0, 0).size(), 15u);
+    EXPECT_EQ(listOf(Sensor, 1, 0).size(), 5u);
+    EXPECT_EQ(listOf(Sensor, 2, 0).size(), 4u);
+    EXPECT_EQ(listOf(VolumeUnit, 1, 0).size(), 11u);
+    EXPECT_EQ(listOf(VolumeUnit, 2, 0).size(), 4u);
+    EXPECT_EQ(listOf(TotalUnit, 1, 0).size(), 5u);
+    EXPECT_EQ(listOf(TotalUnit, 0, 0).size(), 3u);
+    EXPECT_EQ(listOf(Medium, -1, 1).front(), "air");
+    EXPECT_EQ(listOf(Medium, -1, 1).back(), "hydrogen");
+    EXPECT_EQ(listOf(Mode, -1, 1), (std::vector<std::string>{"standard flow", "operating flow"}));
+    EXPECT_EQ(listOf(Mode, -1, 0)[1], "Betriebsvolumenstrom ");
+    EXPECT_EQ(listOf(Line1, -1, 2)[1], "débit volume");
+    EXPECT_EQ(listOf(Medium, -1, 7), listOf(Medium, -1, 0));
+    EXPECT_EQ(listOf(Model, -1, 0).size(), 46u);
+}
+
+// --- variants --------------------------------------------------------------------
+
+TEST(Variants, TableRowsOfTheOptions) {
+    EXPECT_EQ(configurationAvailability(1), "111111111111111111");
+    EXPECT_EQ(configurationAvailability(2), "111111000001111111");
+    EXPECT_EQ(configurationAvailability(19), "000000111111100000");
+    EXPECT_EQ(configurationAvailability(42), "000000000000000111");
+    EXPECT_EQ(configurationAvailability(0), "");
+    EXPECT_EQ(configurationAvailability(46), "");
+    EXPECT_TRUE(isUnavailable(1, FlowStart, 0));
+    EXPECT_FALSE(isUnavailable(12, PulseFrequency, 0));
+    EXPECT_TRUE(isUnavailable(31, Medium, 0));
+    // Controls outside the table and codes outside 1 to 45 are always there.
+    EXPECT_FALSE(isUnavailable(1, TValue, 0));
+    EXPECT_FALSE(isUnavailable(0, FlowStart, 0));
+    EXPECT_FALSE(isUnavailable(-3, Medium, 0));
+}
+
+TEST(Variants, SensorRuleForFittingsAndPipe) {
+    // Family 0 and codes without a family: no fittings, always the pipe.
+    for (int code : {0, 5, 99})
+        for (int s : {-1, 0, 1, 2}) {
+            EXPECT_TRUE(isUnavailable(code, TpFitting, s));
+            EXPECT_TRUE(isUnavailable(code, BvFitting, s));
+            EXPECT_FALSE(isUnavailable(code, PipeSize, s));
+        }
+    // GX: "ZRN31GM1" (2) sits in a TP fitting, "ZRN31GM1BV" (1) in a BV fitting.
+    EXPECT_FALSE(isUnavailable(16, TpFitting, 2));
+    EXPECT_TRUE(isUnavailable(16, BvFitting, 2));
+    EXPECT_TRUE(isUnavailable(16, PipeSize, 2));
+    EXPECT_TRUE(isUnavailable(16, TpFitting, 0));
+    EXPECT_TRUE(isUnavailable(16, BvFitting, 0));
+    EXPECT_FALSE(isUnavailable(16, PipeSize, 0));
+    EXPECT_FALSE(isUnavailable(16, BvFitting, 1));
+    // FX: "ZRN31HM1" (0) on TP, "ZRN31HM1BV" (1) on BV.
+    EXPECT_FALSE(isUnavailable(31, TpFitting, 0));
+    EXPECT_TRUE(isUnavailable(31, PipeSize, 0));
+    EXPECT_FALSE(isUnavailable(31, BvFitting, 1));
+    EXPECT_TRUE(isUnavailable(31, PipeSize, 1));
+    EXPECT_FALSE(isUnavailable(31, PipeSize, 2));
+    EXPECT_TRUE(isUnavailable(31, TpFitting, -1));
+}
+
+// --- check -------------------------------------------------------------------------
+
+TEST(Check, ValidSetsPassForEveryFamily) {
+    for (int code : {1, 3, 12, 16, 27, 31, 42}) {
+        ControlValues v = validSet(code);
+        const auto o = check(v);
+        EXPECT_EQ(o.result, 1) << code << " markers " << o.errorMarkers.size();
+        EXPECT_TRUE(o.changedMarkersHidden);
+    }
+}
+
+TEST(Check, NoModelShowsOnlyTheModelMarker) {
+    for (int model : {-1, 0}) {
+        ControlValues v = validSet(1);
+        v.index[Model] = model;
+        v.text[TValue] = "";
+        const auto o = check(v);
+        EXPECT_EQ(o.result, -1);
+        EXPECT_EQ(o.errorMarkers, std::vector<int>{ModelErrorMarker});
+        EXPECT_FALSE(o.changedMarkersHidden);
+    }
+}
+
+TEST(Check, MissingUnitsStopTheCheckAtOnce) {
+    ControlValues v = validSet(12);
+    v.index[TemperatureUnit] = -1;
+    v.index[VelocityUnit] = -1;
+    v.text[TValue] = "";
+    const auto o = check(v);
+    EXPECT_EQ(o.result, -1);
+    EXPECT_EQ(o.errorMarkers, (std::vector<int>{1040, 1038}));
+}
+
+TEST(Check, LimitPairsAtTheirBounds) {
+    struct Case {
+        int code, control, marker;
+        const char *inLow, *inHigh, *outLow, *outHigh;
+    };
+    const Case cases[] = {
+        {12, TValue, 1035, "1", "99", "0", "100"},
+        {27, TValue, 1035, "10", "999", "9", "1000"},
+        {12, CValue, 1036, "700", "1300", "699", "1301"},
+        {27, CValue, 1036, "1", "999", "0", "1000"},
+        {12, PipeSize, 1037, "10", "999.9", "9.9", "1000"},
+        {16, PipeSize, 1037, "10", "9999.9", "9.9", "10000"},
+        {12, PulseFrequency, 1117, "0.1", "999.9", "0.09", "1000"},
+        {12, MeasuringTime, 1121, "1", "30", "0", "31"},
+        {16, Pressure, 1141, "0.1", "250", "0.09", "250.1"},
+        {12, TempStart, 1081, "-40", "99", "-40.1", "130.1"},
+    };
+    for (const auto& c : cases) {
+        for (const char* t : {c.inLow, c.inHigh, c.outLow, c.outHigh}) {
+            ControlValues v = validSet(c.code);
+            v.text[c.control] = t;
+            const bool expectPass = t == c.inLow || t == c.inHigh;
+            EXPECT_EQ(marked(check(v), c.marker), !expectPass) << c.control << " = " << t;
+        }
+    }
+}
+
+TEST(Check, FlowLimitFollowsSensorUnitAndFamily) {
+    ControlValues v = validSet(12);
+    v.index[Sensor] = 2;  // "ZRK21HM1"
+    v.text[FlowEnd] = "4.5";
+    EXPECT_TRUE(marked(check(v), 1073));
+    v.text[FlowEnd] = "4.0";
+    EXPECT_EQ(check(v).result, 1);
+    v.index[Sensor] = 0;  // "ZRK21GM1"
+    v.text[FlowEnd] = "99.99";
+    EXPECT_EQ(check(v).result, 1);
+    v.index[Sensor] = 14;  // SONDERTYP: the gas sensors' range
+    EXPECT_EQ(check(v).result, 1);
+    // "%": 133.13333 for family 0's HM sensors, 133.3333 for family 2.
+    v.index[Sensor] = 2;
+    v.index[VelocityUnit] = 0;
+    v.text[FlowEnd] = "133.2";
+    EXPECT_TRUE(marked(check(v), 1073));
+    ControlValues fx = validSet(42);
+    fx.index[VelocityUnit] = 0;
+    fx.text[FlowEnd] = "133.2";
+    EXPECT_EQ(check(fx).result, 1);
+    fx.index[VelocityUnit] = 2;  // fps
+    fx.text[FlowEnd] = "13.2";
+    EXPECT_TRUE(marked(check(fx), 1073));
+    // GX by medium: methane 75 m/s.
+    ControlValues gx = validSet(27);
+    gx.index[Medium] = 5;
+    gx.text[FlowEnd] = "80";
+    EXPECT_TRUE(marked(check(gx), 1073));
+    gx.index[Medium] = 6;
+    EXPECT_EQ(check(gx).result, 1);
+}
+
+TEST(Check, TemperatureUnitsAndContactAssignment) {
+    ControlValues v = validSet(27);
+    v.index[TemperatureUnit] = 2;  // K
+    v.text[TempStart] = "233.2";
+    v.text[TempEnd] = "400";
+    EXPECT_EQ(check(v).result, 1);
+    v.text[TempStart] = "233.1";
+    EXPECT_TRUE(marked(check(v), 1081));
+
+    // 120 is no flow velocity in m/s of a GX meter, but a temperature in °C.
+    ControlValues c = validSet(27);
+    c.text[Gk1On] = "120";
+    EXPECT_TRUE(marked(check(c), 1097));
+    c.index[Assignment] = 1;  // contact 1 on temperature
+    c.text[Gk1Off] = "110";
+    EXPECT_EQ(check(c).result, 1);
+    c.text[Gk2On] = "120";  // contact 2 is still on flow
+    EXPECT_TRUE(marked(check(c), 1105));
+    c.index[Assignment] = 3;
+    EXPECT_EQ(check(c).result, 1);
+}
+
+TEST(Check, CrossChecks) {
+    ControlValues v = validSet(12);
+    v.text[FlowStart] = "10";
+    v.text[FlowEnd] = "10";
+    v.index[Sensor] = 0;
+    auto o = check(v);
+    EXPECT_TRUE(marked(o, 1069));
+    EXPECT_TRUE(marked(o, 1073));
+    EXPECT_EQ(o.errors, 1);
+    v.text[FlowStart] = "0";
+    EXPECT_EQ(check(v).result, 1);
+    v.text[Gk1On] = "5";
+    v.text[Gk1Off] = "5";
+    o = check(v);
+    EXPECT_TRUE(marked(o, 1097));
+    EXPECT_TRUE(marked(o, 1101));
+    v.text[Gk1Off] = "4";
+    EXPECT_EQ(check(v).result, 1);
+    v.text[TempEnd] = "-10";
+    EXPECT_TRUE(marked(check(v), 1085));
+    // A model without the analog outputs skips their cross check.
+    ControlValues none = validSet(1);
+    none.text[FlowStart] = "10";
+    none.text[FlowEnd] = "abc";
+    EXPECT_EQ(check(none).result, 1);
+}
+
+TEST(Check, CleanedTextsCommasAndBlanks) {
+    ControlValues v = validSet(3);  // D4: frequency output
+    v.text[PulseFrequency] = "12,5";
+    EXPECT_EQ(check(v).result, 1);
+    EXPECT_EQ(v.txt(PulseFrequency), "12.5");
+    v.text[PipeSize] = "5\t0";  // characters below the blank go
+    EXPECT_EQ(check(v).result, 1);
+    EXPECT_EQ(v.txt(PipeSize), "50");
+    v.text[TValue] = "";
+    EXPECT_TRUE(marked(check(v), 1035));
+    v.text[TValue] = " 50 ";
+    EXPECT_EQ(check(v).result, 1);
+    v.text[TValue] = "   ";
+    EXPECT_TRUE(marked(check(v), 1035));
+    v.text[TValue] = std::string(10000, '7');  // saturates, never overflows
+    EXPECT_TRUE(marked(check(v), 1035));
+}
+
+TEST(Check, MultiplicationFactor) {
+    ControlValues v = validSet(1);
+    for (const char* bad : {"-0.5", "nan", "inf", "1e39"}) {
+        v.text[MultFactor] = bad;
+        EXPECT_TRUE(marked(check(v), 1125)) << bad;
+    }
+    for (const char* good : {"", "0", "2,5"}) {
+        v.text[MultFactor] = good;
+        EXPECT_EQ(check(v).result, 1) << good;
+    }
+}
+
+TEST(Check, NotANumberFailsRealsWhereverItHides) {
+    for (const char* bad : {"nan", "-nan", "inf", "-inf", "1e39"}) {
+        ControlValues v = validSet(12);
+        v.text[FlowEnd] = bad;
+        EXPECT_TRUE(marked(check(v), 1073)) << bad;
+    }
+}
+
+TEST(Check, GxMediumRules) {
+    ControlValues v = validSet(27);
+    v.index[Medium] = 4;  // CO2
+    v.index[Sensor] = 0;  // "ZRK31GM1"
+    EXPECT_TRUE(marked(check(v), 1032));
+    v.index[Sensor] = 2;  // "ZRN31GM1" in a TP fitting
+    v.index[TpFitting] = 3;
+    EXPECT_EQ(check(v).result, 1);
+    v.index[TpFitting] = 4;
+    EXPECT_TRUE(marked(check(v), 1129));
+    // Sensor 0 with a large fitting marks all three rows.
+    v.index[Sensor] = 0;
+    auto o = check(v);
+    EXPECT_TRUE(marked(o, 1129));
+    EXPECT_TRUE(marked(o, 1137));
+    EXPECT_TRUE(marked(o, 1032));
+    // Argon with the fitting unavailable and a sensor index above 3.
+    v.index[Medium] = 3;
+    v.index[Sensor] = 4;
+    v.index[TpFitting] = 0;
+    o = check(v);
+    EXPECT_TRUE(marked(o, 1129));
+    EXPECT_EQ(o.errors, 2);
+    // Other families ignore the medium.
+    ControlValues fx = validSet(42);
+    fx.index[Medium] = 4;
+    EXPECT_EQ(check(fx).result, 1);
+}
+
+TEST(Check, OptionalSelectionsOnlyWhereTheModelHasThem) {
+    ControlValues v = validSet(1);
+    for (int id : {Assignment, TpFitting, BvFitting, Medium, Mode}) v.index[id] = -1;
+    EXPECT_EQ(check(v).result, 1);
+    ControlValues gx = validSet(27);
+    gx.index[Medium] = -1;
+    gx.index[Mode] = -1;
+    gx.index[Assignment] = -1;
+    auto o = check(gx);
+    EXPECT_TRUE(marked(o, 1137));
+    EXPECT_TRUE(marked(o, 1145));
+    EXPECT_TRUE(marked(o, 1089));
+    EXPECT_FALSE(marked(o, 1129));  // sensor 0 has no TP fitting
+    for (int id : {Language, Sensor, VolumeUnit, TotalUnit, Line1, Line2}) {
+        ControlValues w = validSet(12);
+        w.index[id] = -1;
+        EXPECT_EQ(check(w).errors, 1) << id;
+    }
+}
+
+TEST(Check, LimitsFollowTheModelNotAStaleFamily) {
+    ControlValues v = validSet(27);
+    v.text[CValue] = "500";
+    // The program's family may still say 0 from another meter: the GX limits hold.
+    EXPECT_EQ(checkConfiguration(27, 0, v).result, 1);
+}
+
+// --- file --------------------------------------------------------------------------
+
+TEST(ConfigurationFile, LayoutAndShortFiles) {
+    const auto block = encodeBlock(0, validSet(5));
+    std::vector<std::uint8_t> send(100, 0);
+    std::copy(block.begin(), block.end(), send.begin());
+    const auto file = configurationFile(5, 0, send);
+    ASSERT_EQ(file.size(), 101u);
+    EXPECT_EQ(file[0], 5);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), file.begin() + 1));
+    EXPECT_TRUE(std::all_of(file.begin() + 64, file.end(), [](auto b) { return b == 0; }));
+    EXPECT_EQ(configurationFile(0, -1, send), Bytes{0});
+    EXPECT_EQ(configurationFile(-1, -1, send), Bytes{0});
+    EXPECT_EQ(configurationFile(300, -1, send), Bytes{44});
+
+    const auto back = parseConfigurationFile(file.data(), file.size());
+    EXPECT_EQ(back.code, 5);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), back.block.begin()));
+    EXPECT_EQ(parseConfigurationFile(nullptr, 0).code, 0);
+    const std::uint8_t one = 0xFF;
+    const auto single = parseConfigurationFile(&one, 1);
+    EXPECT_EQ(single.code, -1);
+    EXPECT_TRUE(std::all_of(single.block.begin(), single.block.end(), [](auto b) { return b == 0; }));
+    std::vector<std::uint8_t> huge(1 << 20, 0xAB);
+    const auto big = parseConfigurationFile(huge.data(), huge.size());
+    EXPECT_EQ(big.block[98], 0xAB);
+    EXPECT_EQ(big.block[99], 0);  // the 101st byte is beyond the one read of 100
+}
+
+// --- exchanges ---------------------------------------------------------------------
+
+TEST(Transfer, ReadTakesTheLockOnlyForTheTypeRequest) {
+    ScriptedLink link;
+    qv::device::LinkLock lock;
+    std::vector<bool> heldAtWrite;
+    link.respond = [&](const Bytes& w) {
+        heldAtWrite.push_back(lock.isHeld());
+        if (w[0] == 0x50) return Bytes{0x50, 0x01, 20, 0x71};
+        return Bytes(40, 0x30);
+    };
+    link.pending.push_back({0xEE});  // late bytes: flushed
+    const auto r = requestParameters(link, lock);
+    EXPECT_EQ(link.log, (std::vector<std::string>{"R", "W 50", "S 100", "R", "W 30", "S 100", "R"}));
+    EXPECT_EQ(heldAtWrite, (std::vector<bool>{true, false}));
+    EXPECT_EQ(r.type.received, 4);
+    EXPECT_EQ(r.type.bytes[2], 20);
+    EXPECT_EQ(r.block.received, 40);
+    EXPECT_FALSE(lock.isHeld());
+}
+
+TEST(Transfer, WriteSendsTheFirstByteAloneThenTheRest) {
+    for (int family : {0, 1, 2}) {
+        ScriptedLink link;
+        std::vector<std::size_t> writes;
+        link.respond = [&](const Bytes& w) {
+            writes.push_back(w.size());
+            return Bytes{0x96};
+        };
+        const auto frame = writeFrame(family, std::vector<std::uint8_t>(blockSize(family), 0));
+        EXPECT_TRUE(sendParameterFrame(link, frame));
+        EXPECT_EQ(writes, (std::vector<std::size_t>{1, blockSize(family) + 2}));
+        EXPECT_EQ(link.log[0], "R");
+        EXPECT_EQ(link.log[1], "W 60");
+        EXPECT_EQ(link.log[2], "S 200");
+        EXPECT_EQ(link.log[5], "S 200");
+        EXPECT_EQ(link.log.size(), 7u);
+    }
+}
+
+TEST(Transfer, WriteJudgesOnlyTheFinalAnswer) {
+    ScriptedLink link;
+    const auto frame = writeFrame(0, std::vector<std::uint8_t>(63, 0));
+    link.respond = [](const Bytes& w) { return w.size() == 1 ? Bytes{0x96} : Bytes{0x9D}; };
+    EXPECT_FALSE(sendParameterFrame(link, frame));
+    link.respond = [](const Bytes& w) { return w.size() == 1 ? Bytes{} : Bytes{0x96, 0x00}; };
+    EXPECT_TRUE(sendParameterFrame(link, frame));
+    link.respond = [](const Bytes&) { return Bytes{}; };
+    EXPECT_FALSE(sendParameterFrame(link, frame));
+    // A closed port: nothing written, nothing read, not written.
+    link.open = false;
+    link.log.clear();
+    EXPECT_FALSE(sendParameterFrame(link, frame));
+    qv::device::LinkLock lock;
+    EXPECT_EQ(requestParameters(link, lock).block.received, 0);
+    EXPECT_EQ(link.log, (std::vector<std::string>{"S 200", "S 200", "S 100", "S 100"}));
+}

@@ -1,0 +1,129 @@
+// The parameter set end to end: the simulator on a real pseudo terminal, the
+// sheet offscreen, a changed set written for a model of each family and read
+// back, and a write the check refuses.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "app/sheet.h"
+#include "pages/configuration/konfiguration.h"
+#include "pages/configuration/parameters.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+using qv::pages::CKonfiguration;
+using namespace qv::configuration;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ConfigurationOverPty : ::testing::TestWithParam<int> {
+    qv::test::TempCwd dir;
+    qv::test::FakeDialogs& dialogs = qv::test::fakeDialogs();
+
+    void SetUp() override {
+        qv::test::qtApp();
+        dialogs.boxes.clear();
+        // The installed German texts beside the program, as after installation.
+        for (const auto& e : fs::directory_iterator(QV_RUN_DIR))
+            if (e.path().extension() == ".txt") fs::copy_file(e.path(), dir.path / e.path().filename());
+    }
+    static void choose(CKonfiguration* page, int id, int index) {
+        auto* c = page->controlAs<QComboBox>(id);
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    }
+    static void type(CKonfiguration* page, int id, const char* text) {
+        auto* e = page->controlAs<QLineEdit>(id);
+        e->setText(QString::fromLatin1(text));
+        emit e->textEdited(e->text());
+    }
+    static void click(CKonfiguration* page, int id) { page->controlAs<QPushButton>(id)->click(); }
+    static void settle(CKonfiguration* page) {
+        while (page->settleCountdown() > 0) page->settleTick();
+    }
+    static bool anyChangedMarker(CKonfiguration* page) {
+        for (const auto& r : rows())
+            if (page->isControlVisible(r.changedMarker)) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_P(ConfigurationOverPty, ChangedSetWrittenAndReadBack) {
+    const int code = GetParam();
+    const int family = (code - 1) / 15;
+    qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", std::to_string(code)});
+    ASSERT_TRUE(sim.linked());
+    std::uint32_t now = 1'000'000;  // a clock that stands still: no poll in between
+    qv::app::CAllControlsSheet sheet([&] { return now; });
+    sheet.show();
+    ASSERT_EQ(sheet.settings().deviceFamily, family);
+    sheet.tabs()->setCurrentIndex(1);
+    auto* page = sheet.configurationPage();
+    ASSERT_EQ(page->pageReady(), 1);
+
+    click(page, ReadButton);
+    ASSERT_EQ(page->selectedCode(), code);
+    EXPECT_EQ(page->checkConfiguration(code), 1) << "the meter's factory set passes";
+    settle(page);
+
+    choose(page, Language, 0);
+    choose(page, TemperatureUnit, 2);  // K
+    type(page, TempStart, "250");
+    type(page, TempEnd, "390.5");
+    type(page, TValue, family == 1 ? "321" : "77");
+    type(page, CValue, family == 1 ? "654" : "1234");
+    type(page, MeasuringTime, "12");
+    type(page, MultFactor, "0,75");
+    type(page, Gk1On, "1.25");
+    if (family == 1) {
+        choose(page, Medium, 5);
+        type(page, Pressure, "7.5");
+        choose(page, Mode, 0);
+    }
+    if (family == 2) choose(page, TpFitting, 2);
+    EXPECT_TRUE(anyChangedMarker(page));
+    settle(page);
+    const ControlValues wanted = [&] {
+        page->checkConfiguration(code);  // cleans the texts as the write will
+        settle(page);
+        return page->values();
+    }();
+
+    dialogs.boxes.clear();
+    click(page, WriteButton);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, page->texts().messageLine(CKonfiguration::kMsgWritten, 0));
+
+    click(page, ClearButton);
+    settle(page);
+    click(page, ReadButton);
+    const ControlValues back = page->values();
+    EXPECT_EQ(back.index, wanted.index);
+    for (const auto& [id, text] : wanted.text)
+        EXPECT_EQ(textToFloat(back.txt(id)), textToFloat(text)) << id << " " << back.txt(id) << " / " << text;
+    EXPECT_EQ(page->controlText(TempEndUnit), "K");
+    EXPECT_FALSE(anyChangedMarker(page));
+
+    // A set the check refuses is never sent: the meter keeps what it has.
+    settle(page);
+    type(page, TValue, "");
+    dialogs.boxes.clear();
+    click(page, WriteButton);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, page->texts().messageLine(CKonfiguration::kMsgCheckFailed, 0));
+    EXPECT_TRUE(page->isControlVisible(1035));
+    settle(page);
+    click(page, ReadButton);
+    EXPECT_EQ(page->controlAs<QLineEdit>(TValue)->text().trimmed(), family == 1 ? "321" : "77");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFamily, ConfigurationOverPty, ::testing::Values(12, 27, 42));
