@@ -358,7 +358,9 @@ void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t siz
 void CKonfiguration::readParameters() {
     if (!*link_ || settings_->deviceFamily == -1) return;
     const cfg::ParameterReplies replies = cfg::requestParameters(**link_, *lock_);
-    if (replies.type.received > 0) {
+    // A reply too short to hold the code would select "----" from the
+    // zeroed buffer: the model stays as it was.
+    if (replies.type.received > 2) {
         const int c = static_cast<std::int8_t>(replies.type.bytes[2]);
         qv::device::updateFamily(c, settings_->deviceFamily);
         auto* model = controlAs<QComboBox>(cfg::Model);
@@ -368,7 +370,12 @@ void CKonfiguration::readParameters() {
     }
     hideErrorMarkers();
     hideChangedMarkers();
-    if (replies.block.received > 0) {
+    // Only a whole block is laid into the controls: a cut reply would fill
+    // them with zeros and a babbling one with shifted bytes, either ready to
+    // be written back. The meter may add one byte (its checksum) after it.
+    const auto blockBytes = static_cast<int>(cfg::blockSize(settings_->deviceFamily));
+    const int received = replies.block.received;
+    if (received >= 2 + blockBytes && received <= 3 + blockBytes) {
         settleCountdown_ = kSettleTicks;
         decodeParameters(replies.block.bytes.data() + 2, replies.block.bytes.size() - 2);
         applyConfigurationVariant(selectedCode_);

@@ -301,6 +301,34 @@ TEST_F(ConfigurationPage, SilentMeterKeepsWhatThePageShows) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
+    open();
+    settings.deviceFamily = 0;
+    meter.code = 5;
+    meter.block = goodBlock(5);
+    click(ReadButton);
+    ASSERT_EQ(edit(TValue)->text(), "40");
+    settle();
+    type(TValue, "41");
+    const ControlValues before = page->values();
+    const Bytes good = meter.block;
+    for (std::size_t keep : {std::size_t(1), std::size_t(10), good.size() - 2, std::size_t(77)}) {
+        SCOPED_TRACE(keep);
+        meter.block = good;
+        meter.block.resize(keep, 0x5A);  // cut short, or padded to a flood
+        click(ReadButton);
+        EXPECT_EQ(page->values().text, before.text);
+        EXPECT_EQ(page->values().index, before.index);
+        EXPECT_EQ(page->settleCountdown(), 0);
+    }
+    // A type reply too short to hold a code keeps the model.
+    meter.block = good;
+    link->respond = [this](const Bytes& w) { return w[0] == 0x50 ? Bytes{0x50} : meter(w); };
+    click(ReadButton);
+    EXPECT_EQ(combo(Model)->currentIndex(), 5);
+    EXPECT_EQ(edit(TValue)->text(), "40");
+}
+
 TEST_F(ConfigurationPage, WriteIsGuardedByTheCheck) {
     open();
     choose(Model, 12);
@@ -492,4 +520,21 @@ TEST_F(ConfigurationPage, ClearAllEmptiesButKeepsModelAndVisibility) {
     EXPECT_EQ(page->selectedCode(), 1);
     EXPECT_FALSE(visible(FlowStart));  // model 1's layout stays
     EXPECT_EQ(page->readValues().number.at(TValue), 40.0f);
+}
+
+TEST_F(ConfigurationPage, TabWalksTheLeftColumnThenTheRightThenTheButtons) {
+    open();
+    std::vector<int> order;
+    QWidget* w = page->control(Model);
+    for (int guard = 0; guard < 200 && order.size() < 39; ++guard, w = w->nextInFocusChain()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible()) continue;
+        const QString name = w->objectName();
+        if (name.startsWith("ctl")) order.push_back(name.mid(3).toInt());
+    }
+    const std::vector<int> expected = {
+        Model, Language, Sensor, TValue, CValue, PipeSize, TpFitting, BvFitting, VelocityUnit, TemperatureUnit,
+        VolumeUnit, TotalUnit, Line1, Line2, Backlight, MeasuringTime, MultFactor, FlowOffset, FlowStart, FlowEnd,
+        TempOffset, TempStart, TempEnd, Assignment, Gk1On, Gk1Off, Gk2On, Gk2Off, FreqOutput, PulseFrequency,
+        Medium, Pressure, Mode, ReadButton, WriteButton, CheckButton, SaveButton, LoadButton, ClearButton};
+    EXPECT_EQ(order, expected);
 }
