@@ -42,6 +42,8 @@ protected:
     void onInitDialog() override;
 
 private:
+    // Puts the page back into a state for replay (the benchmark).
+    friend struct GrafikProbe;
     struct ChartTexts {
         std::string temperature, volumeFlow, title, xAxis;  // Windows-1252
         bool defined = false;

@@ -40,7 +40,9 @@ HostObject* HostObject::child(std::string_view name) {
 bool HostObject::setText(std::string_view name, const std::string& value) {
     Published* p = find(name);
     if (!p || p->kind != Kind::Text) return false;
-    *static_cast<std::string*>(p->field) = value;
+    auto& field = *static_cast<std::string*>(p->field);
+    if (field == value) return true;  // accepted; nothing to redraw
+    field = value;
     changed();
     return true;
 }
@@ -49,15 +51,21 @@ bool HostObject::setInteger(std::string_view name, std::int32_t value) {
     Published* p = find(name);
     if (!p) return false;
     switch (p->kind) {
-    case Kind::Integer: *static_cast<std::int32_t*>(p->field) = value; break;
-    case Kind::Boolean:
+    case Kind::Integer:
+    case Kind::Enumeration: {
+        if (p->kind == Kind::Enumeration && (value < 0 || value > p->last)) return false;
+        auto& field = *static_cast<std::int32_t*>(p->field);
+        if (field == value) return true;
+        field = value;
+        break;
+    }
+    case Kind::Boolean: {
         if (value != 0 && value != 1) return false;
-        *static_cast<bool*>(p->field) = value == 1;
+        auto& field = *static_cast<bool*>(p->field);
+        if (field == (value == 1)) return true;
+        field = value == 1;
         break;
-    case Kind::Enumeration:
-        if (value < 0 || value > p->last) return false;
-        *static_cast<std::int32_t*>(p->field) = value;
-        break;
+    }
     default: return false;
     }
     changed();
@@ -67,7 +75,9 @@ bool HostObject::setInteger(std::string_view name, std::int32_t value) {
 bool HostObject::setUnsigned(std::string_view name, std::uint32_t value) {
     Published* p = find(name);
     if (!p || p->kind != Kind::Colour) return false;
-    *static_cast<std::uint32_t*>(p->field) = value;
+    auto& field = *static_cast<std::uint32_t*>(p->field);
+    if (field == value) return true;
+    field = value;
     changed();
     return true;
 }
@@ -75,7 +85,9 @@ bool HostObject::setUnsigned(std::string_view name, std::uint32_t value) {
 bool HostObject::setDouble(std::string_view name, double value) {
     Published* p = find(name);
     if (!p || p->kind != Kind::Real || value != value) return false;  // NaN is no value
-    *static_cast<double*>(p->field) = value;
+    auto& field = *static_cast<double*>(p->field);
+    if (field == value) return true;
+    field = value;
     changed();
     return true;
 }

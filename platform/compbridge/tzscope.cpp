@@ -37,8 +37,8 @@ double niceStep(double span) {
 void configureAxis(QValueAxis* a, const AxisNode& n, double lo, double hi) {
     if (!(hi > lo)) hi = lo + 1;
     if (a->min() != lo || a->max() != hi) a->setRange(lo, hi);
-    a->setTickType(QValueAxis::TicksDynamic);
-    a->setTickAnchor(lo);
+    if (a->tickType() != QValueAxis::TicksDynamic) a->setTickType(QValueAxis::TicksDynamic);
+    if (a->tickAnchor() != lo) a->setTickAnchor(lo);
     const double step = niceStep(hi - lo);
     if (a->tickInterval() != step) a->setTickInterval(step);
     const int precision = std::clamp(n.format.precision, 0, 15);
@@ -46,8 +46,8 @@ void configureAxis(QValueAxis* a, const AxisNode& n, double lo, double hi) {
     if (a->labelFormat() != format) a->setLabelFormat(format);
     const QString title = n.axisLabel.visible ? textOf(n.axisLabel.text) : QString();
     if (a->titleText() != title) a->setTitleText(title);
-    a->setVisible(n.visible);
-    a->setReverse(n.reversed);
+    if (a->isVisible() != n.visible) a->setVisible(n.visible);
+    if (a->isReverse() != n.reversed) a->setReverse(n.reversed);
 }
 }  // namespace
 
@@ -138,7 +138,11 @@ AxisNode::AxisNode(TZScope* s, double lo, double hi, bool autoMax)
     publish("Color", &color);
 }
 
-AxisItemNode::AxisItemNode(TZScope* s) : Node(s), axis(s, 0, 100, false) { publish("Axis", &axis); }
+// An additional axis scales itself unless told otherwise.
+AxisItemNode::AxisItemNode(TZScope* s) : Node(s), axis(s, 0, 100, false) {
+    axis.autoScaling.enabled = true;
+    publish("Axis", &axis);
+}
 
 template <class T>
 CollectionNode<T>::CollectionNode(TZScope* s) : Node(s) {
@@ -304,11 +308,16 @@ void TZScope::applyLayout() {
     QChart* c = v->chart();
     const QString titleText = title.visible ? textOf(title.text) : QString();
     if (c->title() != titleText) c->setTitle(titleText);
-    v->setAccessibleName(titleText);
-    c->legend()->setVisible(legend.visible);
-    c->setPlotAreaBackgroundVisible(true);
-    c->setPlotAreaBackgroundBrush(colourOf(dataView.background.color));
-    c->setBackgroundBrush(colourOf(color));
+    QFont titleFont = c->titleFont();
+    titleFont.setPointSize(std::clamp(title.font.size, 6, 48) + 3);
+    titleFont.setBold(true);
+    if (c->titleFont() != titleFont) c->setTitleFont(titleFont);
+    if (v->accessibleName() != titleText) v->setAccessibleName(titleText);
+    if (c->legend()->isVisible() != legend.visible) c->legend()->setVisible(legend.visible);
+    if (!c->isPlotAreaBackgroundVisible()) c->setPlotAreaBackgroundVisible(true);
+    if (c->plotAreaBackgroundBrush() != QBrush(colourOf(dataView.background.color)))
+        c->setPlotAreaBackgroundBrush(colourOf(dataView.background.color));
+    if (c->backgroundBrush() != QBrush(colourOf(color))) c->setBackgroundBrush(colourOf(color));
 
     // Axes: X at the bottom, the main Y axis left, additional Y axes right.
     if (!v->x_) {
@@ -318,6 +327,11 @@ void TZScope::applyLayout() {
     const std::size_t yCount = 1 + static_cast<std::size_t>(yAxis.additionalAxes.count);
     while (v->y_.size() < yCount) {
         auto* a = new QValueAxis(c);
+        if (!v->y_.empty()) {
+            // One grid, the main axis's: the others' would not line up with it.
+            a->setGridLineVisible(false);
+            a->setMinorGridLineVisible(false);
+        }
         c->addAxis(a, v->y_.empty() ? Qt::AlignLeft : Qt::AlignRight);
         v->y_.push_back(a);
     }
@@ -350,11 +364,12 @@ void TZScope::applyLayout() {
     for (std::size_t i = 0; i < n; ++i) {
         const ChannelNode& ch = *channels.items[i];
         QLineSeries* s = v->series_[i];
-        s->setName(textOf(ch.name));
+        const QString name = textOf(ch.name);
+        if (s->name() != name) s->setName(name);
         QPen pen(colourOf(ch.color));
         pen.setWidth(std::max(1, ch.width));
-        s->setPen(pen);
-        s->setVisible(ch.visible);
+        if (s->pen() != pen) s->setPen(pen);
+        if (s->isVisible() != ch.visible) s->setVisible(ch.visible);
         const int yi = ch.yAxisIndex >= 0 && static_cast<std::size_t>(ch.yAxisIndex) < v->y_.size() ? ch.yAxisIndex : 0;
         QValueAxis* want = v->y_[static_cast<std::size_t>(yi)];
         if (v->attached_[i] != want) {
@@ -362,8 +377,9 @@ void TZScope::applyLayout() {
             s->attachAxis(want);
             v->attached_[i] = want;
         }
-        s->setMarkerSize(std::max(2, ch.points.size));
-        s->setPointsVisible(ch.points.visible || ch.data.y.size() == 1);
+        if (s->markerSize() != std::max(2, ch.points.size)) s->setMarkerSize(std::max(2, ch.points.size));
+        const bool dots = ch.points.visible || ch.data.y.size() == 1;
+        if (s->pointsVisible() != dots) s->setPointsVisible(dots);
     }
     applyRanges();
 }
@@ -380,7 +396,8 @@ void TZScope::applyData() {
         points.reserve(static_cast<qsizetype>(d.y.size()));
         for (std::size_t k = 0; k < d.y.size(); ++k) points.append(QPointF(static_cast<double>(k) * dx, d.y[k]));
         v->series_[i]->replace(points);
-        v->series_[i]->setPointsVisible(channels.items[i]->points.visible || d.y.size() == 1);
+        const bool dots = channels.items[i]->points.visible || d.y.size() == 1;
+        if (v->series_[i]->pointsVisible() != dots) v->series_[i]->setPointsVisible(dots);
     }
     applyRanges();
 }
@@ -401,19 +418,23 @@ void TZScope::applyRanges() {
     for (std::size_t a = 0; a < v->y_.size(); ++a) {
         const AxisNode& node = a == 0 ? static_cast<const AxisNode&>(yAxis) : yAxis.additionalAxes.items[a - 1]->axis;
         double lo = node.min.value, hi = node.max.value;
-        if (node.autoScaling.enabled && (node.min.autoScale || node.max.autoScale)) {
-            double dLo = INFINITY, dHi = -INFINITY;
-            for (std::size_t i = 0; i < channels.items.size(); ++i) {
-                if (v->attached_[i] != v->y_[a]) continue;
-                for (float y : channels.items[i]->data.y) {
-                    dLo = std::min(dLo, static_cast<double>(y));
-                    dHi = std::max(dHi, static_cast<double>(y));
-                }
+        double dLo = INFINITY, dHi = -INFINITY;
+        for (std::size_t i = 0; i < channels.items.size(); ++i) {
+            if (v->attached_[i] != v->y_[a]) continue;
+            for (float y : channels.items[i]->data.y) {
+                if (!std::isfinite(y)) continue;
+                dLo = std::min(dLo, static_cast<double>(y));
+                dHi = std::max(dHi, static_cast<double>(y));
             }
-            if (dLo <= dHi) {
-                if (node.min.autoScale) lo = dLo;
-                if (node.max.autoScale) hi = dHi;
-            }
+        }
+        if (node.autoScaling.enabled && dLo <= dHi) {
+            // Limits asked to follow the data fit it; the others are the
+            // least range shown and grow, to a whole tick, to take the data in.
+            const double fitLo = node.min.autoScale ? dLo : std::min(lo, dLo);
+            const double fitHi = node.max.autoScale ? dHi : std::max(hi, dHi);
+            const double step = niceStep(fitHi - fitLo);
+            lo = node.min.autoScale || fitLo >= lo ? fitLo : std::floor(fitLo / step) * step;
+            hi = node.max.autoScale || fitHi <= hi ? fitHi : std::ceil(fitHi / step) * step;
         }
         configureAxis(v->y_[a], node, lo, hi);
     }

@@ -140,7 +140,7 @@ struct ChannelNode : Node {
     ChannelDataNode data;
     std::string name;
     std::uint32_t color;
-    std::int32_t width = 1, tag = 0, channelMode = 0, shadeMode = 0;
+    std::int32_t width = 2, tag = 0, channelMode = 0, shadeMode = 0;
     std::int32_t xAxisIndex = 0, yAxisIndex = 0;
     bool visible = true;
 };

@@ -202,8 +202,24 @@ TEST_F(Library, TheScopeDrawsWhatItWasToldUnlessHeld) {
     v->refresh();
     EXPECT_EQ(v->series(0)->count(), 0);
 
-    // Auto scaling follows the data for the limits that ask for it.
+    // Without auto scaling the limits stay, data beyond them or not.
+    const float hot[] = {150, 20};
+    setY(d0, hot, 2);
+    v->refresh();
+    EXPECT_EQ(v->yAxis(0)->max(), 100);
+    // With it, the limits are the least range and grow to a whole tick to
+    // take the data in; an additional axis scales itself by default.
     lib().setInteger(ref, "YAxis.AutoScaling.Enabled", 1);
+    lib().setDouble(ref, "YAxis.AdditionalAxes.0.Axis.Max.Value", 10);
+    const float flows[] = {0.5f, 17.6f};
+    setY(d1, flows, 2);
+    v->refresh();
+    EXPECT_EQ(v->yAxis(0)->min(), -40);
+    EXPECT_GE(v->yAxis(0)->max(), 150);
+    EXPECT_LT(v->yAxis(0)->max(), 200);
+    EXPECT_EQ(v->yAxis(1)->min(), 0);
+    EXPECT_EQ(v->yAxis(1)->max(), 20);
+    // A limit asked to follow the data fits it exactly.
     lib().setInteger(ref, "YAxis.Max.AutoScale", 1);
     setY(d0, t, 3);
     v->refresh();
