@@ -52,6 +52,7 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*
     faultLabel_->setAutoFillBackground(true);
     faultLabel_->hide();
     auto* frameLayout = new QVBoxLayout(chartFrame_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);  // the text covers the whole frame
     frameLayout->addWidget(faultLabel_);
     auto* logo = new QLabel(this);
     logo->setPixmap(qv::dialog::logoPixmap());

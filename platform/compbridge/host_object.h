@@ -32,7 +32,7 @@ private:
     std::uint32_t next_ = 0x00010001;
 };
 HandleTable& table();
-enum TableKind { kObject = 1, kComponent = 2 };
+enum TableKind { kObject = 1, kComponent = 2, kModule = 3 };
 
 // A published property: its name, its type and where its value lives.
 enum class Kind { Text, Integer, Boolean, Enumeration, Colour, Real, Object, ReadOnlyInteger };

@@ -1,8 +1,9 @@
 // The bridge library's ordinals, its packages as built-in modules, and the
 // methods those packages export under their mangled names.
-#include <QPointer>
+#include <QValueAxis>
 #include <QWidget>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -107,6 +108,33 @@ unsigned int dataChartGetRefreshInterval(Reference self) {
     return s ? s->refreshInterval : 0;
 }
 
+// The range an axis shows now: the drawn one, or its limits without a view.
+double axisCurrent(Reference self, bool wantMax) {
+    auto* a = objectAs<AxisNode>(self);
+    if (!a) return 0.0;
+    TZScope* s = a->scope();
+    QValueAxis* drawn = nullptr;
+    if (TZScopeView* v = s->view()) {
+        s->refresh();
+        if (a == &s->xAxis) drawn = v->xAxis();
+        if (a == &s->yAxis) drawn = v->yAxis(0);
+        for (std::size_t i = 0; i < s->yAxis.additionalAxes.items.size(); ++i)
+            if (a == &s->yAxis.additionalAxes.items[i]->axis) drawn = v->yAxis(static_cast<int>(i) + 1);
+    }
+    if (drawn) return wantMax ? drawn->max() : drawn->min();
+    return wantMax ? a->max.value : a->min.value;
+}
+double displayAxisGetCurrentMin(Reference self) { return axisCurrent(self, false); }
+double displayAxisGetCurrentMax(Reference self) { return axisCurrent(self, true); }
+
+int xAxisGetSamples(Reference self) {
+    auto* a = objectAs<XAxisNode>(self);
+    if (!a) return 0;
+    std::size_t n = 0;
+    for (const auto& ch : a->scope()->channels.items) n = std::max(n, ch->data.y.size());
+    return static_cast<int>(n);
+}
+
 void scopeInvalidate(Reference self) {
     if (auto* s = objectAs<TZScope>(self); s && s->view()) s->view()->viewport()->update();
 }
@@ -167,6 +195,9 @@ std::vector<Package>& packages() {
              {"@Tzscope@TTZDataChart@SetRefreshInterval$qqrui", entry(&dataChartSetRefreshInterval)},
              {"@Tzscope@TTZDataChart@GetRefreshInterval$qqrv", entry(&dataChartGetRefreshInterval)},
              {"@Tzscope@TTZScope@Invalidate$qqrv", entry(&scopeInvalidate)},
+             {"@Tzscope@TTZDisplayAxis@GetCurrentMin$qqrv", entry(&displayAxisGetCurrentMin)},
+             {"@Tzscope@TTZDisplayAxis@GetCurrentMax$qqrv", entry(&displayAxisGetCurrentMax)},
+             {"@Tzscope@TTZBasicDisplayXAxis@GetVC_Samples$qqrv", entry(&xAxisGetSamples)},
          }},
         {"TrazorBasicPkgCB6.bpl",
          {

@@ -10,6 +10,5 @@ namespace compbridge::host {
 class TZScope;
 // Every scope created and not yet freed.
 std::vector<TZScope*> liveScopes();
-enum { kModule = 3 };
 
 }  // namespace compbridge::host

@@ -135,6 +135,26 @@ TEST_F(Binding, NoLookupBeforeCreationOneLookupPerMethodAfter) {
     EXPECT_EQ(bridge.count(49, "TrazorBasicPkgCB6.bpl"), 1);
 }
 
+TEST_F(Binding, ReadAccessThroughTheScopesMethods) {
+    CTTZScope scope;
+    scope.CreateInWindow(win());
+    scope.YAxis.AdditionalAxes.Add();
+    auto axis = scope.YAxis.AdditionalAxes.Item(0);
+    axis.Axis.Max.Value.Set(10.0);
+    axis.Axis.Min.Value.Set(2.0);
+    EXPECT_EQ(axis.Axis.CurrentMax.Get(), 10.0);
+    EXPECT_EQ(axis.Axis.CurrentMin.Get(), 2.0);
+    const float y[] = {1, 2, 3, 4};
+    scope.Channels->Item(0).Data->SetYData(y, 4);
+    EXPECT_EQ(scope.XAxis.Samples.Get(), 4);
+    EXPECT_EQ(scope.XAxis.CurrentMax.Get(), 3.0);
+    scope.Channels->Item(0).Data->SampleRate.Set(2.0);
+    EXPECT_EQ(scope.Channels->Item(0).Data->SampleRate.Get(), 2.0);
+    EXPECT_EQ(scope.XAxis.CurrentMax.Get(), 1.5);
+    scope.Hold.Set(true);
+    EXPECT_TRUE(scope.Hold.Get());
+}
+
 TEST_F(Binding, CreationOwnershipAndFreeing) {
     {
         CTTZScope scope;
