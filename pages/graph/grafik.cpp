@@ -3,20 +3,41 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <climits>
+#include <exception>
 
+#include "bridge/compbridge.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
 namespace {
 const char* const kTabTitles[3] = {"Visualisierung", "Visualization", "Affichage graphique"};
+const char* const kTemperature[3] = {"Temperatur", "Temperature", "Température"};
+const char* const kVolumeFlow[3] = {"Volumenstrom", "Volume Flow", "Débit Volumétrique"};
+const char* const kChartTitle[3] = {"Temperatur/Volumenstrom", "Temperature/Volume Flow",
+                                    "Température/Débit Volumétrique"};
+const char* const kXAxis[3] = {"Messwert", "Measured Value", "Valeur Mesurée"};
+const char* const kChartFault[3] = {"Das Diagramm ist nicht verfügbar.", "The chart is not available.",
+                                    "Le graphique n'est pas disponible."};
+
+std::string cp1252(const char* utf8) { return qv::dialog::toCp1252(QString::fromUtf8(utf8)); }
+
+// "%s [%s]"; a language without texts shows the unit alone.
+std::string withUnit(const std::string& text, const std::string& unit) {
+    return text.empty() ? "[" + unit + "]" : text + " [" + unit + "]";
 }
+
+constexpr unsigned int kWhite = 0x00FFFFFF;
+constexpr unsigned int kYellow = 0x0000FFFF;
+}  // namespace
 
 CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
-    auto* frame = addControl(ChartFrame, new QFrame(this));
-    frame->setFrameShape(QFrame::StyledPanel);
-    place(frame, 7, 8, 521, 286);
+    chartFrame_ = addControl(ChartFrame, new QFrame(this));
+    chartFrame_->setFrameShape(QFrame::StyledPanel);
+    place(chartFrame_, 7, 8, 521, 286);
     auto button = [this](int id, const char* text, int y) {
         auto* b = addControl(id, new QPushButton(QString::fromUtf8(text), this));
         place(b, 197, y, 150, 14);
@@ -25,23 +46,34 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*
     connect(button(PlotStart, "Plot Start", 308), &QPushButton::clicked, this, [this] { OnPlotStart(); });
     connect(button(PlotStop, "Plot Stop", 327), &QPushButton::clicked, this, [this] { OnPlotStop(); });
     connect(button(Clear, "Clear", 346), &QPushButton::clicked, this, [this] { OnClear(); });
-    summary_ = new QLabel(frame);
-    summary_->setAlignment(Qt::AlignCenter);
-    summary_->setGeometry(frame->rect());
+    faultLabel_ = new QLabel(chartFrame_);
+    faultLabel_->setAlignment(Qt::AlignCenter);
+    faultLabel_->setWordWrap(true);
+    faultLabel_->setAutoFillBackground(true);
+    faultLabel_->hide();
+    auto* frameLayout = new QVBoxLayout(chartFrame_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);  // the text covers the whole frame
+    frameLayout->addWidget(faultLabel_);
     auto* logo = new QLabel(this);
     logo->setPixmap(qv::dialog::logoPixmap());
     logo->setAlignment(Qt::AlignCenter);
     place(logo, 468, 337, 62, 23);
     setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
-    temperature_.reserve(kMaxSamples);
-    volumeFlow_.reserve(kMaxSamples);
+}
+
+// The chart frame (and the chart window in it) goes first, then the scope
+// proxy frees the component through the bridge.
+CGrafik::~CGrafik() {
+    delete chartFrame_;
+    chartFrame_ = nullptr;
+    faultLabel_ = nullptr;
 }
 
 void CGrafik::onInitDialog() {
     reloadTexts();
+    guarded([this] { setUpChart(); });
     sampleCount_ = 0;
     markReady();
-    updateSummary();
 }
 
 void CGrafik::reloadTexts() {
@@ -49,42 +81,140 @@ void CGrafik::reloadTexts() {
     texts_.loadHelp("Grafik_hilfe");
 }
 
-// The chart's own texts follow with the chart; nothing to relabel yet.
-void CGrafik::UpdateLanguage() {}
+CGrafik::ChartTexts CGrafik::chartTexts() const {
+    const int lang = settings_->language;
+    if (lang < 0 || lang > 2) return {};
+    return {cp1252(kTemperature[lang]), cp1252(kVolumeFlow[lang]), cp1252(kChartTitle[lang]), cp1252(kXAxis[lang]), true};
+}
+
+void CGrafik::setUpChart() {
+    const ChartTexts t = chartTexts();
+    compbridge::imports().attachWindow(static_cast<compbridge::Window>(static_cast<QWidget*>(this)));
+    scope_.CreateInWindow(static_cast<compbridge::Window>(static_cast<QWidget*>(chartFrame_)));
+    if (!scope_.hasComponent()) throw std::runtime_error(std::string("Unable to create component : ") +
+                                                         qv::bridge::tz::CTTZScope::kClassName);
+    scope_.Channels->Add();  // the new scope has one channel: now two
+    temperatureChannel_.emplace(scope_.Channels->Item(0));
+    flowChannel_.emplace(scope_.Channels->Item(1));
+    if (t.defined) {
+        temperatureChannel_->Name.Set(t.temperature);
+        flowChannel_->Name.Set(t.volumeFlow);
+        scope_.Title.Text.Set(t.title);
+    }
+    scope_.RefreshInterval.Set(100);
+    scope_.Legend.Visible.Set(true);
+    scope_.Legend.MarkerGroups.Visible.Set(false);
+    scope_.DataView.Background.Color.Set(kWhite);
+    scope_.YAxis.AutoScaling.Enabled.Set(true);
+    scope_.YAxis.Max.Value.Set(100.0);
+    scope_.YAxis.Min.Value.Set(-40.0);
+    scope_.YAxis.Format.Precision.Set(1);
+    scope_.YAxis.AdditionalAxes.Add();
+    flowAxis_.emplace(scope_.YAxis.AdditionalAxes.Item(0));
+    flowAxis_->Axis.Max.Value.Set(10.0);
+    flowAxis_->Axis.Min.Value.Set(0.0);
+    flowAxis_->Axis.Format.FixedPrecision.Set(true);
+    flowAxis_->Axis.Format.Precision.Set(2);
+    temperatureChannel_->YAxisIndex.Set(0);
+    flowChannel_->YAxisIndex.Set(1);
+    scope_.YAxis.AxisLabel.Text.Set(t.temperature);
+    flowAxis_->Axis.AxisLabel.Text.Set(t.volumeFlow);
+    scope_.XAxis.AxisLabel.Text.Set(t.xAxis);
+    flowChannel_->Color.Set(kYellow);
+    scope_.Index.Set(1);
+    compbridge::imports().configured();
+    chartReady_ = true;
+}
 
 void CGrafik::AddSample(const qv::device::MeasurementRecord& r) {
     // The curves hold 2000 points; later samples are counted, not drawn.
     if (sampleCount_ < kMaxSamples) {
-        temperature_.push_back(r.temperature);
-        volumeFlow_.push_back(r.volumeFlow);
+        flowSamples_[sampleCount_] = r.volumeFlow;
+        temperatureSamples_[sampleCount_] = r.temperature;
+        const int count = sampleCount_ + 1;
+        if (chartReady_) guarded([&] { plotSamples(r, count); });
     }
-    ++sampleCount_;
-    updateSummary();
+    if (sampleCount_ < INT_MAX) ++sampleCount_;
 }
 
-void CGrafik::OnPlotStart() { plotRunning_ = 1; updateSummary(); }
-void CGrafik::OnPlotStop() { plotRunning_ = 0; updateSummary(); }
+void CGrafik::plotSamples(const qv::device::MeasurementRecord& r, int count) {
+    const ChartTexts t = chartTexts();
+    scope_.YAxis.AxisLabel.Text.Set(withUnit(t.temperature, r.temperatureUnit));
+    flowAxis_->Axis.AxisLabel.Text.Set(withUnit(t.volumeFlow, r.volumeFlowUnit));
+    scope_.XAxis.Format.FixedPrecision.Set(false);
+    scope_.XAxis.Format.Precision.Set(0);
+    flowAxis_->Axis.Min.Value.Set(0.0);
+    // The whole curve each time, as Y values only.
+    temperatureChannel_->Data->SetYData(temperatureSamples_, static_cast<unsigned int>(count));
+    flowChannel_->Data->SetYData(flowSamples_, static_cast<unsigned int>(count));
+}
+
+void CGrafik::OnPlotStart() { plotRunning_ = 1; }
+void CGrafik::OnPlotStop() { plotRunning_ = 0; }
 
 void CGrafik::OnClear() {
+    if (chartReady_) {
+        guarded([this] {
+            temperatureChannel_->Data->Clear();
+            flowChannel_->Data->Clear();
+            scope_.Hold.Set(false);
+        });
+    }
     plotRunning_ = 0;
     sampleCount_ = 0;
-    temperature_.clear();
-    volumeFlow_.clear();
-    updateSummary();
 }
 
-void CGrafik::updateSummary() {
-    if (!summary_) return;
-    summary_->setGeometry(summary_->parentWidget()->rect());
-    if (temperature_.empty()) {
-        summary_->setText(QString());
+void CGrafik::UpdateLanguage() {
+    if (!pageReady()) return;
+    if (faulted_) {
+        renderFault();
         return;
     }
-    summary_->setText(QStringLiteral("%1 / %2\n%3   %4")
-                          .arg(temperature_.size())
-                          .arg(sampleCount_)
-                          .arg(temperature_.back(), 0, 'f', 2)
-                          .arg(volumeFlow_.back(), 0, 'f', 3));
+    if (!chartReady_) return;
+    guarded([this] {
+        const ChartTexts t = chartTexts();
+        scope_.YAxis.AxisLabel.Text.Set(t.temperature);
+        flowAxis_->Axis.AxisLabel.Text.Set(t.volumeFlow);
+        scope_.XAxis.AxisLabel.Text.Set(t.xAxis);
+        if (t.defined) {
+            scope_.Title.Text.Set(t.title);
+            temperatureChannel_->Name.Set(t.temperature);
+            flowChannel_->Name.Set(t.volumeFlow);
+        }
+    });
 }
+
+template <class F>
+void CGrafik::guarded(F&& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        showFault(e.what());
+    } catch (...) {
+        showFault("");
+    }
+}
+
+void CGrafik::showFault(const std::string& detail) {
+    // The first fault stays: later ones follow from it.
+    chartReady_ = false;
+    if (faulted_) return;
+    faulted_ = true;
+    faultDetail_ = detail;
+    renderFault();
+}
+
+void CGrafik::renderFault() {
+    if (!faultLabel_) return;
+    const int lang = settings_->language;
+    QString text = lang >= 0 && lang <= 2 ? QString::fromUtf8(kChartFault[lang]) : QString();
+    if (!faultDetail_.empty()) text += (text.isEmpty() ? "" : "\n") + qv::dialog::fromCp1252(faultDetail_);
+    faultLabel_->setText(text);
+    faultLabel_->setAccessibleName(text);
+    faultLabel_->show();
+    faultLabel_->raise();
+}
+
+QString CGrafik::chartFault() const { return faulted_ && faultLabel_ ? faultLabel_->text() : QString(); }
 
 }  // namespace qv::pages

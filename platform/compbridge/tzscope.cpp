@@ -1,0 +1,499 @@
+#include "platform/compbridge/tzscope.h"
+
+#include <QEvent>
+#include <QLineSeries>
+#include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "platform/compbridge/library.h"
+#include "platform/dialog/dialog_page.h"
+
+namespace compbridge::host {
+
+namespace {
+std::vector<TZScope*>& registry() {
+    static std::vector<TZScope*> r;
+    return r;
+}
+
+QString textOf(const std::string& cp1252) { return qv::dialog::fromCp1252(cp1252); }
+
+// Channel colours until the program sets its own: red, blue, green, fuchsia.
+constexpr std::uint32_t kChannelColours[] = {0x000000FF, 0x00FF0000, 0x00008000, 0x00FF00FF};
+
+// A tick step of 1, 2, 2.5 or 5 times a power of ten giving 4 to 10 ticks.
+double niceStep(double span) {
+    if (!(span > 0)) return 1;
+    const double raw = span / 7;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (m * p >= raw) return m * p;
+    return 10 * p;
+}
+
+void configureAxis(QValueAxis* a, const AxisNode& n, double lo, double hi) {
+    if (!(hi > lo)) hi = lo + 1;
+    if (a->min() != lo || a->max() != hi) a->setRange(lo, hi);
+    if (a->tickType() != QValueAxis::TicksDynamic) a->setTickType(QValueAxis::TicksDynamic);
+    if (a->tickAnchor() != lo) a->setTickAnchor(lo);
+    const double step = niceStep(hi - lo);
+    if (a->tickInterval() != step) a->setTickInterval(step);
+    const int precision = std::clamp(n.format.precision, 0, 15);
+    const QString format = QStringLiteral("%.%1f").arg(precision);
+    if (a->labelFormat() != format) a->setLabelFormat(format);
+    const QString title = n.axisLabel.visible ? textOf(n.axisLabel.text) : QString();
+    if (a->titleText() != title) a->setTitleText(title);
+    if (a->isVisible() != n.visible) a->setVisible(n.visible);
+    if (a->isReverse() != n.reversed) a->setReverse(n.reversed);
+}
+}  // namespace
+
+QColor colourOf(std::uint32_t c) {
+    if (c & 0xFF000000u) return QColor(Qt::white);  // system colours: the window's own
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+void Node::changed() {
+    if (scope_) scope_->changed();
+}
+
+FontNode::FontNode(TZScope* s) : Node(s) {
+    publish("Charset", &charset);
+    publish("Color", &color);
+    publish("Height", &height);
+    publish("Name", &name);
+    publishEnum("Pitch", &pitch, 2);
+    publish("Size", &size);
+    publish("Style", &style);
+}
+
+LabelNode::LabelNode(TZScope* s, bool v) : Node(s), font(s), visible(v) {
+    publish("Font", &font);
+    publish("Text", &text);
+    publish("Visible", &visible);
+}
+
+FormatNode::FormatNode(TZScope* s) : Node(s) {
+    publishEnum("PrecisionMode", &precisionMode, 2);
+    publish("Precision", &precision);
+    publish("FixedPrecision", &fixedPrecision);
+}
+
+RangeNode::RangeNode(TZScope* s) : Node(s) {
+    publish("Enabled", &enabled);
+    publish("Low", &low);
+    publish("High", &high);
+}
+
+AxisValueNode::AxisValueNode(TZScope* s, double v, bool a) : Node(s), range(s), value(v), autoScale(a) {
+    publish("Range", &range);
+    publish("Value", &value);
+    publish("DataValue", &dataValue);
+    publish("AutoScale", &autoScale);
+    publishEnum("Mode", &mode, 1);
+}
+
+SpaceNode::SpaceNode(TZScope* s) : Node(s) {
+    publish("Enabled", &enabled);
+    publish("Value", &value);
+}
+
+AutoScalingNode::AutoScalingNode(TZScope* s) : Node(s), spaceAbove(s), spaceBelow(s) {
+    publish("SpaceAbove", &spaceAbove);
+    publish("SpaceBelow", &spaceBelow);
+    publish("Enabled", &enabled);
+    publish("MaxHistory", &maxHistory);
+}
+
+PlainNode::PlainNode(TZScope* s) : Node(s) {
+    publish("Visible", &visible);
+    publish("Enabled", &enabled);
+    publish("Color", &color);
+    publish("Count", &count);
+    publish("Length", &length);
+    publish("Mode", &mode);
+    publish("Value", &value);
+}
+
+AxisNode::AxisNode(TZScope* s, double lo, double hi, bool autoMax)
+    : Node(s), axisLabel(s, true), format(s), min(s, lo, false), max(s, hi, autoMax), autoScaling(s), font(s),
+      majorTicks(s), minorTicks(s), zooming(s), cursorSettings(s) {
+    publish("AxisLabel", &axisLabel);
+    publish("Format", &format);
+    publish("Min", &min);
+    publish("Max", &max);
+    publish("AutoScaling", &autoScaling);
+    publish("Font", &font);
+    publish("MajorTicks", &majorTicks);
+    publish("MinorTicks", &minorTicks);
+    publish("Zooming", &zooming);
+    publish("CursorSettings", &cursorSettings);
+    publish("Visible", &visible);
+    publish("Reversed", &reversed);
+    publish("TrackCursor", &trackCursor);
+    publish("TrackColor", &trackColor);
+    publish("Color", &color);
+}
+
+// An additional axis scales itself unless told otherwise.
+AxisItemNode::AxisItemNode(TZScope* s) : Node(s), axis(s, 0, 100, false) {
+    axis.autoScaling.enabled = true;
+    publish("Axis", &axis);
+}
+
+template <class T>
+CollectionNode<T>::CollectionNode(TZScope* s) : Node(s) {
+    publishReadOnly("Count", &count);
+}
+
+template <class T>
+HostObject* CollectionNode<T>::child(std::string_view name) {
+    int index = -1;
+    const auto* end = name.data() + name.size();
+    auto [p, ec] = std::from_chars(name.data(), end, index);
+    if (ec != std::errc() || p != end || index < 0 || index >= count) return nullptr;
+    return items[static_cast<std::size_t>(index)].get();
+}
+
+template <class T>
+T& CollectionNode<T>::add() {
+    if constexpr (std::is_constructible_v<T, TZScope*, int>)
+        items.push_back(std::make_unique<T>(scope_, count));
+    else
+        items.push_back(std::make_unique<T>(scope_));
+    count = static_cast<std::int32_t>(items.size());
+    changed();
+    return *items.back();
+}
+
+template <class T>
+void CollectionNode<T>::clear() {
+    items.clear();
+    count = 0;
+    changed();
+}
+
+YAxisNode::YAxisNode(TZScope* s) : AxisNode(s, 0, 100, false), additionalAxes(s) {
+    publish("AdditionalAxes", &additionalAxes);
+}
+
+XAxisNode::XAxisNode(TZScope* s) : AxisNode(s, 0, 100, true) {}
+
+PointsNode::PointsNode(TZScope* s) : Node(s) {
+    publish("Visible", &visible);
+    publish("UseChannelColor", &useChannelColor);
+    publish("Size", &size);
+    publishEnum("Shape", &shape, 4);
+}
+
+ChannelNode::ChannelNode(TZScope* s, int index)
+    : Node(s), points(s), data(s), name("Channel" + std::to_string(index)),
+      color(kChannelColours[static_cast<std::size_t>(index) % std::size(kChannelColours)]) {
+    publish("Points", &points);
+    publish("Name", &name);
+    publish("Color", &color);
+    publish("Width", &width);
+    publish("Tag", &tag);
+    publish("Visible", &visible);
+    publishEnum("ChannelMode", &channelMode, 2);
+    publishEnum("ShadeMode", &shadeMode, 2);
+}
+
+LegendGroupNode::LegendGroupNode(TZScope* s) : Node(s) {
+    publish("Caption", &caption);
+    publish("Visible", &visible);
+    publish("Cursor", &cursor);
+}
+
+BackgroundNode::BackgroundNode(TZScope* s) : Node(s) {
+    publish("Color", &color);
+    publish("UseControlColor", &useControlColor);
+}
+
+LegendNode::LegendNode(TZScope* s)
+    : Node(s), background(s), channels(s), channelLinks(s), markerGroups(s), zones(s), ellipses(s), cursors(s),
+      cursorLinks(s) {
+    publish("Background", &background);
+    publish("Channels", &channels);
+    publish("ChannelLinks", &channelLinks);
+    publish("MarkerGroups", &markerGroups);
+    publish("Zones", &zones);
+    publish("Ellipses", &ellipses);
+    publish("Cursors", &cursors);
+    publish("CursorLinks", &cursorLinks);
+    publish("Visible", &visible);
+    publishEnum("Align", &align, 3);
+}
+
+TitleNode::TitleNode(TZScope* s) : Node(s), background(s), font(s) {
+    publish("Background", &background);
+    publish("Font", &font);
+    publish("Text", &text);
+    publish("Visible", &visible);
+    publishEnum("Align", &align, 3);
+}
+
+DataViewNode::DataViewNode(TZScope* s) : Node(s), background(s), border(s) {
+    publish("Background", &background);
+    publish("Border", &border);
+}
+
+// ---- the component -------------------------------------------------------------
+
+TZScope::TZScope(QWidget* parent, bool fill)
+    : Node(nullptr), channels(this), yAxis(this), xAxis(this), legend(this), title(this), dataView(this),
+      trails(this), highlighting(this), toolBar(this), zoomingNode(this) {
+    scope_ = this;
+    publish("Channels", &channels);
+    publish("YAxis", &yAxis);
+    publish("XAxis", &xAxis);
+    publish("Legend", &legend);
+    publish("Title", &title);
+    publish("DataView", &dataView);
+    publish("Trails", &trails);
+    publish("Highlighting", &highlighting);
+    publish("ToolBar", &toolBar);
+    publish("Zooming", &zoomingNode);
+    publish("Color", &color);
+    publish("Left", &left);
+    publish("Top", &top);
+    publish("Width", &width);
+    publish("Height", &height);
+    publishEnum("Align", &align, 6);
+    publish("Vertical", &vertical);
+    publish("SizeLimit", &sizeLimit);
+    publish("CursorsStayInView", &cursorsStayInView);
+    registry().push_back(this);
+    channels.add();  // a new scope has one channel
+    view_ = new TZScopeView(this, parent, fill);
+    layoutDirty_ = true;
+    scheduleLayout();
+}
+
+TZScope::~TZScope() {
+    auto& r = registry();
+    r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    if (view_) {
+        view_->scope_ = nullptr;
+        delete view_.data();
+    }
+}
+
+void TZScope::scheduleLayout() {
+    if (view_ && !view_->layoutTimer_->isActive()) view_->layoutTimer_->start();
+}
+
+void TZScope::scheduleData() {
+    if (view_ && !view_->dataTimer_->isActive()) view_->dataTimer_->start(static_cast<int>(refreshInterval));
+}
+
+void TZScope::setRefreshInterval(std::uint32_t ms) { refreshInterval = std::clamp<std::uint32_t>(ms, 1, 60000); }
+
+void TZScope::refresh() {
+    if (!view_) return;
+    view_->layoutTimer_->stop();
+    if (layoutDirty_) applyLayout();
+    if (!hold) {
+        view_->dataTimer_->stop();
+        applyData();
+    }
+}
+
+void TZScope::applyLayout() {
+    layoutDirty_ = false;
+    TZScopeView* v = view_;
+    QChart* c = v->chart();
+    const QString titleText = title.visible ? textOf(title.text) : QString();
+    if (c->title() != titleText) c->setTitle(titleText);
+    QFont titleFont = c->titleFont();
+    titleFont.setPointSize(std::clamp(title.font.size, 6, 48) + 3);
+    titleFont.setBold(true);
+    if (c->titleFont() != titleFont) c->setTitleFont(titleFont);
+    if (v->accessibleName() != titleText) v->setAccessibleName(titleText);
+    if (c->legend()->isVisible() != legend.visible) c->legend()->setVisible(legend.visible);
+    if (!c->isPlotAreaBackgroundVisible()) c->setPlotAreaBackgroundVisible(true);
+    if (c->plotAreaBackgroundBrush() != QBrush(colourOf(dataView.background.color)))
+        c->setPlotAreaBackgroundBrush(colourOf(dataView.background.color));
+    if (c->backgroundBrush() != QBrush(colourOf(color))) c->setBackgroundBrush(colourOf(color));
+
+    // Axes: X at the bottom, the main Y axis left, additional Y axes right.
+    if (!v->x_) {
+        v->x_ = new QValueAxis(c);
+        c->addAxis(v->x_, Qt::AlignBottom);
+    }
+    const std::size_t yCount = 1 + static_cast<std::size_t>(yAxis.additionalAxes.count);
+    while (v->y_.size() < yCount) {
+        auto* a = new QValueAxis(c);
+        if (!v->y_.empty()) {
+            // One grid, the main axis's: the others' would not line up with it.
+            a->setGridLineVisible(false);
+            a->setMinorGridLineVisible(false);
+        }
+        c->addAxis(a, v->y_.empty() ? Qt::AlignLeft : Qt::AlignRight);
+        v->y_.push_back(a);
+    }
+    while (v->y_.size() > yCount) {
+        QValueAxis* a = v->y_.back();
+        v->y_.pop_back();
+        for (auto*& att : v->attached_)
+            if (att == a) att = nullptr;
+        c->removeAxis(a);
+        delete a;
+    }
+
+    // Series: one per channel, against the Y axis of its index.
+    const std::size_t n = channels.items.size();
+    while (v->series_.size() < n) {
+        auto* s = new QLineSeries(c);
+        c->addSeries(s);
+        s->attachAxis(v->x_);
+        v->series_.push_back(s);
+        v->attached_.push_back(nullptr);
+        channels.items[v->series_.size() - 1]->data.dirty = true;
+    }
+    while (v->series_.size() > n) {
+        QLineSeries* s = v->series_.back();
+        v->series_.pop_back();
+        v->attached_.pop_back();
+        c->removeSeries(s);
+        delete s;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const ChannelNode& ch = *channels.items[i];
+        QLineSeries* s = v->series_[i];
+        const QString name = textOf(ch.name);
+        if (s->name() != name) s->setName(name);
+        QPen pen(colourOf(ch.color));
+        pen.setWidth(std::max(1, ch.width));
+        if (s->pen() != pen) s->setPen(pen);
+        if (s->isVisible() != ch.visible) s->setVisible(ch.visible);
+        const int yi = ch.yAxisIndex >= 0 && static_cast<std::size_t>(ch.yAxisIndex) < v->y_.size() ? ch.yAxisIndex : 0;
+        QValueAxis* want = v->y_[static_cast<std::size_t>(yi)];
+        if (v->attached_[i] != want) {
+            if (v->attached_[i]) s->detachAxis(v->attached_[i]);
+            s->attachAxis(want);
+            v->attached_[i] = want;
+        }
+        if (s->markerSize() != std::max(2, ch.points.size)) s->setMarkerSize(std::max(2, ch.points.size));
+        const bool dots = ch.points.visible || ch.data.y.size() == 1;
+        if (s->pointsVisible() != dots) s->setPointsVisible(dots);
+    }
+    applyRanges();
+}
+
+void TZScope::applyData() {
+    TZScopeView* v = view_;
+    if (!v) return;
+    for (std::size_t i = 0; i < channels.items.size() && i < v->series_.size(); ++i) {
+        ChannelDataNode& d = channels.items[i]->data;
+        if (!d.dirty) continue;
+        d.dirty = false;
+        const double dx = d.sampleRate > 0 ? 1.0 / d.sampleRate : 1.0;
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(d.y.size()));
+        for (std::size_t k = 0; k < d.y.size(); ++k) points.append(QPointF(static_cast<double>(k) * dx, d.y[k]));
+        v->series_[i]->replace(points);
+        const bool dots = channels.items[i]->points.visible || d.y.size() == 1;
+        if (v->series_[i]->pointsVisible() != dots) v->series_[i]->setPointsVisible(dots);
+    }
+    applyRanges();
+}
+
+void TZScope::applyRanges() {
+    TZScopeView* v = view_;
+    // X: from its minimum to the last sample (or its own maximum when fixed).
+    double lastX = 0;
+    for (const auto& ch : channels.items)
+        if (!ch->data.y.empty())
+            lastX = std::max(lastX, static_cast<double>(ch->data.y.size() - 1) /
+                                        (ch->data.sampleRate > 0 ? ch->data.sampleRate : 1.0));
+    const double xLo = xAxis.min.value;
+    const double xHi = xAxis.max.autoScale ? std::max(lastX, xLo + 1) : xAxis.max.value;
+    configureAxis(v->x_, xAxis, xLo, xHi);
+
+    // Y: fixed limits, or the data's where auto scaling is on for that limit.
+    for (std::size_t a = 0; a < v->y_.size(); ++a) {
+        const AxisNode& node = a == 0 ? static_cast<const AxisNode&>(yAxis) : yAxis.additionalAxes.items[a - 1]->axis;
+        double lo = node.min.value, hi = node.max.value;
+        double dLo = INFINITY, dHi = -INFINITY;
+        for (std::size_t i = 0; i < channels.items.size(); ++i) {
+            if (v->attached_[i] != v->y_[a]) continue;
+            for (float y : channels.items[i]->data.y) {
+                if (!std::isfinite(y)) continue;
+                dLo = std::min(dLo, static_cast<double>(y));
+                dHi = std::max(dHi, static_cast<double>(y));
+            }
+        }
+        if (node.autoScaling.enabled && dLo <= dHi) {
+            // Limits asked to follow the data fit it; the others are the
+            // least range shown and grow, to a whole tick, to take the data in.
+            const double fitLo = node.min.autoScale ? dLo : std::min(lo, dLo);
+            const double fitHi = node.max.autoScale ? dHi : std::max(hi, dHi);
+            const double step = niceStep(fitHi - fitLo);
+            lo = node.min.autoScale || fitLo >= lo ? fitLo : std::floor(fitLo / step) * step;
+            hi = node.max.autoScale || fitHi <= hi ? fitHi : std::ceil(fitHi / step) * step;
+        }
+        configureAxis(v->y_[a], node, lo, hi);
+    }
+}
+
+// ---- the view ----------------------------------------------------------------------
+
+TZScopeView::TZScopeView(TZScope* scope, QWidget* parent, bool fill)
+    : QChartView(new QChart(), parent), scope_(scope), layoutTimer_(new QTimer(this)), dataTimer_(new QTimer(this)),
+      fill_(fill) {
+    setObjectName(QStringLiteral("TTZScope"));
+    setRenderHint(QPainter::Antialiasing);
+    chart()->setMargins(QMargins(4, 4, 4, 4));
+    layoutTimer_->setSingleShot(true);
+    layoutTimer_->setInterval(0);
+    dataTimer_->setSingleShot(true);
+    connect(layoutTimer_, &QTimer::timeout, this, [this] {
+        if (scope_ && scope_->layoutDirty_) scope_->applyLayout();
+    });
+    connect(dataTimer_, &QTimer::timeout, this, [this] {
+        if (scope_ && !scope_->hold) {
+            if (scope_->layoutDirty_) scope_->applyLayout();
+            scope_->applyData();
+        }
+    });
+    if (parent) {
+        if (fill_) {
+            setGeometry(parent->rect());
+            parent->installEventFilter(this);
+        }
+        show();
+    }
+}
+
+TZScopeView::~TZScopeView() {
+    if (parent()) parent()->removeEventFilter(this);
+}
+
+bool TZScopeView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(static_cast<QWidget*>(watched)->rect());
+    return QChartView::eventFilter(watched, event);
+}
+
+void TZScopeView::refresh() {
+    if (scope_) scope_->refresh();
+}
+
+QValueAxis* TZScopeView::yAxis(int index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < y_.size() ? y_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+QLineSeries* TZScopeView::series(int channel) const {
+    return channel >= 0 && static_cast<std::size_t>(channel) < series_.size() ? series_[static_cast<std::size_t>(channel)]
+                                                                               : nullptr;
+}
+
+std::vector<TZScope*> liveScopes() { return registry(); }
+
+template struct CollectionNode<ChannelNode>;
+template struct CollectionNode<AxisItemNode>;
+
+}  // namespace compbridge::host
