@@ -1,0 +1,61 @@
+#include "platform/waterfall/real_buffer.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}
+
+ITZRealBuffer TTZRealBuffer::CopyOf(const ITZRealBuffer& other) {
+    if (!other) return std::make_shared<TTZRealBuffer>();
+    return std::make_shared<TTZRealBuffer>(other->Data(), other->Size());
+}
+
+double TTZRealBuffer::Minimum() const {
+    double m = kNaN;
+    for (double v : values_)
+        if (!std::isnan(v) && (std::isnan(m) || v < m)) m = v;
+    return m;
+}
+
+double TTZRealBuffer::Maximum() const {
+    double m = kNaN;
+    for (double v : values_)
+        if (!std::isnan(v) && (std::isnan(m) || v > m)) m = v;
+    return m;
+}
+
+void TTZRealQueue::Add(double value) {
+    std::uint64_t serial = head_ + values_.size();
+    values_.push_back(value);
+    if (std::isnan(value)) return;
+    while (!maxima_.empty() && maxima_.back().value <= value) maxima_.pop_back();
+    maxima_.push_back({serial, value});
+    while (!minima_.empty() && minima_.back().value >= value) minima_.pop_back();
+    minima_.push_back({serial, value});
+}
+
+void TTZRealQueue::RemoveFirst() {
+    if (values_.empty()) return;
+    values_.pop_front();
+    if (!maxima_.empty() && maxima_.front().serial == head_) maxima_.pop_front();
+    if (!minima_.empty() && minima_.front().serial == head_) minima_.pop_front();
+    ++head_;
+}
+
+void TTZRealQueue::Clear() {
+    head_ += values_.size();
+    values_.clear();
+    maxima_.clear();
+    minima_.clear();
+}
+
+double TTZRealQueue::AfterFirst(const std::deque<Entry>& mono, std::uint64_t firstSerial) {
+    if (mono.empty()) return kNaN;
+    if (mono.front().serial != firstSerial) return mono.front().value;
+    return mono.size() > 1 ? mono[1].value : kNaN;
+}
+
+double TTZRealQueue::LargestAfterFirst() const { return AfterFirst(maxima_, head_); }
+double TTZRealQueue::SmallestAfterFirst() const { return AfterFirst(minima_, head_); }
