@@ -233,7 +233,8 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& buffer) {
     Guard g(w->Lock());
     auto& b = *buffers_;
     w->SetNewData();
-    const double bmax = buffer->Maximum(), bmin = buffer->Minimum();
+    double bmin, bmax;
+    buffer->Extremes(bmin, bmax);
     b.history.push_back(buffer);
     ++b.added;
     b.maxQueue.Add(bmax);

@@ -110,6 +110,11 @@ TGFMultiWaterfallChannelForm::TGFMultiWaterfallChannelForm(TGFCommonPropertiesFo
     BitBtn3 = at(new QPushButton(glyph(true), QStringLiteral("&Font..."), GroupBox2), 74, 14, 75, 25);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
 
+    // The caption sits on the frame line, as the stored positions expect.
+    for (QGroupBox* g : {GroupBox1, GroupBox2})
+        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; }"));
+
     ColorPanel = at(new QFrame(this), 184, 224, 41, 21);
     ColorPanel->setObjectName(QStringLiteral("ColorPanel"));
     ColorPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

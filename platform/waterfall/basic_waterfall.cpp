@@ -18,6 +18,29 @@ constexpr int kLabelHeight = 18;
 constexpr int kMargin = 6;
 const QColor kBackground(32, 32, 36);
 
+// One buffer into one row of pixels: the sample of each pixel column, its
+// fraction of the levels, its colour. NaN and samples past a short buffer's
+// end give 0, drawn as nothing. Checked: some columns may lie past the end.
+template <bool Logarithmic, bool Checked>
+void mapRowImpl(const TTZRealBuffer& b, const int* sampleOf, std::uint32_t* out, int width, double lo, double k,
+                const std::array<std::uint32_t, 256>& table) {
+    const double* d = b.Data();
+    const long long size = static_cast<long long>(b.Size());
+    for (int c = 0; c < width; ++c) {
+        const int s = sampleOf[c];
+        if (Checked && (s < 0 || s >= size)) {
+            out[c] = 0;
+            continue;
+        }
+        double v = d[s];
+        if (Logarithmic) v = v > 0 ? std::log10(v) : -HUGE_VAL;
+        const double idx = (v - lo) * k;  // NaN fails both tests below
+        const int i = idx >= 255.0 ? 255 : (idx > 0.0 ? int(idx) : 0);
+        const std::uint32_t colour = table[std::size_t(i)];
+        out[c] = v == v ? colour : 0u;
+    }
+}
+
 struct OwnView : TTZDisplayView {
     QString kind;
     explicit OwnView(QString k) : kind(std::move(k)) {}
@@ -89,11 +112,15 @@ void TTZBasicWaterfallDataView::PrepareGeometry() {
     frame_.fill(kBackground);
     // The same integer arithmetic as the value under the mouse uses.
     sampleOf_.assign(std::size_t(std::max(samplePixels, 0)), -1);
+    maxSample_ = -1;
+    gaps_ = false;
     long long ymin = y.Min(), ymax = y.Max();
     for (int c = 0; c < samplePixels; ++c) {
         long long s = ymin + (ymax - ymin) * c / samplePixels;
         if (!vertical) s = ymax + ymin - s - 1;  // the sample axis grows upwards
         sampleOf_[std::size_t(c)] = (s >= ymin && s < ymax) ? int(s) : -1;
+        maxSample_ = std::max(maxSample_, sampleOf_[std::size_t(c)]);
+        gaps_ = gaps_ || sampleOf_[std::size_t(c)] < 0;
     }
     historyOf_.assign(std::size_t(std::max(historyPixels, 0)), -1);
     long long xmin = x.Min(), xmax = x.Max();
@@ -116,9 +143,10 @@ void TTZBasicWaterfallDataView::Refresh() {
     int n = full_ ? std::max(1, owner_->GetBuffersCount()) : (newData ? std::max(1, owner_->GetNewBuffersCount()) : 0);
     lastFull_ = full_;
     if (n == 0) return;
-    composed_ = false;
+    populated_.clear();
+    layerRedrawn_ = false;
     Populate(n);
-    if (!composed_) frame_.fill(kBackground);
+    Compose();
     owner_->ResetNewBuffersCount();
     drawnColumns_.store(std::max(1, owner_->GetBuffersCount()));
     full_ = false;
@@ -133,6 +161,12 @@ void TTZBasicWaterfallDataView::DirectDraw(int n) {
 bool TTZBasicWaterfallDataView::HitTest(QPoint p) {
     highlighted_ = rect_.contains(p);
     return highlighted_;
+}
+
+template <bool Logarithmic, bool Checked>
+void TTZBasicWaterfallDataView::mapRow(const TTZRealBuffer& b, std::uint32_t* out, int width, double lo, double k,
+                                       const std::array<std::uint32_t, 256>& table) const {
+    mapRowImpl<Logarithmic, Checked>(b, sampleOf_.data(), out, width, lo, k, table);
 }
 
 void TTZBasicWaterfallDataView::PopulateChannel(TTZWaterfallBuffers& set, bool logarithmic, bool combine,
@@ -162,46 +196,85 @@ void TTZBasicWaterfallDataView::PopulateChannel(TTZWaterfallBuffers& set, bool l
     std::uint64_t from = full ? first : std::max(layer.drawnSerial, first);
     for (std::uint64_t serial = from; serial < set.added; ++serial) {
         const TTZRealBuffer& b = *set.history[std::size_t(serial - first)];
-        const double* d = b.Data();
-        const long long size = static_cast<long long>(b.Size());
         auto* out = reinterpret_cast<std::uint32_t*>(layer.rows.scanLine(int(serial % std::uint64_t(capacity))));
-        for (int c = 0; c < width; ++c) {
-            int s = sampleOf_[std::size_t(c)];
-            if (s < 0 || s >= size) {
-                out[c] = 0;
-                continue;
-            }
-            double v = d[s];
-            if (logarithmic) v = v > 0 ? std::log10(v) : -HUGE_VAL;
-            double idx = (v - lo) * k;  // NaN stays NaN and fails both tests below
-            int i = idx >= 255.0 ? 255 : (idx > 0.0 ? int(idx) : 0);
-            out[c] = std::isnan(v) ? 0u : table[std::size_t(i)];
+        const bool whole = !gaps_ && b.Size() >= std::size_t(std::max(0, maxSample_ + 1));
+        if (logarithmic) {
+            if (whole) mapRow<true, false>(b, out, width, lo, k, table);
+            else mapRow<true, true>(b, out, width, lo, k, table);
+        } else {
+            if (whole) mapRow<false, false>(b, out, width, lo, k, table);
+            else mapRow<false, true>(b, out, width, lo, k, table);
         }
     }
     layer.drawnSerial = set.added;
     layer.valid = true;
 
-    // Combine the rows of this set into the frame.
-    const int rows = frame_.height();
+    populated_.push_back({&layer, first, len, combine});
+    if (full) layerRedrawn_ = true;
+}
+
+void TTZBasicWaterfallDataView::Compose() {
+    const int capacity = owner_->XAxis().BufferCapacity();
+    const int width = frame_.width();
     const std::uint32_t background = kBackground.rgb() & 0xFFFFFF;
-    for (int r = 0; r < rows; ++r) {
+    if (combined_.width() != width || combined_.height() != capacity) {
+        combined_ = QImage(width, capacity, QImage::Format_RGB32);
+        lastComposed_.clear();
+    }
+    std::uint64_t maxLen = 0;
+    for (const auto& p : populated_) maxLen = std::max(maxLen, p.len);
+
+    // When every set is full and moved on by the same count, the combined
+    // rows move with them and only the new ones need combining.
+    bool incremental = !full_ && !layerRedrawn_ && !populated_.empty() && lastComposed_.size() == populated_.size();
+    std::uint64_t shift = 0;
+    for (std::size_t i = 0; incremental && i < populated_.size(); ++i) {
+        const auto& now = populated_[i];
+        const auto& then = lastComposed_[i];
+        std::uint64_t d = now.first - then.first;
+        incremental = now.layer == then.layer && now.len == std::uint64_t(capacity) &&
+                      then.len == std::uint64_t(capacity) && now.first >= then.first && d < std::uint64_t(capacity) &&
+                      (i == 0 || d == shift);
+        shift = d;
+    }
+    const std::uint64_t generation = populated_.empty() ? 0 : populated_[0].first;
+    auto combinedRow = [&](std::uint64_t h) {
+        return reinterpret_cast<std::uint32_t*>(combined_.scanLine(int((generation + h) % std::uint64_t(capacity))));
+    };
+    auto composeRow = [&](std::uint64_t h) {
+        std::uint32_t* dst = combinedRow(h);
+        bool any = false;
+        for (const auto& p : populated_) {
+            if (h >= p.len) {
+                if (!p.combine) std::fill(dst, dst + width, background);
+                continue;
+            }
+            const auto* src = reinterpret_cast<const std::uint32_t*>(
+                p.layer->rows.constScanLine(int((p.first + h) % std::uint64_t(capacity))));
+            if (!p.combine || !any) {
+                std::memcpy(dst, src, std::size_t(width) * 4);
+            } else {
+                auto* __restrict db = reinterpret_cast<std::uint8_t*>(dst);
+                const auto* __restrict sb = reinterpret_cast<const std::uint8_t*>(src);
+                for (int i = 0; i < width * 4; ++i) db[i] = db[i] > sb[i] ? db[i] : sb[i];
+            }
+            any = true;
+        }
+    };
+    if (incremental) {
+        for (std::uint64_t h = std::uint64_t(capacity) - shift; h < std::uint64_t(capacity); ++h) composeRow(h);
+    } else {
+        for (std::uint64_t h = 0; h < maxLen; ++h) composeRow(h);
+    }
+    lastIncremental_ = incremental;
+    lastComposed_ = populated_;
+
+    for (int r = 0; r < frame_.height(); ++r) {
         auto* dst = reinterpret_cast<std::uint32_t*>(frame_.scanLine(r));
         int h = historyOf_[std::size_t(r)];
-        if (h < 0 || std::uint64_t(h) >= len) {
-            if (!combine) std::fill(dst, dst + width, background);
-            continue;
-        }
-        const auto* src = reinterpret_cast<const std::uint32_t*>(
-            layer.rows.constScanLine(int((first + std::uint64_t(h)) % std::uint64_t(capacity))));
-        if (!combine) {
-            std::memcpy(dst, src, std::size_t(width) * 4);
-        } else {
-            auto* db = reinterpret_cast<std::uint8_t*>(dst);
-            const auto* sb = reinterpret_cast<const std::uint8_t*>(src);
-            for (int i = 0; i < width * 4; ++i) db[i] = std::max(db[i], sb[i]);
-        }
+        if (h < 0 || std::uint64_t(h) >= maxLen) std::fill(dst, dst + width, background);
+        else std::memcpy(dst, combinedRow(std::uint64_t(h)), std::size_t(width) * 4);
     }
-    composed_ = true;
 }
 
 // ---- component ----

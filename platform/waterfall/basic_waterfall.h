@@ -157,8 +157,10 @@ public:
     bool HitTest(QPoint p);
     bool Highlighted() const { return highlighted_; }
     const QImage& Frame() const { return frame_; }
-    // Whether the last Refresh redrew everything.
+    // Whether the last Refresh redrew everything, and whether it combined
+    // only the new rows.
     bool LastWasFull() const { return lastFull_; }
+    bool LastComposeWasIncremental() const { return lastIncremental_; }
 
     // The history index shown at a pixel along the history direction, and the
     // sample index at a pixel along the sample direction (-1: none).
@@ -178,6 +180,21 @@ protected:
 
 private:
     void PrepareGeometry();
+    template <bool Logarithmic, bool Checked>
+    void mapRow(const TTZRealBuffer& b, std::uint32_t* out, int width, double lo, double k,
+                const std::array<std::uint32_t, 256>& table) const;
+    int maxSample_ = -1;  // the largest sample index any pixel shows
+    bool gaps_ = false;   // some pixels show no sample
+    // Combines the rows of the sets populated this time into the frame.
+    void Compose();
+    struct Populated {
+        const TTZWaterfallBuffers::Layer* layer;
+        std::uint64_t first, len;
+        bool combine;
+    };
+    std::vector<Populated> populated_, lastComposed_;
+    QImage combined_;  // the combined rows, a ring like the sets' own
+    bool lastIncremental_ = false, layerRedrawn_ = false;
 
     TTZBasicWaterfall* owner_;
     QRect rect_;
@@ -189,7 +206,7 @@ private:
     std::vector<int> sampleOf_;    // per sample pixel
     std::vector<int> historyOf_;   // per history pixel
     int geometryKey_[7] = {};
-    bool full_ = true, lastFull_ = true, composed_ = false;
+    bool full_ = true, lastFull_ = true;
 };
 
 class TTZBasicWaterfall : public QWidget {

@@ -12,18 +12,29 @@ ITZRealBuffer TTZRealBuffer::CopyOf(const ITZRealBuffer& other) {
     return std::make_shared<TTZRealBuffer>(other->Data(), other->Size());
 }
 
+void TTZRealBuffer::Extremes(double& minimum, double& maximum) const {
+    // Comparisons with NaN are false, so NaN entries never win; written
+    // without branches so the compiler can use vector minimum and maximum.
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (double v : values_) {
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+    }
+    if (lo == HUGE_VAL && hi == -HUGE_VAL) lo = hi = kNaN;  // no number at all
+    minimum = lo;
+    maximum = hi;
+}
+
 double TTZRealBuffer::Minimum() const {
-    double m = kNaN;
-    for (double v : values_)
-        if (!std::isnan(v) && (std::isnan(m) || v < m)) m = v;
-    return m;
+    double lo, hi;
+    Extremes(lo, hi);
+    return lo;
 }
 
 double TTZRealBuffer::Maximum() const {
-    double m = kNaN;
-    for (double v : values_)
-        if (!std::isnan(v) && (std::isnan(m) || v > m)) m = v;
-    return m;
+    double lo, hi;
+    Extremes(lo, hi);
+    return hi;
 }
 
 void TTZRealQueue::Add(double value) {

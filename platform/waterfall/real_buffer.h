@@ -38,6 +38,8 @@ public:
     // buffer without any number answers NaN.
     double Minimum() const;
     double Maximum() const;
+    // Both in one pass.
+    void Extremes(double& minimum, double& maximum) const;
 
 private:
     std::vector<double> values_;

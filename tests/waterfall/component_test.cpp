@@ -156,6 +156,40 @@ TEST_F(Drawing, LaterChannelsCombineByComponentMaximum) {
     EXPECT_EQ(w.GetDataView()->Frame().pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
 }
 
+// Updates combine only the new rows when all channels moved on together;
+// either way the picture equals a full redraw of the same data.
+TEST_F(Drawing, UpdatesDrawTheSamePictureAsAFullRedraw) {
+    auto* a = w.Channels().Add();
+    auto* b = w.Channels().Add();
+    for (auto* c : {a, b}) {
+        c->Levels()->SetAutomatic(false);
+        c->Levels()->SetRange(0, 10);
+    }
+    int n = 0;
+    auto feed = [&](TGFMultiWaterfallChannel* c) { c->AddBuffer(buf({double(n % 10), double((n * 3) % 10), 5})), ++n; };
+    for (int i = 0; i < 5; ++i) feed(a), feed(b);
+    Draw();
+    auto check = [&](bool incremental) {
+        Draw();
+        EXPECT_FALSE(w.GetDataView()->LastWasFull());
+        EXPECT_EQ(w.GetDataView()->LastComposeWasIncremental(), incremental);
+        QImage updated = w.GetDataView()->Frame().copy();
+        w.RequestFullRedraw();
+        Draw();
+        EXPECT_TRUE(w.GetDataView()->Frame() == updated);
+    };
+    feed(a), feed(b);
+    check(true);
+    feed(a), feed(b), feed(a), feed(b);
+    check(true);
+    feed(a);  // only one channel moved on
+    check(false);
+    feed(b);
+    check(false);
+    feed(a), feed(b);
+    check(true);
+}
+
 TEST_F(Drawing, HitPointPenIsTheMaximumOfTheChannelColours) {
     auto* red = w.Channels().Add();
     auto* green = w.Channels().Add();

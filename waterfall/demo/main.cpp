@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     sideLayout->addWidget(list, 2);
     sideLayout->addWidget(unitsCaption);
     sideLayout->addWidget(units, 1);
-    side->setMinimumWidth(260);
+    side->setMinimumWidth(380);
 
     auto* waterfall = dynamic_cast<TGFMultiWaterfall*>(THostRegistry::Instance().Create(QStringLiteral("TGFMultiWaterfall"), splitter));
     if (!waterfall) {
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     for (const char* n : names) waterfall->Channels().Add()->SetName(QString::fromLatin1(n));
     splitter->addWidget(waterfall);
     splitter->setStretchFactor(1, 1);
-    window.resize(1100, 640);
+    window.resize(1180, 640);
 
     std::vector<std::unique_ptr<ToneFeeder>> feeders;
     feeders.push_back(std::make_unique<ToneFeeder>(*waterfall->Channels().GetItem(0)->InputPin(), 70, 0.021, 1.0, 30, 1));
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     window.show();
     GrabDialogs grabDialogs;
     if (!grab.isEmpty() || !grabSetup.isEmpty()) {
-        QTimer::singleShot(9000, &window, [&] {
+        QTimer::singleShot(13000, &window, [&] {
             if (!grab.isEmpty()) {
                 // Hover over the picture, so the grab shows the value label.
                 QRect r = waterfall->GetDataView()->Rect();

@@ -73,6 +73,7 @@ TEST(BasicWaterfall, ANewBufferCostsOneRowAndTheRingKeepsTheOrder) {
     w.Add({250});
     w.Draw();
     EXPECT_FALSE(w.view.LastWasFull());
+    EXPECT_TRUE(w.view.LastComposeWasIncremental());
     EXPECT_EQ(w.set.layer.drawnSerial, 7u);
     int quarter = w.view.Frame().height() / 4;
     // History now 120, 160, 200, 250 from the top.
