@@ -222,7 +222,9 @@ void TGFMultiWaterfallChannel::AddBuffer(const ITZRealBuffer& buffer) {
     Guard g(w->Lock());
     if (w->GetHold()) {
         buffers_->pendingAdditions.push_back(copy);
-        if (int(buffers_->pendingAdditions.size()) > w->XAxis().BufferCapacity()) buffers_->pendingAdditions.pop_front();
+        // A loop, not one step: the depth may have been lowered meanwhile.
+        while (int(buffers_->pendingAdditions.size()) > w->XAxis().BufferCapacity())
+            buffers_->pendingAdditions.pop_front();
     } else {
         AddHoldBuffer(copy);
     }
@@ -252,7 +254,9 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& buffer) {
             levels_->MainViewScrolled(true);
         }
     }
-    if (int(b.history.size()) > w->XAxis().BufferCapacity()) {
+    // A loop, not one step: after the depth was lowered the history shrinks
+    // to it at once instead of staying too long for ever.
+    while (int(b.history.size()) > w->XAxis().BufferCapacity()) {
         b.history.pop_front();
         // The largest after the first is the maximum of what stays.
         if (b.maxQueue.Count() > 1 && same(b.maxQueue.Item(0), b.runningMax)) {

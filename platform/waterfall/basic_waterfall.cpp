@@ -191,11 +191,13 @@ void TTZBasicWaterfallDataView::PopulateChannel(TTZWaterfallBuffers& set, bool l
     }
     const double k = (hi > lo && std::isfinite(hi - lo)) ? 255.0 / (hi - lo) : 0.0;
 
-    const std::uint64_t len = set.history.size();
+    // Never more rows than the ring holds, should the history be longer.
+    const std::uint64_t len = std::min<std::uint64_t>(set.history.size(), std::uint64_t(capacity));
+    const std::uint64_t skipped = set.history.size() - len;
     const std::uint64_t first = set.added - len;
     std::uint64_t from = full ? first : std::max(layer.drawnSerial, first);
     for (std::uint64_t serial = from; serial < set.added; ++serial) {
-        const TTZRealBuffer& b = *set.history[std::size_t(serial - first)];
+        const TTZRealBuffer& b = *set.history[std::size_t(serial - first + skipped)];
         auto* out = reinterpret_cast<std::uint32_t*>(layer.rows.scanLine(int(serial % std::uint64_t(capacity))));
         const bool whole = !gaps_ && b.Size() >= std::size_t(std::max(0, maxSample_ + 1));
         if (logarithmic) {
@@ -304,8 +306,14 @@ TTZBasicWaterfall::TTZBasicWaterfall(QWidget* parent) : QWidget(parent) {
         yAxis_.ResetRange();
         update();
     });
+    // The keyboard's way to the setup that a click on the legend opens.
+    auto* setup = new QToolButton(toolBar_);
+    setup->setText(QStringLiteral("Setup..."));
+    setup->setAccessibleName(QStringLiteral("Setup..."));
+    connect(setup, &QToolButton::clicked, this, [this] { DoLegendClick(-1, 0); });
     bar->addWidget(holdButton_);
     bar->addWidget(unzoom);
+    bar->addWidget(setup);
     bar->addStretch();
     refresh_ = new QTimer(this);
     refresh_->setInterval(40);
@@ -484,13 +492,25 @@ void TTZBasicWaterfall::PaintLevelViews(QPainter& p) {
             p.setFont(f);
             p.setPen(Qt::black);
             double hi = v->CurrentMax(), lo = v->CurrentMin();
-            double mid = v->IsLogarithmic() && hi > 0 && lo > 0 ? std::sqrt(hi * lo) : (hi + lo) / 2;
-            p.drawText(QRect(place.scale.left(), place.scale.top(), place.scale.width(), 14), Qt::AlignLeft,
-                       v->LevelText(hi));
-            p.drawText(QRect(place.scale.left(), place.scale.center().y() - 7, place.scale.width(), 14),
-                       Qt::AlignLeft | Qt::AlignVCenter, v->LevelText(mid));
-            p.drawText(QRect(place.scale.left(), place.scale.bottom() - 14, place.scale.width(), 14),
-                       Qt::AlignLeft | Qt::AlignBottom, v->LevelText(lo));
+            const QRect& sc = place.scale;
+            auto tick = [&](double fraction, double value, int align) {
+                int y = sc.bottom() - int(std::lround(fraction * sc.height()));
+                QRect box(sc.left(), y - 7, sc.width(), 14);
+                if (align & Qt::AlignTop) box.moveTop(sc.top());
+                if (align & Qt::AlignBottom) box.moveBottom(sc.bottom());
+                p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, v->LevelText(value));
+            };
+            if (v->Mode() == TTZAxisDisplayLevelView::LogarithmicDecades && lo > 0 && hi > lo) {
+                // A tick on every power of ten inside the levels.
+                const double l0 = std::log10(lo), l1 = std::log10(hi);
+                for (double e = std::ceil(l0); e <= l1 && e - l0 < 40; e += 1)
+                    tick((e - l0) / (l1 - l0), std::pow(10.0, e), 0);
+            } else {
+                double mid = v->IsLogarithmic() && hi > 0 && lo > 0 ? std::sqrt(hi * lo) : (hi + lo) / 2;
+                tick(1, hi, Qt::AlignTop);
+                tick(0.5, mid, 0);
+                tick(0, lo, Qt::AlignBottom);
+            }
         }
     }
 }
@@ -586,8 +606,12 @@ void TTZBasicWaterfall::mouseMoveEvent(QMouseEvent* event) {
     bool inside = dataView_->Rect().contains(pos);
     dataView_->SetMouseInside(inside);
     dataView_->SetMousePosition(pos);
-    if (inside) dataView_->SetHitPoint(pos);
-    else dataView_->ClearHitPoint();
+    if (inside) {
+        dataView_->SetHitPoint(pos);
+        dataView_->GetCurrentMouseValue();
+    } else {
+        dataView_->ClearHitPoint();
+    }
     if (dataView_->Zooming()) zoomNow_ = pos;
     update();
 }

@@ -15,10 +15,25 @@ ITZRealBuffer TTZRealBuffer::CopyOf(const ITZRealBuffer& other) {
 void TTZRealBuffer::Extremes(double& minimum, double& maximum) const {
     // Comparisons with NaN are false, so NaN entries never win; written
     // without branches so the compiler can use vector minimum and maximum.
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (double v : values_) {
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
+    // Eight running pairs, so no comparison waits for the one before.
+    double l[8], h[8];
+    for (int k = 0; k < 8; ++k) l[k] = HUGE_VAL, h[k] = -HUGE_VAL;
+    const double* d = values_.data();
+    const std::size_t n = values_.size(), blocks = n / 8 * 8;
+    for (std::size_t i = 0; i < blocks; i += 8)
+        for (int k = 0; k < 8; ++k) {
+            const double v = d[i + std::size_t(k)];
+            l[k] = v < l[k] ? v : l[k];
+            h[k] = v > h[k] ? v : h[k];
+        }
+    for (std::size_t i = blocks; i < n; ++i) {
+        l[0] = d[i] < l[0] ? d[i] : l[0];
+        h[0] = d[i] > h[0] ? d[i] : h[0];
+    }
+    double lo = l[0], hi = h[0];
+    for (int k = 1; k < 8; ++k) {
+        lo = l[k] < lo ? l[k] : lo;
+        hi = h[k] > hi ? h[k] : hi;
     }
     if (lo == HUGE_VAL && hi == -HUGE_VAL) lo = hi = kNaN;  // no number at all
     minimum = lo;

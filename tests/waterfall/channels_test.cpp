@@ -120,6 +120,22 @@ TEST_F(Channel, RunningExtremesEqualAScanOfTheHistory) {
     }
 }
 
+TEST_F(Channel, LoweringTheDepthShrinksTheHistoryAtTheNextBuffer) {
+    w.XAxis().SetBufferCapacity(5);
+    auto* c = Add();
+    for (double m : {9, 1, 2, 3, 4}) c->AddBuffer(buf({m}));
+    w.XAxis().SetBufferCapacity(2);
+    c->AddBuffer(buf({5}));
+    EXPECT_EQ(c->HistoryCount(), 2);
+    EXPECT_EQ(c->GetCurrentMaxLevel(), 5);
+    EXPECT_EQ(c->GetCurrentMinLevel(), 4);
+    w.SetHoldSwitch(true);
+    for (int i = 0; i < 4; ++i) c->AddBuffer(buf({0}));
+    w.XAxis().SetBufferCapacity(1);
+    c->AddBuffer(buf({0}));
+    EXPECT_EQ(c->PendingCount(), 1);
+}
+
 TEST_F(Channel, NaNOnlyHistoryFallsBackToTheManualLevels) {
     auto* c = Add();
     c->Levels()->SetRange(0, 1);

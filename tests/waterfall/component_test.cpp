@@ -1,6 +1,7 @@
 // The value under a point, labels, colours, redraw decisions and variants.
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -92,6 +93,15 @@ TEST_F(Drawing, LabelFormats) {
     EXPECT_EQ(w.GetFormatLabelText(p, "", "%x|%Y"), "0|0");
     EXPECT_EQ(w.GetFormatLabelText(p, "<%d>", "[%0 %D]"), "<[1.5 ]>");
     EXPECT_EQ(w.GetToolTipZValue(1), 2.25);
+    // Hovering fills the mouse values too.
+    a->AddBuffer(buf({4, 4}));
+    Draw();
+    QPoint at = View().topLeft() + QPoint(2, View().height() / 4 + 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(w.mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&w, &move);
+    EXPECT_EQ(w.GetToolTipZValue(0), 4);
+    EXPECT_EQ(w.GetToolTipZValue(1), b->GetCurrentMinLevel());  // b has no second buffer
     b->SetVisible(false);  // %Z names every channel, visible or not
     EXPECT_EQ(w.GetFormatLabelText(p, "%z", ""), "1.5 / 2.25");
     w.hitPointLabelFormat.clear();

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include "tests/waterfall/wf_app.h"
 #include "waterfall/gfmultiwaterfall.h"
@@ -89,6 +90,20 @@ TEST_F(Forms, LegendAxisAndColourClicksOpenTheRightPageBesideTheComponent) {
     EXPECT_EQ(w.LastSetupPosition(), expected);
     EXPECT_TRUE(w.ToolBarVisible());
     EXPECT_TRUE(w.GetSetupEnabled());
+    // From the keyboard: the tool bar's buttons.
+    QToolButton* setup = nullptr;
+    QToolButton* hold = nullptr;
+    for (auto* b : w.findChildren<QToolButton*>()) {
+        if (b->accessibleName() == "Setup...") setup = b;
+        if (b->accessibleName() == "Hold") hold = b;
+    }
+    ASSERT_TRUE(setup && hold);
+    setup->click();
+    EXPECT_EQ(dialogs.shown.size(), 5u);
+    hold->click();
+    EXPECT_TRUE(w.HoldSwitch());
+    w.SetHoldSwitch(false);
+    EXPECT_FALSE(hold->isChecked());
 }
 
 TEST_F(Forms, FillingThePageWritesNothingBack) {

@@ -87,6 +87,16 @@ TEST(BasicWaterfall, ANewBufferCostsOneRowAndTheRingKeepsTheOrder) {
     EXPECT_EQ(w.Gray(1, 0), 250);
 }
 
+TEST(BasicWaterfall, AHistoryLongerThanTheDepthDrawsItsNewestPart) {
+    wf::test::qtApp();
+    OneSet w;
+    for (int i = 0; i < 4; ++i) w.Add({double(i * 50)});
+    w.XAxis().SetBufferCapacity(2);  // lowered, the history not trimmed yet
+    w.Draw();
+    EXPECT_EQ(w.Gray(0, 0), 100);
+    EXPECT_EQ(w.Gray(w.view.Frame().height() - 1, 0), 150);
+}
+
 TEST(BasicWaterfall, NaNEmptyAndShortBuffersDrawAsNothing) {
     wf::test::qtApp();
     OneSet w;

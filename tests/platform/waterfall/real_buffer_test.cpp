@@ -19,6 +19,29 @@ TEST(RealBuffer, ExtremesSkipNaNAndAnswerNaNWithoutNumbers) {
     EXPECT_EQ(TTZRealBuffer(std::vector<double>{4}).Maximum(), 4);
 }
 
+TEST(RealBuffer, ExtremesEqualAPlainScanAtEveryLength) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-1e6, 1e6);
+    for (std::size_t n = 0; n < 40; ++n) {
+        std::vector<double> v(n);
+        double lo = kNaN, hi = kNaN;
+        for (std::size_t i = 0; i < n; ++i) {
+            v[i] = (i * 7 + n) % 5 == 0 ? kNaN : u(rng);
+            if (std::isnan(v[i])) continue;
+            if (std::isnan(lo) || v[i] < lo) lo = v[i];
+            if (std::isnan(hi) || v[i] > hi) hi = v[i];
+        }
+        TTZRealBuffer b(v);
+        double blo, bhi;
+        b.Extremes(blo, bhi);
+        EXPECT_TRUE(blo == lo || (std::isnan(lo) && std::isnan(blo))) << n;
+        EXPECT_TRUE(bhi == hi || (std::isnan(hi) && std::isnan(bhi))) << n;
+    }
+    TTZRealBuffer inf(std::vector<double>{HUGE_VAL, kNaN});
+    EXPECT_EQ(inf.Minimum(), HUGE_VAL);
+    EXPECT_EQ(inf.Maximum(), HUGE_VAL);
+}
+
 TEST(RealBuffer, CopiesAreIndependentAndNullCopiesEmpty) {
     auto src = std::make_shared<TTZRealBuffer>(std::vector<double>{1, 2, 3});
     ITZRealBuffer copy = TTZRealBuffer::CopyOf(src);
