@@ -230,7 +230,9 @@ void TGFMultiWaterfallChannel::AddBuffer(const ITZRealBuffer& buffer) {
     }
 }
 
-void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& buffer) {
+void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
+    // Called from outside too: a null buffer is taken as an empty one.
+    const ITZRealBuffer buffer = given ? given : std::make_shared<TTZRealBuffer>();
     TGFMultiWaterfall* w = Waterfall();
     Guard g(w->Lock());
     auto& b = *buffers_;

@@ -209,6 +209,7 @@ TEST_F(Channel, TakesEmptyOneSampleNaNAndHugeBuffers) {
     w.resize(500, 400);
     c->AddBuffer(buf({}));
     c->AddBuffer(nullptr);
+    c->AddHoldBuffer(nullptr);
     c->AddBuffer(buf({kNaN}));
     c->AddBuffer(buf({42}));
     std::vector<double> huge(1000000, 1.0);

@@ -135,6 +135,21 @@ TEST(BasicWaterfall, HoldFreezesThePictureAndZoomNarrowsTheAxes) {
     EXPECT_EQ(w.XAxis().Max(), 3);
 }
 
+TEST(BasicWaterfall, LogarithmicLevelsSpreadDecadesEvenly) {
+    wf::test::qtApp();
+    OneSet w;
+    w.lo = 1;
+    w.hi = 10000;
+    w.levels.SetMode(TTZAxisDisplayLevelView::Logarithmic);
+    w.Add({10, 100, 0, -5});
+    w.Draw();
+    int quarter = w.view.Frame().width() / 4;
+    EXPECT_EQ(w.Gray(0, 1), 63);  // a quarter of the decades: 255 / 4
+    EXPECT_EQ(w.Gray(0, quarter + 1), 127);
+    EXPECT_EQ(w.Gray(0, 2 * quarter + 1), 0);  // zero and below: the bottom
+    EXPECT_EQ(w.Gray(0, 3 * quarter + 1), 0);
+}
+
 TEST(LevelView, GrayColourPointsAndClampedFractions) {
     TTZAxisDisplayLevelView v(nullptr, nullptr, nullptr);
     v.SetGrayMode(true);
