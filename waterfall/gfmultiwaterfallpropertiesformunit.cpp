@@ -12,8 +12,9 @@ TGFMultiWaterfallPropertiesForm::TGFMultiWaterfallPropertiesForm(TGFMultiWaterfa
     setWindowTitle(QStringLiteral("Waterfall Properties"));
     setObjectName(QStringLiteral("GFMultiWaterfallPropertiesForm"));
     resize(80, 80);
-    // The stored layout: 305 x 243, the pages above a 41 pixel button panel.
-    ArrangeFrame(305, 243, 202, 202);
+    // The stored layout: 305 x 243, the pages above a 41 pixel button panel
+    // whose buttons keep to the right.
+    ArrangeFrame(305, 243, 202);
     channelPage_ = new TGFMultiWaterfallChannelForm(this, page == mwpspChannels ? itemIndex : 0, owner);
     AddForm(channelPage_);
     int start = int(page);

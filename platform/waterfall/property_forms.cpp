@@ -68,9 +68,8 @@ void TGFCommonPropertiesForm::AddForm(TTZPropertyPageForm* page) { pageControl_-
 void TGFCommonPropertiesForm::EnableOK() { ok_->setEnabled(true); }
 void TGFCommonPropertiesForm::DisableOK() { ok_->setEnabled(false); }
 
-void TGFCommonPropertiesForm::ArrangeFrame(int clientWidth, int clientHeight, int pageHeight, int panel2Left) {
+void TGFCommonPropertiesForm::ArrangeFrame(int clientWidth, int clientHeight, int pageHeight) {
     panelHeight_ = clientHeight - pageHeight;
-    (void)panel2Left;
     resize(clientWidth, clientHeight);
 }
 

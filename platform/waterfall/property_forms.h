@@ -43,8 +43,9 @@ public:
     QFrame* Panel2() const { return panel2_; }
 
 protected:
-    // Places the frame's own controls; derived forms adjust the layout.
-    void ArrangeFrame(int clientWidth, int clientHeight, int pageHeight, int panel2Left);
+    // The client size and the height of the pages above the button panel;
+    // derived forms adjust the layout with it.
+    void ArrangeFrame(int clientWidth, int clientHeight, int pageHeight);
     void resizeEvent(QResizeEvent* event) override;
 
 private:

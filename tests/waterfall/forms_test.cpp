@@ -213,6 +213,13 @@ TEST_F(Forms, ControlsCarryTheStoredLayoutCaptionsAndAccessibleNames) {
     EXPECT_EQ(page->BitBtn3->accessibleName(), "Font...");
     EXPECT_EQ(page->NameEdit->accessibleName(), "Name");
     EXPECT_EQ(f->OkButton()->accessibleName(), "OK");
+    // The dialog holds the whole page and both buttons.
+    f->show();
+    QApplication::processEvents();
+    EXPECT_EQ(f->Panel1()->height(), 41);
+    EXPECT_GE(f->PageControl()->currentWidget()->width(), 338);
+    EXPECT_GE(f->PageControl()->currentWidget()->height(), 264);
+    EXPECT_LE(f->CancelButton()->mapTo(f.get(), QPoint(f->CancelButton()->width(), 0)).x(), f->width());
     // Tab goes list, visible, name, axis, scale, label, font, colour.
     std::vector<QWidget*> order{page->ChannelsListBox, page->VisibleCheckBox, page->NameEdit,
                                 page->AxisVisibleCheckBox, page->ScaleModeComboBox, page->LabelVisibleCheckBox,
