@@ -67,6 +67,37 @@ TEST_F(Drawing, ValueUnderAPointNeverReadsOutsideItsBuffer) {
     EXPECT_FALSE(in);
 }
 
+// What is drawn at a pixel is what the value under that pixel says, in
+// both layouts and with the history axis either way round.
+TEST_F(Drawing, ThePictureShowsTheValueUnderEachPoint) {
+    auto* c = w.Channels().Add();
+    c->SetColor(0xFFFFFF);
+    c->Levels()->SetAutomatic(false);
+    c->Levels()->SetRange(0, 255);
+    for (int h = 0; h < 3; ++h) {
+        std::vector<double> v(16);
+        for (int s = 0; s < 16; ++s) v[std::size_t(s)] = h * 80 + s * 5;
+        c->AddBuffer(buf(v));
+    }
+    for (auto layout : {TTZBasicWaterfall::Vertical, TTZBasicWaterfall::Horizontal})
+        for (bool reversed : {false, true}) {
+            w.SetLayout(layout);
+            w.XAxis().SetReversed(reversed);
+            QImage img = Draw();
+            const QRect r = View();
+            int checked = 0;
+            for (int y = r.top() + 3; y < r.bottom(); y += 17)
+                for (int x = r.left() + 3; x < r.right(); x += 13) {
+                    bool in = false;
+                    double v = c->GetValueAtInt(x, y, in);
+                    if (!in) continue;
+                    ASSERT_EQ(qRed(img.pixel(x, y)), int(v)) << layout << reversed << " " << x << "," << y;
+                    ++checked;
+                }
+            EXPECT_GT(checked, 50);
+        }
+}
+
 TEST_F(Drawing, ValueAtScaleUsesAxisFractions) {
     auto* c = w.Channels().Add();
     c->AddBuffer(buf({1, 2, 3, 4}));
