@@ -1,0 +1,192 @@
+// Taking buffers and drawing, each reported as a ratio to a baseline that
+// runs in the same process: a plain copy of the same bytes, and a plain loop
+// that maps as many values through a 256-entry colour table into a QImage.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+
+#include "waterfall/gfmultiwaterfall.h"
+
+namespace {
+constexpr int kChannels = 4;
+constexpr std::size_t kSamples = 1024;
+constexpr int kDepth = 1000;
+
+std::vector<ITZRealBuffer> noiseBuffers(int count, std::size_t samples) {
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<double> u(0, 1);
+    std::vector<ITZRealBuffer> out;
+    for (int i = 0; i < count; ++i) {
+        auto b = std::make_shared<TTZRealBuffer>(samples);
+        for (std::size_t k = 0; k < samples; ++k) (*b)[k] = u(rng);
+        out.push_back(b);
+    }
+    return out;
+}
+
+// The same bytes copied into a ring as large as the four histories, so the
+// copy writes to memory as cold as the history's own.
+void PlainCopy(benchmark::State& state) {
+    auto src = noiseBuffers(1, kSamples)[0];
+    std::vector<std::vector<double>> ring(std::size_t(kChannels * kDepth), std::vector<double>(kSamples));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        auto& dst = ring[i++ % ring.size()];
+        std::memcpy(dst.data(), src->Data(), kSamples * sizeof(double));
+        benchmark::DoNotOptimize(dst.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Four channels with full histories; buffers go round the channels.
+void AddBuffer(benchmark::State& state) {
+    TGFMultiWaterfall w;
+    w.XAxis().SetBufferCapacity(kDepth);
+    auto input = noiseBuffers(64, kSamples);
+    for (int c = 0; c < kChannels; ++c) {
+        auto* ch = w.Channels().Add();
+        for (int i = 0; i < kDepth; ++i) ch->AddBuffer(input[std::size_t(i % 64)]);
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        w.Channels().GetItem(int(i % kChannels))->AddBuffer(input[i % 64]);
+        ++i;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Every buffer's maximum below the one before: with a rescan of the queue
+// each time the oldest leaves, the cost would grow with the depth.
+void AddFallingMaxima(benchmark::State& state) {
+    TGFMultiWaterfall w;
+    const int depth = int(state.range(0));
+    w.XAxis().SetBufferCapacity(depth);
+    auto* ch = w.Channels().Add();
+    std::vector<double> values(kSamples, -1e12);
+    double peak = 0;
+    for (int i = 0; i < depth; ++i) {
+        values[0] = peak--;
+        ch->GetVC_Data()->IntAddData(values.data(), values.size());
+    }
+    auto b = std::make_shared<TTZRealBuffer>(kSamples, -1e12);
+    for (auto _ : state) {
+        (*b)[0] = peak--;
+        ch->AddBuffer(b);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A waterfall whose data view is exactly 1000 x 600, four full channels.
+struct Scene {
+    TGFMultiWaterfall w;
+    QImage target;
+    std::vector<ITZRealBuffer> input = noiseBuffers(64, kSamples);
+    std::size_t next = 0;
+    Scene() {
+        w.XAxis().SetBufferCapacity(kDepth);
+        for (int c = 0; c < kChannels; ++c) {
+            auto* ch = w.Channels().Add();
+            ch->Levels()->SetAutomatic(false);  // levels that do not move with the data
+            ch->Levels()->SetRange(0, 1);
+            for (int i = 0; i < kDepth; ++i) ch->AddBuffer(input[next++ % 64]);
+        }
+        w.resize(1400, 800);
+        Draw();
+        QRect r = w.GetDataView()->Rect();
+        w.resize(w.width() + 1000 - r.width(), w.height() + 600 - r.height());
+        Draw();
+    }
+    void Draw() {
+        if (target.size() != w.size()) target = QImage(w.size(), QImage::Format_RGB32);
+        QPainter p(&target);
+        w.Render(p, w.size());
+    }
+    void AddOneEach() {
+        for (int c = 0; c < kChannels; ++c) w.Channels().GetItem(c)->AddBuffer(input[next++ % 64]);
+    }
+};
+
+void FullRepaint(benchmark::State& state) {
+    Scene s;
+    if (s.w.GetDataView()->Width() != 1000 || s.w.GetDataView()->Height() != 600) state.SkipWithError("view size");
+    for (auto _ : state) {
+        s.w.RequestFullRedraw();
+        s.Draw();
+    }
+}
+
+void UpdateOneBuffer(benchmark::State& state) {
+    Scene s;
+    for (auto _ : state) {
+        s.AddOneEach();
+        s.Draw();
+    }
+    if (!s.w.GetDataView()->LastComposeWasIncremental()) state.SkipWithError("not an update");
+}
+
+// The same number of values as the channels hold (4 x 1000 x 1024), each
+// mapped through a colour table into an image.
+void ReferenceMap(benchmark::State& state) {
+    auto input = noiseBuffers(64, kSamples);
+    std::uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = 0xFF000000u | std::uint32_t(i) << 16;
+    QImage img(int(kSamples), kDepth, QImage::Format_RGB32);
+    for (auto _ : state) {
+        for (int c = 0; c < kChannels; ++c)
+            for (int row = 0; row < kDepth; ++row) {
+                const double* d = input[std::size_t(row % 64)]->Data();
+                auto* out = reinterpret_cast<std::uint32_t*>(img.scanLine(row));
+                for (std::size_t k = 0; k < kSamples; ++k) {
+                    int idx = int(d[k] * 255.0);
+                    out[k] = table[idx < 0 ? 0 : idx > 255 ? 255 : idx];
+                }
+            }
+        benchmark::DoNotOptimize(img.bits());
+    }
+}
+
+BENCHMARK(PlainCopy);
+BENCHMARK(AddBuffer);
+BENCHMARK(AddFallingMaxima)->Arg(1000)->Arg(10000);
+BENCHMARK(ReferenceMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(FullRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(UpdateOneBuffer)->Unit(benchmark::kMillisecond);
+
+// Keeps the times per run so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.iterations > 0 && !r.error_occurred)
+                seconds[r.benchmark_name()] = r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto& t = reporter.seconds;
+    auto ratio = [&](const char* a, const char* b, const char* what) {
+        if (t.count(a) && t.count(b)) std::printf("%-58s %8.3f\n", what, t[a] / t[b]);
+    };
+    std::printf("\nRatios (same run)\n");
+    ratio("PlainCopy", "AddBuffer", "AddBuffer rate / plain copy rate (want >= 0.25)");
+    ratio("AddFallingMaxima/10000", "AddFallingMaxima/1000", "buffer cost at depth 10000 / depth 1000 (want ~1)");
+    ratio("FullRepaint", "ReferenceMap", "full repaint / reference colour mapping (want <= 3)");
+    ratio("UpdateOneBuffer", "FullRepaint", "update for one new buffer / full repaint");
+    return 0;
+}
