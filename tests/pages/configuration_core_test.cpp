@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "device/link_lock.h"
+#include "device/measurement.h"
 #include "pages/configuration/check.h"
 #include "pages/configuration/parameters.h"
 #include "pages/configuration/transfer.h"
@@ -32,12 +33,7 @@ ControlValues validSet(int code) {
     return v;
 }
 
-float realAt(const std::vector<std::uint8_t>& b, std::size_t at) {
-    std::uint32_t u = std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 | b[at + 3];
-    float f;
-    std::memcpy(&f, &u, 4);
-    return f;
-}
+float realAt(const std::vector<std::uint8_t>& b, std::size_t at) { return qv::device::decodeFloatBE(&b[at]); }
 
 CheckOutcome check(ControlValues& v) { return checkConfiguration(v.sel(Model), -1, v); }
 bool marked(const CheckOutcome& o, int marker) {
