@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev
+packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+          qt6-translations-l10n libudev-dev
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3)
 missing=()
 for p in "${packages[@]}"; do
