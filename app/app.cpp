@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "app/sheet.h"
+#include "device/serial_link.h"
 
 namespace qv::app {
 
@@ -14,6 +15,8 @@ CQVGuiApp::CQVGuiApp(int& argc, char** argv) : QApplication(argc, argv) {
     // the wire, in files and in the edits keep the decimal point whatever the
     // desktop's language.
     std::setlocale(LC_NUMERIC, "C");
+    // The program, unlike its tests, may reach the machine's serial ports.
+    qv::device::SerialLink::setPortDiscovery(qv::serial::systemPorts());
 }
 
 int CQVGuiApp::InitInstance() {

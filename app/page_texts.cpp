@@ -18,8 +18,12 @@ std::optional<std::string> PageTexts::open(const std::string& stem) {
 
 void PageTexts::loadLabels(const std::string& stem) {
     if (auto file = open(stem))
-        for (const auto& [id, text] : parseLabels(*file))
-            if (page_.control(id)) page_.setControlText(id, fromCp1252(text));
+        for (const auto& [id, text] : parseLabels(*file)) {
+            if (page_.control(id))
+                page_.setControlText(id, fromCp1252(text));
+            else
+                page_.setPageText(id, fromCp1252(text));
+        }
 }
 
 void PageTexts::loadHelp(const std::string& stem) {

@@ -54,6 +54,12 @@ void readSettings(AppSettings& s) {
     s.greyOut = cDecimal(get(s, "DATEN", "AUSGRAUEN", "0"));
     s.workingDir = get(s, "PFADE", "WORKINGDIR", "");
     s.refreshRate = cDecimal(get(s, "DATEN", "REFRESHRATE", "2"));
+    s.portPaths.clear();
+    for (int n = 1; n <= 9; ++n) {
+        const std::string key = "COM" + std::to_string(n);
+        std::string path = get(s, "PORTS", key.c_str(), "");
+        if (!path.empty()) s.portPaths[n] = std::move(path);
+    }
 }
 
 void writeSettings(const AppSettings& s) {

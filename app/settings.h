@@ -1,5 +1,6 @@
 #pragma once
 // The five persistent settings and the run-time facts about the meter.
+#include <map>
 #include <string>
 
 namespace qv::app {
@@ -16,6 +17,9 @@ struct AppSettings {
     int language = 0;        // 0 German, 1 English, 2 French
     int greyOut = 0;         // 1: missing controls greyed, 0: hidden
     int refreshRate = 2;     // seconds between the starts of two poll cycles
+    // [PORTS] COM<n>=<device path>: read only, the user's own mapping of a
+    // port number to an adapter.
+    std::map<int, std::string> portPaths;
 };
 
 // The C library's decimal conversion (leading blanks, optional sign, stops at

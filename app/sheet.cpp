@@ -55,6 +55,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     readSettings(*settings_);
     // "COM<n>" entries are looked up where the program was started.
     qv::device::SerialLink::setPortDirectory(settings_->programDir);
+    qv::device::SerialLink::setConfiguredPorts(settings_->portPaths);
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);
 
     // A window menu of our own stands in for the system menu.

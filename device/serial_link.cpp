@@ -7,29 +7,54 @@
 
 namespace qv::device {
 namespace {
-std::string& portDir() {
-    static std::string dir = [] {
+struct PortSetup {
+    std::string dir = [] {
         char buf[4096];
         return getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
     }();
-    return dir;
+    std::map<int, std::string> configured;
+    const qv::serial::PortDiscovery* discovery = &qv::serial::noPorts();
+};
+PortSetup& setup() {
+    static PortSetup s;
+    return s;
 }
 }  // namespace
 
-void SerialLink::setPortDirectory(const std::string& dir) { portDir() = dir; }
-const std::string& SerialLink::portDirectory() { return portDir(); }
+void SerialLink::setPortDirectory(const std::string& dir) { setup().dir = dir; }
+const std::string& SerialLink::portDirectory() { return setup().dir; }
+void SerialLink::setConfiguredPorts(std::map<int, std::string> ports) { setup().configured = std::move(ports); }
+void SerialLink::setPortDiscovery(const qv::serial::PortDiscovery& discovery) { setup().discovery = &discovery; }
+
+qv::serial::ResolvedPort SerialLink::resolve(int portNumber) {
+    const PortSetup& s = setup();
+    return qv::serial::resolvePort(portNumber, s.dir, s.configured, s.discovery->ports());
+}
+
+std::vector<qv::serial::ResolvedPort> SerialLink::resolveAll(int count) {
+    const PortSetup& s = setup();
+    const auto discovered = s.discovery->ports();
+    std::vector<qv::serial::ResolvedPort> out;
+    for (int n = 1; n <= count; ++n) out.push_back(qv::serial::resolvePort(n, s.dir, s.configured, discovered));
+    return out;
+}
 
 int SerialLink::open(int portNumber) {
-    char name[32];
-    std::snprintf(name, sizeof name, "COM%d", portNumber);
     openFlag_ = 0;
+    const qv::serial::ResolvedPort port = resolve(portNumber);
+    if (port.path.empty()) {
+        failure_ = qv::serial::OpenFailure::NoDevice;
+        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen: kein Ger\u00e4t\n", portNumber);
+        return -1;
+    }
     std::string why;
-    const std::string path = qv::serial::resolvePortPath(portDir(), portNumber);
-    if (port_.open(path, &why) != 0) {
-        std::fprintf(stderr, "Kann Schnittstelle %s nicht öffnen (%s: %s)\n", name, path.c_str(),
+    if (port_.open(port.path, &why) != 0) {
+        failure_ = port_.lastFailure();
+        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, port.path.c_str(),
                      why.c_str());
         return -1;
     }
+    failure_ = qv::serial::OpenFailure::None;
     openFlag_ = 1;
     return 0;
 }

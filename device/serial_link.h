@@ -3,10 +3,13 @@
 // protocol; framing, waits and the lock belong to its callers.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/serial/comm_port.h"
+#include "platform/serial/ports.h"
 
 namespace qv::device {
 
@@ -19,10 +22,11 @@ public:
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
-    // Opens port "COM<n>" (see resolvePortPath). 0 or -1; on failure the
-    // reason is written to standard error and nothing stays open.
+    // Opens port "COM<n>" (see resolve). 0 or -1; on failure nothing stays
+    // open and lastFailure() tells why.
     int open(int portNumber);
     void close();
+    qv::serial::OpenFailure lastFailure() const { return failure_; }
 
     virtual bool isOpen() const { return openFlag_ == 1; }
     // One synchronous write of count bytes; 0 or -1 (nothing written when closed).
@@ -36,10 +40,19 @@ public:
     // Where "COM<n>" entries are looked up: the start-up directory.
     static void setPortDirectory(const std::string& dir);
     static const std::string& portDirectory();
+    // The settings file's [PORTS] mapping, and where the system's ports come
+    // from (none until the program chooses the system's).
+    static void setConfiguredPorts(std::map<int, std::string> ports);
+    static void setPortDiscovery(const qv::serial::PortDiscovery& discovery);
+    // What port number n reaches now.
+    static qv::serial::ResolvedPort resolve(int portNumber);
+    // Ports 1 to count, with one look at the system's ports.
+    static std::vector<qv::serial::ResolvedPort> resolveAll(int count);
 
 private:
     qv::serial::CommPort port_;
     int openFlag_ = 0;
+    qv::serial::OpenFailure failure_ = qv::serial::OpenFailure::None;
 };
 
 // The slot the sheet owns; pages keep a pointer to the slot, never to the link.

@@ -48,18 +48,35 @@ SETTINGS_LABELS = [
     (1099, T("Refreshrate Betrieb", "Refresh rate", "Rafraîchissement")),
     (1056, T("Ausgrauen statt Ausblenden", "Grey out instead of hide", "Griser au lieu de masquer")),
     (1, T("OK", "OK", "OK")),
+    # 1900 to 1903 belong to no control: the reason a port did not open,
+    # added to the red lamp's tool tip.
+    (1900, T("Schnittstelle nicht vorhanden: kein Gerät unter dieser Nummer.",
+             "No such device: nothing is connected under this port number.",
+             "Port absent : aucun appareil sous ce numéro.")),
+    (1901, T("Die Schnittstelle wird von einem anderen Programm benutzt.",
+             "The port is in use by another program.",
+             "Le port est utilisé par un autre programme.")),
+    (1902, T("Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein.",
+             "No permission: the user must be a member of the group dialout.",
+             "Pas d'autorisation : l'utilisateur doit être membre du groupe dialout.")),
+    (1903, T("Die Schnittstelle lässt sich nicht einrichten (kein serieller Anschluss?).",
+             "The port cannot be set up (not a serial port?).",
+             "Le port ne peut pas être configuré (pas un port série ?).")),
 ]
 
 SETTINGS_HELP = [
     (1001, T(
         "Serielle Schnittstelle, an der das KT740 angeschlossen ist (COM1 bis COM9).\n"
         "Die Auswahl öffnet die Schnittstelle und erkennt das Messgerät neu.\n"
+        "Jeder Eintrag nennt das Gerät, das er erreicht; beim Öffnen wird neu gesucht.\n"
         "Übertragung: 9600 Baud, 8 Datenbits, keine Parität, 1 Stoppbit.",
         "Serial port to which the KT740 is connected (COM1 to COM9).\n"
         "Choosing a port opens it and identifies the meter again.\n"
+        "Each entry names the device it reaches; opening the list looks again.\n"
         "Line settings: 9600 baud, 8 data bits, no parity, 1 stop bit.",
         "Port série auquel le KT740 est raccordé (COM1 à COM9).\n"
         "Le choix d'un port l'ouvre et identifie à nouveau l'appareil.\n"
+        "Chaque entrée nomme l'appareil qu'elle atteint ; l'ouverture de la liste le recherche à nouveau.\n"
         "Liaison : 9600 bauds, 8 bits de données, sans parité, 1 bit d'arrêt.")),
     (1004, T(
         "Sprache der Programmoberfläche: Deutsch, Englisch oder Französisch.\n"

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "device/identify.h"
 #include "pages/configuration/konfiguration.h"
@@ -21,6 +22,21 @@ namespace qv::pages {
 namespace {
 const char* const kTabTitles[3] = {"Einstellungen", "Settings", "Param\xC3\xA8tres"};
 const char* const kNoValue = "------";
+
+// Looks again for adapters each time the list opens: one may have been
+// plugged in since.
+class PortList : public QComboBox {
+public:
+    PortList(QWidget* parent, std::function<void()> beforePopup)
+        : QComboBox(parent), beforePopup_(std::move(beforePopup)) {}
+    void showPopup() override {
+        beforePopup_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> beforePopup_;
+};
 }  // namespace
 
 Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link)
@@ -34,8 +50,11 @@ Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlo
         buddy->setAccessibleName(l->text());
         return l;
     };
-    auto* ports = addControl(PortList, new QComboBox(this));
+    auto* ports = addControl(PortList, new class PortList(this, [this] { refreshPortList(); }));
     for (int i = 1; i <= 9; ++i) ports->addItem(QStringLiteral("COM%1").arg(i));
+    // Entries name their device; the list keeps its width whatever they say.
+    ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ports->setMinimumContentsLength(26);
     auto* languages = addControl(LanguageList, new QComboBox(this));
     languages->addItems({QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Francais")});
     auto* hardware = addControl(Hardware, new QLineEdit(this));
@@ -130,8 +149,7 @@ void Einstellungen::onInitDialog() {
     settings_->deviceCode = 0;
     settings_->deviceFamily = -1;
     // The page's messages are loaded only with a language switch.
-    texts_.loadLabels("Einstellungen_labels");
-    texts_.loadHelp("Einstellungen_hilfe");
+    loadTexts();
 
     auto* languages = controlAs<QComboBox>(LanguageList);
     auto* ports = controlAs<QComboBox>(PortList);
@@ -158,6 +176,47 @@ void Einstellungen::onInitDialog() {
     identifyDevice(settings_->comPort);
 }
 
+void Einstellungen::loadTexts() {
+    texts_.loadLabels("Einstellungen_labels");
+    texts_.loadHelp("Einstellungen_hilfe");
+    // A help file that was read replaced the lamp's tool tip: that is its base.
+    if (helpText(RedLamp) != lampTip_) lampHelp_ = helpText(RedLamp);
+    showOpenFailure();
+}
+
+void Einstellungen::refreshPortList() {
+    auto* ports = controlAs<QComboBox>(PortList);
+    const auto resolved = qv::device::SerialLink::resolveAll(ports->count());
+    for (int i = 0; i < ports->count(); ++i)
+        ports->setItemText(i, QString::fromStdString(qv::serial::portLabel(i + 1, resolved[static_cast<std::size_t>(i)])));
+}
+
+void Einstellungen::showOpenFailure() {
+    using qv::serial::OpenFailure;
+    QString reason;
+    switch (openFailure_) {
+    case OpenFailure::None: break;
+    case OpenFailure::NoDevice:
+        reason = pageText(NoDeviceText, QString::fromUtf8("Schnittstelle nicht vorhanden: kein Ger\u00e4t unter dieser Nummer."));
+        break;
+    case OpenFailure::InUse:
+        reason = pageText(InUseText, QStringLiteral("Die Schnittstelle wird von einem anderen Programm benutzt."));
+        break;
+    case OpenFailure::NoPermission:
+        reason = pageText(NoPermissionText,
+                          QStringLiteral("Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein."));
+        break;
+    case OpenFailure::Other:
+        reason = pageText(SetupFailedText,
+                          QString::fromUtf8("Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."));
+        break;
+    }
+    // The help file's text stays first; the reason follows on its own line.
+    lampTip_ = lampHelp_;
+    if (!reason.isEmpty()) lampTip_ += (lampTip_.isEmpty() ? QString() : QStringLiteral("\r\n")) + reason;
+    if (lampTip_ != helpText(RedLamp)) setHelpText(RedLamp, lampTip_);
+}
+
 void Einstellungen::setLamp(bool answered) {
     showControl(GreenLamp, answered);
     showControl(RedLamp, !answered);
@@ -169,7 +228,11 @@ void Einstellungen::identifyDevice(int port) {
     *link_ = std::make_unique<qv::device::SerialLink>();
     setControlText(Hardware, QString::fromLatin1(kNoValue));
     setControlText(Software, QString::fromLatin1(kNoValue));
-    if ((*link_)->open(port) != 0) {
+    const int opened = (*link_)->open(port);
+    openFailure_ = (*link_)->lastFailure();
+    showOpenFailure();
+    refreshPortList();
+    if (opened != 0) {
         link_->reset();
         setLamp(false);
         return;
@@ -192,8 +255,7 @@ void Einstellungen::identifyDevice(int port) {
 void Einstellungen::onLanguageChanged(int index) {
     settings_->language = index;
     qv::app::writeSettings(*settings_);
-    texts_.loadLabels("Einstellungen_labels");
-    texts_.loadHelp("Einstellungen_hilfe");
+    loadTexts();
     texts_.loadMessages();
     // Pages never shown load the new language themselves when first shown.
     if (configuration_ && configuration_->pageReady()) configuration_->reloadTexts();

@@ -19,6 +19,8 @@ public:
         Software = 1011, SoftwareLabel = 1012, RefreshRate = 1098, RefreshLabel = 1099,
         RefreshMarker = 1122, GreyOut = 1056, OkButton = 1,
     };
+    // Labels-file texts without a control: why a port did not open.
+    enum Text { NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903 };
 
     Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
@@ -29,16 +31,24 @@ public:
     void onLanguageChanged(int index);
     void validateRefreshRate();
     const qv::app::PageTexts& texts() const { return texts_; }
+    // Writes into each port entry the device it reaches now.
+    void refreshPortList();
 
 protected:
     void onInitDialog() override;
 
 private:
     void setLamp(bool answered);
+    void loadTexts();
+    // The red lamp's tool tip: its help, then why the port did not open.
+    void showOpenFailure();
 
     qv::app::AppSettings* settings_;
     qv::device::LinkSlot* link_;
     qv::app::PageTexts texts_;
+    qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
+    QString lampHelp_;  // the red lamp's help as the help file has it
+    QString lampTip_;   // what the lamp shows: that help and the reason
     CKonfiguration* configuration_ = nullptr;
     CBetrieb* operation_ = nullptr;
     CGrafik* graph_ = nullptr;

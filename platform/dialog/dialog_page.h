@@ -28,6 +28,14 @@ public:
     void enableControl(int id, bool enabled);
     bool isControlVisible(int id) const;  // by the page's own flag, not the window's
 
+    // Texts of the labels file that belong to no control: captions the page
+    // builds into other texts (a reason in a tool tip, say).
+    void setPageText(int id, const QString& text) { pageTexts_[id] = text; }
+    QString pageText(int id, const QString& fallback) const {
+        auto it = pageTexts_.find(id);
+        return it == pageTexts_.end() ? fallback : it->second;
+    }
+
     // Dialog units as the dialog framework measures them: a horizontal unit
     // is a quarter of the font's average character width, a vertical unit an
     // eighth of its height, so a template keeps its proportions at any size.
@@ -68,6 +76,7 @@ protected:
 private:
     std::map<int, QWidget*> controls_;
     std::map<int, QString> help_;
+    std::map<int, QString> pageTexts_;
     QString tabTitle_;
     int pageReady_ = 0;
     bool initialised_ = false;

@@ -37,13 +37,24 @@ bool configure(int fd) {
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+OpenFailure classify(int err) {
+    switch (err) {
+    case ENOENT: case ENODEV: case ENXIO: case ENOTDIR: case ELOOP: return OpenFailure::NoDevice;
+    case EACCES: case EPERM: case EROFS: return OpenFailure::NoPermission;
+    case EBUSY: return OpenFailure::InUse;
+    default: return OpenFailure::Other;
+    }
+}
+
 // Opens and sets up path; returns the descriptor or -1 with nothing left open.
-int openConfigured(const std::string& path, std::string& why) {
+int openConfigured(const std::string& path, std::string& why, OpenFailure& failure) {
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         why = std::strerror(errno);
+        failure = classify(errno);
         return -1;
     }
+    failure = OpenFailure::Other;
     if (!isatty(fd)) {
         why = "not a terminal";
         ::close(fd);
@@ -53,6 +64,7 @@ int openConfigured(const std::string& path, std::string& why) {
     // second copy of this program even when it runs as root.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         why = "in use by another program";
+        failure = OpenFailure::InUse;
         ::close(fd);
         return -1;
     }
@@ -63,26 +75,18 @@ int openConfigured(const std::string& path, std::string& why) {
         return -1;
     }
     tcflush(fd, TCIOFLUSH);
+    failure = OpenFailure::None;
     return fd;
 }
 
 }  // namespace
-
-std::string resolvePortPath(const std::string& dir, int portNumber) {
-    std::string local = dir;
-    if (!local.empty() && local.back() != '/') local += '/';
-    local += "COM" + std::to_string(portNumber);
-    struct stat st{};
-    if (::stat(local.c_str(), &st) == 0 || ::lstat(local.c_str(), &st) == 0) return local;
-    return "/dev/ttyS" + std::to_string(portNumber - 1);
-}
 
 CommPort::~CommPort() { close(); }
 
 int CommPort::open(const std::string& path, std::string* error) {
     close();
     std::string why;
-    fd_ = openConfigured(path, why);
+    fd_ = openConfigured(path, why, failure_);
     if (fd_ < 0) {
         if (error) *error = why;
         return -1;
@@ -101,7 +105,8 @@ void CommPort::close() {
 bool CommPort::reopen() {
     if (path_.empty()) return false;
     std::string why;
-    int fd = openConfigured(path_, why);
+    OpenFailure ignored;
+    int fd = openConfigured(path_, why, ignored);
     if (fd < 0) return false;
     ::close(fd_);
     fd_ = fd;

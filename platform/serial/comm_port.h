@@ -8,9 +8,8 @@
 
 namespace qv::serial {
 
-// Port number n names the entry "COM<n>" in dir when one exists there (a link
-// to a USB adapter or to a simulator's terminal), else /dev/ttyS<n-1>.
-std::string resolvePortPath(const std::string& dir, int portNumber);
+// Why a port did not open, as far as the user can act on it.
+enum class OpenFailure { None, NoDevice, InUse, NoPermission, Other };
 
 class CommPort {
 public:
@@ -20,8 +19,10 @@ public:
     CommPort& operator=(const CommPort&) = delete;
 
     // Opens path for exclusive use, 9600 baud, 8N1, raw, no flow control.
-    // Returns 0, or -1 with nothing left open and the reason in *error.
+    // Returns 0, or -1 with nothing left open, the reason in *error and its
+    // kind in lastFailure().
     int open(const std::string& path, std::string* error = nullptr);
+    OpenFailure lastFailure() const { return failure_; }
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
@@ -36,6 +37,7 @@ private:
     bool reopen();
     int fd_ = -1;
     std::string path_;
+    OpenFailure failure_ = OpenFailure::None;
 };
 
 }  // namespace qv::serial

@@ -101,6 +101,42 @@ TEST_F(SettingsPage, PortChangeClosesTheOldLinkFirst) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+// The system's ports as a test hands them over; gone with the test.
+struct FakePorts : qv::serial::PortDiscovery {
+    std::vector<qv::serial::SerialPortInfo> list;
+    std::vector<qv::serial::SerialPortInfo> ports() const override { return list; }
+    FakePorts() { qv::device::SerialLink::setPortDiscovery(*this); }
+    ~FakePorts() override { qv::device::SerialLink::setPortDiscovery(qv::serial::noPorts()); }
+};
+
+TEST_F(SettingsPage, AReportedPortIsListedAndOpensWithoutALinkAndAFailureSaysWhy) {
+    SilentPort adapter;
+    FakePorts system;
+    system.list = {{adapter.slave, "ttyUSB0", "FT232R USB UART"}};
+    writeTexts();
+    dir.write("Einstellungen_hilfe_en.txt", "#1008\r\nRed: no meter.\r\n\r\n");
+    dir.write("Einstellungen_labels_en.txt", "#1900\r\nNo such device.\r\n");
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=1\r\n");
+    auto s = sheet();
+    auto* page = s->settingsPage();
+    auto* ports = page->controlAs<QComboBox>(Einstellungen::PortList);
+    EXPECT_EQ(ports->itemText(0), QString::fromUtf8("COM1 \u2013 FT232R USB UART (ttyUSB0)"));
+    EXPECT_EQ(ports->itemText(1), "COM2");
+    EXPECT_TRUE(s->linkSlot());  // opened through the discovery: no COM1 entry anywhere
+    EXPECT_FALSE(adapter.free());
+    EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.");  // open, but silent
+
+    ports->setCurrentIndex(1);
+    emit ports->activated(1);
+    EXPECT_FALSE(s->linkSlot());
+    EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.");
+    // A port that has since appeared is listed the next time the list opens.
+    system.list.push_back({"/dev/ttyS0", "ttyS0", ""});
+    ports->showPopup();
+    EXPECT_EQ(ports->itemText(1), QString::fromUtf8("COM2 \u2013 ttyS0"));
+    ports->hidePopup();
+}
+
 TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
     writeTexts();
     dir.write("COM1", "");

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,12 +50,41 @@ int openDescriptors() {
 
 }  // namespace
 
-TEST(PortPath, LocalEntryFirstThenTheSystemPort) {
+TEST(PortPath, StartDirectoryThenSettingsThenTheSystemsNthPort) {
+    using qv::serial::PortSource;
     qv::test::TempCwd dir;
-    EXPECT_EQ(qv::serial::resolvePortPath(dir.path.string(), 3), "/dev/ttyS2");
-    fs::create_symlink("/dev/ttyUSB0", dir.path / "COM3");  // dangling is fine: it names the device
-    EXPECT_EQ(qv::serial::resolvePortPath(dir.path.string(), 3), (dir.path / "COM3").string());
-    EXPECT_EQ(qv::serial::resolvePortPath(dir.path.string() + "/", 0), "/dev/ttyS-1");
+    const std::vector<qv::serial::SerialPortInfo> found{
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "ttyUSB0", "FT232R USB UART"},
+        {"/dev/ttyS0", "ttyS0", ""}};
+    const std::map<int, std::string> configured{{2, "/dev/ttyS0"}, {3, "/dev/ttyACM7"}};
+    auto at = [&](int n) { return qv::serial::resolvePort(n, dir.path.string(), configured, found); };
+    EXPECT_EQ(at(1).path, found[0].path);
+    EXPECT_EQ(qv::serial::portLabel(1, at(1)), "COM1 \u2013 FT232R USB UART (ttyUSB0)");
+    EXPECT_EQ(at(2).source, PortSource::Settings);  // the mapping beats the system's second port
+    EXPECT_EQ(qv::serial::portLabel(2, at(2)), "COM2 \u2013 ttyS0");
+    EXPECT_EQ(qv::serial::portLabel(3, at(3)), "COM3 \u2013 ttyACM7");
+    EXPECT_EQ(at(4).source, PortSource::None);  // reaches nothing: still a number to choose
+    EXPECT_EQ(qv::serial::portLabel(4, at(4)), "COM4");
+    EXPECT_EQ(at(0).source, PortSource::None);
+    fs::create_symlink("/dev/ttyUSB9", dir.path / "COM3");  // dangling is fine: it names the device
+    EXPECT_EQ(at(3).source, PortSource::StartDirectory);
+    EXPECT_EQ(at(3).path, (dir.path / "COM3").string());
+    EXPECT_EQ(at(3).deviceName, "ttyUSB9");
+}
+
+TEST(PortPath, AdaptersByStableNameThenRealUartsInNumberOrder) {
+    const std::vector<qv::serial::RawPort> raw{
+        {"/dev/ttyS10", "", "pnp", ""},
+        {"/dev/ttyS3", "", "platform", ""},  // a placeholder of the 8250 driver
+        {"/dev/ttyUSB1", "/dev/serial/by-id/usb-A", "usb-serial", "Adapter A"},
+        {"/dev/tty1", "", "", ""},           // a console
+        {"/dev/ttyACM0", "", "usb", ""},
+        {"/dev/ttyS2", "", "pnp", ""},
+        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-B", "usb-serial", "Adapter B"}};
+    std::vector<std::string> names;
+    for (const auto& p : qv::serial::orderPorts(raw)) names.push_back(p.deviceName + "@" + p.path);
+    EXPECT_EQ(names, (std::vector<std::string>{"ttyUSB1@/dev/serial/by-id/usb-A", "ttyUSB0@/dev/serial/by-id/usb-B",
+                                               "ttyACM0@/dev/ttyACM0", "ttyS2@/dev/ttyS2", "ttyS10@/dev/ttyS10"}));
 }
 
 TEST(CommPortTest, OpensThroughALinkReadsAndWrites) {
@@ -62,7 +92,7 @@ TEST(CommPortTest, OpensThroughALinkReadsAndWrites) {
     Pty pty;
     fs::create_symlink(pty.slave, dir.path / "COM1");
     CommPort port;
-    ASSERT_EQ(port.open(qv::serial::resolvePortPath(dir.path.string(), 1)), 0);
+    ASSERT_EQ(port.open((dir.path / "COM1").string()), 0);
     termios t{};
     ASSERT_EQ(tcgetattr(port.fd(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
@@ -110,6 +140,7 @@ TEST(CommPortTest, SecondOpenOfTheSamePortFails) {
     std::string why;
     EXPECT_EQ(second.open(pty.slave, &why), -1);
     EXPECT_FALSE(why.empty());
+    EXPECT_EQ(second.lastFailure(), qv::serial::OpenFailure::InUse);
     EXPECT_EQ(openDescriptors(), before);
     first.close();
     EXPECT_EQ(second.open(pty.slave), 0);
@@ -121,7 +152,9 @@ TEST(CommPortTest, MissingOrNonTerminalLeavesNothingOpen) {
     const int before = openDescriptors();
     CommPort port;
     EXPECT_EQ(port.open((dir.path / "COM9").string()), -1);
+    EXPECT_EQ(port.lastFailure(), qv::serial::OpenFailure::NoDevice);
     EXPECT_EQ(port.open((dir.path / "COM2").string()), -1);
+    EXPECT_EQ(port.lastFailure(), qv::serial::OpenFailure::Other);
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(openDescriptors(), before);
     std::uint8_t buf[80];

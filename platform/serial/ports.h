@@ -1,0 +1,62 @@
+#pragma once
+// Which device a port number reaches. The page offers COM1 to COM9; a number
+// resolves, in this order, to an entry "COM<n>" in the start-up directory (the
+// simulator's link, hand-made links), a mapping in the settings file, or the
+// n-th serial port the system reports. Discovery sits behind an interface so
+// tests can hand it a list and never touch the host's devices.
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qv::serial {
+
+struct SerialPortInfo {
+    std::string path;         // what to open: the stable by-id name of an adapter, else the device node
+    std::string deviceName;   // the kernel's name, e.g. "ttyUSB0"
+    std::string description;  // the product, e.g. "FT232R USB UART"; may be empty
+};
+
+class PortDiscovery {
+public:
+    virtual ~PortDiscovery() = default;
+    // Serial ports in a stable order: adapters by their by-id name, then
+    // adapters without one, then built-in UARTs that really exist.
+    virtual std::vector<SerialPortInfo> ports() const = 0;
+};
+
+// The system's ports, read through libudev at every call (hot-plug).
+const PortDiscovery& systemPorts();
+// Reports nothing: the default, so code that never chose a discovery (tests,
+// benchmarks) cannot open the host's real devices.
+const PortDiscovery& noPorts();
+
+// One tty as the discovery sees it, before ordering.
+struct RawPort {
+    std::string devNode;          // "/dev/ttyUSB0"
+    std::string byId;             // "/dev/serial/by-id/usb-..." or empty
+    std::string parentSubsystem;  // "usb-serial", "pnp", "platform", ...; empty for virtual terminals
+    std::string description;
+};
+// Drops virtual terminals and the placeholder UARTs a kernel creates for every
+// possible 8250 port, then orders as PortDiscovery::ports promises.
+std::vector<SerialPortInfo> orderPorts(const std::vector<RawPort>& raw);
+
+enum class PortSource { StartDirectory, Settings, System, None };
+
+struct ResolvedPort {
+    PortSource source = PortSource::None;
+    std::string path;         // empty when the number reaches nothing
+    std::string deviceName;   // "ttyUSB0", "pts/3"; empty when unknown
+    std::string description;
+};
+
+// startDir: where "COM<n>" entries are looked for; configured: the settings
+// file's [PORTS] mapping.
+ResolvedPort resolvePort(int number, const std::string& startDir, const std::map<int, std::string>& configured,
+                         const std::vector<SerialPortInfo>& discovered);
+
+// "COM3 – FT232R USB UART (ttyUSB0)", "COM1 – ttyS0", or "COM5" when the
+// number reaches nothing (UTF-8).
+std::string portLabel(int number, const ResolvedPort& port);
+
+}  // namespace qv::serial
