@@ -269,11 +269,17 @@ void CKonfiguration::updateUnitLabels() {
 }
 
 void CKonfiguration::hideChangedMarkers() {
-    for (const auto& r : cfg::rows()) showControl(r.changedMarker, false);
+    for (const auto& r : cfg::rows()) {
+        showControl(r.changedMarker, false);
+        parkedMarkers_.erase(r.changedMarker);
+    }
 }
 
 void CKonfiguration::hideErrorMarkers() {
-    for (const auto& r : cfg::rows()) showControl(r.errorMarker, false);
+    for (const auto& r : cfg::rows()) {
+        showControl(r.errorMarker, false);
+        parkedMarkers_.erase(r.errorMarker);
+    }
 }
 
 void CKonfiguration::applyConfigurationVariant(int code) {
@@ -281,11 +287,16 @@ void CKonfiguration::applyConfigurationVariant(int code) {
     for (const auto& row : cfg::variantRows()) {
         const bool unavailable = cfg::isUnavailable(code, row.control, sensor);
         for (int id : row.ids) applyGreyOut(id, !unavailable, settings_->greyOut);
-        // A hidden row takes its markers with it, so none floats beside nothing.
-        if (unavailable && settings_->greyOut != 1) {
-            const cfg::Row* r = cfg::rowOf(row.control);
-            showControl(r->changedMarker, false);
-            showControl(r->errorMarker, false);
+        // A hidden row takes its markers with it, so none floats beside
+        // nothing, and brings them back when it returns.
+        const cfg::Row* r = cfg::rowOf(row.control);
+        for (int marker : {r->changedMarker, r->errorMarker}) {
+            if (unavailable && settings_->greyOut != 1) {
+                if (isControlVisible(marker)) parkedMarkers_.insert(marker);
+                showControl(marker, false);
+            } else if (parkedMarkers_.erase(marker)) {
+                showControl(marker, true);
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 // Each parameter lives in its control; the page converts to the byte block
 // only when it reads, writes, saves or loads.
 #include <array>
+#include <set>
 #include <cstdint>
 #include <vector>
 
@@ -80,6 +81,7 @@ private:
     int selectedCode_ = 0;
     qv::configuration::ReadValues readValues_;
     std::array<std::vector<std::uint8_t>, 3> sendBlocks_, readBlocks_;
+    std::set<int> parkedMarkers_;  // markers of rows hidden by the model or sensor, shown again with them
 };
 
 }  // namespace qv::pages

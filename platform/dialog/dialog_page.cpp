@@ -93,6 +93,8 @@ void DialogPage::setHelpText(int id, const QString& text) {
     if (!w) return;
     if (help_.emplace(id, text).second) {
         w->installEventFilter(this);
+        // Help appears over an inactive window too, as a tool-tip control's always-show style does.
+        w->setAttribute(Qt::WA_AlwaysShowToolTips);
     } else {
         help_[id] = text;
     }

@@ -120,6 +120,11 @@ TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(sheet.get(), &esc);
     EXPECT_TRUE(sheet->isVisible());
+    dir.write("QV-GUI.ini", "");  // nothing changed, and still the file is written on closing
+    sheet.reset();
+    EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=2\r\n"), std::string::npos);
+
+    sheet = make();
     sheet->settings().comPort = 7;  // a port change reaches the file only at the next write
     EXPECT_EQ(dir.read("QV-GUI.ini").find("COMPORT=7"), std::string::npos);
     sheet.reset();

@@ -229,6 +229,14 @@ TEST_F(ConfigurationPage, VariantsHideOrGreyTheRowsAModelLacks) {
     choose(Sensor, 0);
     EXPECT_FALSE(visible(TpFitting));
     EXPECT_TRUE(visible(PipeSize));
+    // A row hidden by the sensor takes its marker along and brings it back.
+    type(PipeSize, "123");
+    const int pipeChanged = rowOf(PipeSize)->changedMarker;
+    EXPECT_TRUE(visible(pipeChanged));
+    choose(Sensor, 2);
+    EXPECT_FALSE(visible(pipeChanged));
+    choose(Sensor, 0);
+    EXPECT_TRUE(visible(pipeChanged));
     choose(Model, 31);
     EXPECT_FALSE(visible(Medium));
     choose(Sensor, 1);

@@ -107,6 +107,8 @@ TEST(DialogPageTest, HelpTextsAsToolTips) {
     page.setHelpText(12, "First line\r\nSecond <line>");
     EXPECT_EQ(page.helpText(12), "First line\r\nSecond <line>");
     EXPECT_EQ(page.control(12)->accessibleDescription(), "First line\nSecond <line>");
+    // Shown also while another window is active.
+    EXPECT_TRUE(page.control(12)->testAttribute(Qt::WA_AlwaysShowToolTips));
     const QString tip = page.toolTipHtml(12);
     EXPECT_TRUE(tip.contains("First line<br>Second &lt;line&gt;"));
     EXPECT_FALSE(tip.contains("table"));
