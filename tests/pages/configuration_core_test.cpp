@@ -45,22 +45,33 @@ bool marked(const CheckOutcome& o, int marker) {
 // --- codec ---------------------------------------------------------------------
 
 TEST(ParameterBlock, IndexBytesCarryTheirFamilyOffsets) {
+    struct Field {
+        int control;
+        std::size_t at;
+        int offset[3];  // by family; -1: not in that family's block
+    };
+    const Field fields[] = {
+        {Language, 0, {11, 11, 11}},         {Sensor, 1, {21, 21, 21}},        {VelocityUnit, 11, {90, 150, 90}},
+        {TemperatureUnit, 12, {100, 155, 100}}, {VolumeUnit, 13, {110, 160, 110}}, {TotalUnit, 14, {120, 175, 120}},
+        {Line1, 15, {140, 180, 140}},        {Line2, 16, {150, 185, 150}},     {Assignment, 36, {190, 200, 190}},
+        {TpFitting, 63, {-1, 140, 30}},      {BvFitting, 64, {-1, 135, 40}},   {Medium, 65, {-1, 31, -1}},
+        {Mode, 70, {-1, 0, -1}}};
     ControlValues v = validSet(16);
-    v.index[Language] = 0;
-    v.index[VelocityUnit] = 2;  // "fps"
-    v.index[Sensor] = -1;       // no selection: offset - 1
-    auto b = encodeBlock(1, v);
-    ASSERT_EQ(b.size(), 71u);
-    EXPECT_EQ(b[0], 0x0B);
-    EXPECT_EQ(b[11], 152);
-    EXPECT_EQ(b[1], 20);
-    EXPECT_EQ(b[70], 1);  // operating mode, offset 0
-    EXPECT_EQ(b[65], 31);  // medium 0
-    EXPECT_EQ(b[6], 0);   // reserved
-    b = encodeBlock(0, v);
-    EXPECT_EQ(b.size(), 63u);
-    EXPECT_EQ(b[11], 92);
-    EXPECT_EQ(encodeBlock(2, v).size(), 65u);
+    // Different indexes, so a field written to its neighbour's place shows.
+    int index = 1;
+    for (const Field& f : fields) v.index[f.control] = index++ % 4 + 1;
+    const std::size_t sizes[3] = {63, 71, 65};
+    for (int family = 0; family < 3; ++family) {
+        const auto b = encodeBlock(family, v);
+        ASSERT_EQ(b.size(), sizes[family]);
+        for (const Field& f : fields) {
+            if (f.offset[family] < 0) continue;
+            EXPECT_EQ(b[f.at], (v.sel(f.control) + f.offset[family]) % 256) << family << " at " << f.at;
+        }
+    }
+    EXPECT_EQ(encodeBlock(1, v)[6], 0);  // reserved
+    v.index[Sensor] = -1;                // no selection: offset - 1
+    EXPECT_EQ(encodeBlock(1, v)[1], 20);
     EXPECT_TRUE(encodeBlock(-1, v).empty());
 }
 
