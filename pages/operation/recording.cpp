@@ -1,6 +1,10 @@
 #include "pages/operation/recording.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "device/tables.h"
 #include "pages/operation/operation_core.h"
@@ -35,16 +39,31 @@ const HeaderPieces kHeaders[3] = {
 
 class CFileSink : public RecordingSink {
 public:
-    bool create(const std::string& path, const std::string& bytes) override { return put(path, bytes, "wb"); }
-    bool append(const std::string& path, const std::string& bytes) override { return put(path, bytes, "ab"); }
+    bool create(const std::string& path, const std::string& bytes) override { return put(path, bytes, O_TRUNC); }
+    bool append(const std::string& path, const std::string& bytes) override { return put(path, bytes, O_APPEND); }
 
 private:
-    static bool put(const std::string& path, const std::string& bytes, const char* mode) {
-        std::FILE* f = std::fopen(path.c_str(), mode);
-        if (!f) return false;
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        // A full disk may only show at the close.
-        return std::fclose(f) == 0 && written;
+    static bool put(const std::string& path, const std::string& bytes, int mode) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
+        if (fd < 0) return false;
+        struct stat st{};
+        const off_t before = mode == O_APPEND && ::fstat(fd, &st) == 0 ? st.st_size : 0;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t k = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) break;
+            done += static_cast<std::size_t>(k);
+        }
+        bool ok = done == bytes.size();
+        // A line that did not fit (a full disk) is cut back off, so the next
+        // line is not glued onto a fragment; the earlier bytes stay.
+        if (!ok) (void)::ftruncate(fd, before);
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            (void)::truncate(path.c_str(), before);
+        }
+        return ok;
     }
 };
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -241,9 +243,22 @@ TEST(Recorder, FailedAppendLosesTheLineKeepsEverythingElse) {
     EXPECT_FALSE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 3), ""));
     sink.failAppend = false;
     ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 4), ""));
+    // A disk that fills in the middle of a line: the fragment goes again.
+    const std::string whole = slurp(path);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = whole.size() + 10;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 5), "");
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(written);
+    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 6), ""));
     EXPECT_EQ(slurp(path), "KT740-GX-M1P2S1\r\n" + *recordingHeader(0, sample()) + "\r\n" +
                                recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 2), "") + "\r\n" +
-                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 4), "") + "\r\n");
+                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 4), "") + "\r\n" +
+                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 6), "") + "\r\n");
 }
 
 TEST(Recorder, CreateFailureLeavesRecordingOff) {
