@@ -230,6 +230,10 @@ std::string getPrivateProfileString(std::string_view section, std::string_view k
 
 bool writePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
+    // A line break in any part would write several lines: other keys and
+    // sections than the caller meant. Refused, the file stays as it was.
+    for (std::string_view part : {section, key, value})
+        if (part.find_first_of("\r\n") != std::string_view::npos) return false;
     const std::string target = resolveLinks(path);
 
     std::string text;

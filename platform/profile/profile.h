@@ -17,7 +17,8 @@ std::string getPrivateProfileString(std::string_view section, std::string_view k
 
 // Sets key=value in section, creating the file and the section when missing;
 // every other line of an existing file is kept. Lines are written with CRLF.
-// Returns true when the file was written.
+// Returns true when the file was written; a section, key or value holding a
+// line break is refused (false, the file untouched).
 bool writePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);
 

@@ -258,6 +258,17 @@ TEST_F(ProfileTest, RoundTripOfSeveralSections) {
               "[Port]\r\nName=/dev/ttyUSB0\r\nBaud=115200\r\n"
               "[Meter]\r\nAddress=1\r\nUnit=m3/h\r\nEmpty=\r\n"
               "[Graph]\r\nColour=#ff0000\r\n");
+
+    // A line break would split the file into other keys and sections: such a
+    // value is refused and the file stays as it was; any other reads back as written.
+    const std::string before = slurp(p);
+    EXPECT_FALSE(writePrivateProfileString("PFADE", "WORKINGDIR", "/home/a\n[COM]\nCOMPORT=9/", p));
+    EXPECT_FALSE(writePrivateProfileString("PFADE", "WORKINGDIR", "/home/a\r/", p));
+    EXPECT_FALSE(writePrivateProfileString("PF\nADE", "WORKINGDIR", "/", p));
+    EXPECT_EQ(slurp(p), before);
+    const std::string odd = "/home/t\xE9st; a=b [x] \"q\" \t/";
+    ASSERT_TRUE(writePrivateProfileString("PFADE", "WORKINGDIR", odd, p));
+    EXPECT_EQ(get("PFADE", "WORKINGDIR", p), odd);
 }
 
 TEST_F(ProfileTest, ReplacingKeepsPositionAndTakesCallersSpelling) {
