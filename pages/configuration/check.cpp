@@ -8,10 +8,8 @@
 namespace qv::configuration {
 
 namespace {
-constexpr std::size_t kTextLimit = 100;  // characters a check reads of an edit
-
 std::string trimmed(std::string s) {
-    if (s.size() > kTextLimit) s.resize(kTextLimit);
+    if (s.size() > kEditTextLimit) s.resize(kEditTextLimit);
     const auto blank = [](char ch) { return ch == ' ' || ch == '\t'; };
     while (!s.empty() && blank(s.back())) s.pop_back();
     std::size_t i = 0;

@@ -138,6 +138,7 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
         }
         case Kind::Edit: {
             auto* e = addControl(id, new QLineEdit(this));
+            e->setMaxLength(static_cast<int>(cfg::kEditTextLimit));
             connect(e, &QLineEdit::textEdited, this, [this, id] { onParameterChanged(id); });
             w = e;
             place(e, x + kControlX, y, kControlW, kRowH);

@@ -126,7 +126,7 @@ int ControlValues::sel(int control) const {
 
 std::string ControlValues::txt(int control) const {
     auto it = text.find(control);
-    return it == text.end() ? std::string() : it->second;
+    return it == text.end() ? std::string() : it->second.substr(0, kEditTextLimit);
 }
 
 // --- lists -------------------------------------------------------------------

@@ -48,8 +48,12 @@ struct Row {
 const std::array<Row, 33>& rows();
 const Row* rowOf(int control);
 
+// The characters an edit holds: the check and the encoding read the same
+// text, so what passed the check is what is sent.
+constexpr std::size_t kEditTextLimit = 100;
+
 // The values of the page's controls: combo selections (-1 none) and check
-// states (0, 1) by control, edit texts by control.
+// states (0, 1) by control, edit texts by control (txt: at most kEditTextLimit).
 struct ControlValues {
     std::map<int, int> index;
     std::map<int, std::string> text;

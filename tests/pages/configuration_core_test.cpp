@@ -430,6 +430,13 @@ TEST(Check, CleanedTextsCommasAndBlanks) {
     EXPECT_TRUE(marked(check(v), 1035));
     v.text[TValue] = std::string(10000, '7');  // saturates, never overflows
     EXPECT_TRUE(marked(check(v), 1035));
+    // What passes the check is what is sent: both read the same characters.
+    v.text[TValue] = std::string(99, '0') + "5" + "00";
+    EXPECT_EQ(check(v).result, 1);
+    EXPECT_EQ(encodeBlock(0, v)[2], 5);
+    v.text[PipeSize] = std::string(98, '0') + "20" + "000";
+    EXPECT_EQ(check(v).result, 1);
+    EXPECT_EQ(realAt(encodeBlock(0, v), 7), 20.0f);
 }
 
 TEST(Check, MultiplicationFactor) {
