@@ -14,6 +14,7 @@
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::app {
@@ -53,6 +54,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     operationPage_ = new qv::pages::CBetrieb(settings_.get(), &linkSlot_, &linkLock());
     graphPage_ = new qv::pages::CGrafik(settings_.get());
     readSettings(*settings_);
+    qv::dialog::setDialogLanguage(settings_->language);
     // "COM<n>" entries are looked up where the program was started.
     qv::device::SerialLink::setPortDirectory(settings_->programDir);
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);

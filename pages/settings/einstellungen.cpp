@@ -15,6 +15,7 @@
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "device/tables.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
@@ -192,6 +193,7 @@ void Einstellungen::identifyDevice(int port) {
 void Einstellungen::onLanguageChanged(int index) {
     settings_->language = index;
     qv::app::writeSettings(*settings_);
+    qv::dialog::setDialogLanguage(index);
     texts_.loadLabels("Einstellungen_labels");
     texts_.loadHelp("Einstellungen_hilfe");
     texts_.loadMessages();
