@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/page_scroll.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
@@ -71,13 +72,12 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
 
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(false);
-    for (qv::dialog::DialogPage* page :
-         std::initializer_list<qv::dialog::DialogPage*>{settingsPage_, configurationPage_, operationPage_, graphPage_})
-        tabs_->addTab(page, page->tabTitle());
+    addScrolledPages(tabs_, {settingsPage_, configurationPage_, operationPage_, graphPage_});
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
     layout->addWidget(tabs_);
+    fitToScreen(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(kTimerPeriodMs);

@@ -4,9 +4,15 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include "app/sheet.h"
+#include "pages/configuration/konfiguration.h"
+#include "pages/configuration/parameters.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
@@ -124,4 +130,43 @@ TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
     EXPECT_EQ(dir.read("QV-GUI.ini").find("COMPORT=7"), std::string::npos);
     sheet.reset();
     EXPECT_NE(dir.read("QV-GUI.ini").find("COMPORT=7\r\n"), std::string::npos);
+}
+
+TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
+    auto sheet = make();
+    const QRect free = sheet->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(sheet->frameGeometry())) << sheet->width() << "x" << sheet->height();
+    auto resize = [&](QSize size) {
+        sheet->resize(size);
+        QApplication::processEvents();
+    };
+    auto area = [&](int tab) {
+        sheet->tabs()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        return qobject_cast<QScrollArea*>(sheet->tabs()->currentWidget());
+    };
+    resize(sheet->sizeHint());
+    QScrollArea* configuration = area(1);
+    ASSERT_TRUE(configuration);
+    EXPECT_FALSE(configuration->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(configuration->verticalScrollBar()->isVisible());
+
+    resize({800, 600});
+    auto* button = sheet->configurationPage()->control(qv::configuration::ClearButton);
+    auto inView = [&] {
+        const QRect at(button->mapTo(configuration->viewport(), QPoint()), button->size());
+        return configuration->viewport()->rect().contains(at);
+    };
+    EXPECT_TRUE(configuration->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(inView());
+    sheet->activateWindow();
+    button->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(inView());
+
+    QScrollArea* graph = area(3);
+    resize(sheet->sizeHint());
+    const QSize chart = sheet->graphPage()->chartFrame()->size();
+    resize(sheet->sizeHint() + QSize(300, 200));
+    EXPECT_FALSE(graph->verticalScrollBar()->isVisible());
+    EXPECT_EQ(sheet->graphPage()->chartFrame()->size(), chart + QSize(300, 200));
 }
