@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/page_keys.h"
 #include "app/page_scroll.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/graph/grafik.h"
@@ -73,6 +74,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(false);
     addScrolledPages(tabs_, {settingsPage_, configurationPage_, operationPage_, graphPage_});
+    installPageKeys(tabs_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);

@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include "app/sheet.h"
 #include "pages/configuration/konfiguration.h"
@@ -169,4 +170,29 @@ TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
     resize(sheet->sizeHint() + QSize(300, 200));
     EXPECT_FALSE(graph->verticalScrollBar()->isVisible());
     EXPECT_EQ(sheet->graphPage()->chartFrame()->size(), chart + QSize(300, 200));
+}
+
+TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
+    auto sheet = make();
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
+    languages->setFocus();
+    // To whatever has the focus; QTest sends the shortcut override first, as a real key press does.
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && focus->window() == sheet.get());
+        QTest::keyClick(focus, key, mods);
+    };
+    ASSERT_EQ(QApplication::focusWidget(), languages);
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 1);
+    EXPECT_EQ(languages->currentIndex(), 0);  // the list did not take the key
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 3);
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    EXPECT_EQ(sheet->settings().language, 0);
 }
