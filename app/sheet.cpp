@@ -10,10 +10,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/page_keys.h"
+#include "app/page_scroll.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::app {
@@ -53,6 +56,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     operationPage_ = new qv::pages::CBetrieb(settings_.get(), &linkSlot_, &linkLock());
     graphPage_ = new qv::pages::CGrafik(settings_.get());
     readSettings(*settings_);
+    qv::dialog::setDialogLanguage(settings_->language);
     // "COM<n>" entries are looked up where the program was started.
     qv::device::SerialLink::setPortDirectory(settings_->programDir);
     qv::device::SerialLink::setConfiguredPorts(settings_->portPaths);
@@ -70,13 +74,13 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
 
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(false);
-    for (qv::dialog::DialogPage* page :
-         std::initializer_list<qv::dialog::DialogPage*>{settingsPage_, configurationPage_, operationPage_, graphPage_})
-        tabs_->addTab(page, page->tabTitle());
+    addScrolledPages(tabs_, {settingsPage_, configurationPage_, operationPage_, graphPage_});
+    installPageKeys(tabs_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
     layout->addWidget(tabs_);
+    fitToScreen(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(kTimerPeriodMs);

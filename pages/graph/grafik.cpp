@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <climits>
 #include <exception>
+#include <utility>
 
 #include "bridge/compbridge.h"
 #include "platform/dialog/pictures.h"
@@ -37,15 +38,12 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
     chartFrame_ = addControl(ChartFrame, new QFrame(this));
     chartFrame_->setFrameShape(QFrame::StyledPanel);
-    place(chartFrame_, 7, 8, 521, 286);
-    auto button = [this](int id, const char* text, int y) {
-        auto* b = addControl(id, new QPushButton(QString::fromUtf8(text), this));
-        place(b, 197, y, 150, 14);
-        return b;
+    auto button = [this](int id, const char* text) {
+        return addControl(id, new QPushButton(QString::fromUtf8(text), this));
     };
-    connect(button(PlotStart, "Plot Start", 308), &QPushButton::clicked, this, [this] { OnPlotStart(); });
-    connect(button(PlotStop, "Plot Stop", 327), &QPushButton::clicked, this, [this] { OnPlotStop(); });
-    connect(button(Clear, "Clear", 346), &QPushButton::clicked, this, [this] { OnClear(); });
+    connect(button(PlotStart, "Plot Start"), &QPushButton::clicked, this, [this] { OnPlotStart(); });
+    connect(button(PlotStop, "Plot Stop"), &QPushButton::clicked, this, [this] { OnPlotStop(); });
+    connect(button(Clear, "Clear"), &QPushButton::clicked, this, [this] { OnClear(); });
     faultLabel_ = new QLabel(chartFrame_);
     faultLabel_->setAlignment(Qt::AlignCenter);
     faultLabel_->setWordWrap(true);
@@ -54,11 +52,29 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*
     auto* frameLayout = new QVBoxLayout(chartFrame_);
     frameLayout->setContentsMargins(0, 0, 0, 0);  // the text covers the whole frame
     frameLayout->addWidget(faultLabel_);
-    auto* logo = new QLabel(this);
-    logo->setPixmap(qv::dialog::logoPixmap());
-    logo->setAlignment(Qt::AlignCenter);
-    place(logo, 468, 337, 62, 23);
+    logo_ = new QLabel(this);
+    logo_->setPixmap(qv::dialog::logoPixmap());
+    logo_->setAlignment(Qt::AlignCenter);
     setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+    layOut();
+}
+
+void CGrafik::layOut() {
+    if (!chartFrame_) return;  // being destroyed
+    // The template's places up to the size the page has in a sheet of its
+    // natural size (baseSize, when the sheet gives one); room beyond it goes
+    // to the chart, the buttons stay centred below it and the logo in the corner.
+    const QSize extra = (size() - minimumSize().expandedTo(baseSize())).expandedTo(QSize(0, 0));
+    const int dx = extra.width(), dy = extra.height();
+    chartFrame_->setGeometry(dialogUnitsToPixels(7, 8, 521, 286).adjusted(0, 0, dx, dy));
+    const std::pair<int, int> buttons[] = {{PlotStart, 308}, {PlotStop, 327}, {Clear, 346}};
+    for (auto [id, y] : buttons) control(id)->setGeometry(dialogUnitsToPixels(197, y, 150, 14).translated(dx / 2, dy));
+    logo_->setGeometry(dialogUnitsToPixels(468, 337, 62, 23).translated(dx, dy));
+}
+
+void CGrafik::resizeEvent(QResizeEvent* event) {
+    DialogPage::resizeEvent(event);
+    layOut();
 }
 
 // The chart frame (and the chart window in it) goes first, then the scope

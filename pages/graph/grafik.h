@@ -13,6 +13,7 @@
 
 class QFrame;
 class QLabel;
+class QResizeEvent;
 
 namespace qv::pages {
 
@@ -40,6 +41,7 @@ public:
 
 protected:
     void onInitDialog() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Puts the page back into a state for replay (the benchmark).
@@ -50,6 +52,7 @@ private:
     };
     ChartTexts chartTexts() const;
     void setUpChart();
+    void layOut();
     void plotSamples(const qv::device::MeasurementRecord& record, int count);
     // Runs a step that drives the chart; an error it raises ends the chart,
     // never the program: the frame then tells what went wrong.
@@ -66,6 +69,7 @@ private:
     std::optional<qv::bridge::tz::CTTZScopeYAxesCollectionItem> flowAxis_;
     QFrame* chartFrame_ = nullptr;
     QLabel* faultLabel_ = nullptr;
+    QLabel* logo_ = nullptr;
     std::string faultDetail_;
     bool chartReady_ = false;
     bool faulted_ = false;

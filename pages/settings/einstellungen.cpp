@@ -16,6 +16,7 @@
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "device/tables.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
@@ -255,6 +256,7 @@ void Einstellungen::identifyDevice(int port) {
 void Einstellungen::onLanguageChanged(int index) {
     settings_->language = index;
     qv::app::writeSettings(*settings_);
+    qv::dialog::setDialogLanguage(index);
     loadTexts();
     texts_.loadMessages();
     // Pages never shown load the new language themselves when first shown.

@@ -3,6 +3,7 @@
 // tests can put a recorder in place and nothing ever blocks on a modal window.
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace qv::dialog {
@@ -22,5 +23,14 @@ public:
 DialogService& dialogs();
 // Replaces the service (tests); nullptr puts the real dialogs back.
 void setDialogService(DialogService* service);
+
+// Prepares Qt's own file dialog for a filter as the pages give it: entries
+// "description (pattern)" show their description alone.
+void setUpFileDialog(QFileDialog& dialog, const QString& filter);
+
+// Qt's own texts (file dialogs, standard buttons) in the program's language:
+// 0 German, 1 English, 2 French. English and unknown values leave Qt's own
+// English; false when the installed translation cannot be loaded.
+bool setDialogLanguage(int language);
 
 }  // namespace qv::dialog

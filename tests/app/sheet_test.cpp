@@ -4,9 +4,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include "app/sheet.h"
+#include "pages/configuration/konfiguration.h"
+#include "pages/configuration/parameters.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
@@ -129,4 +136,68 @@ TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
     EXPECT_EQ(dir.read("QV-GUI.ini").find("COMPORT=7"), std::string::npos);
     sheet.reset();
     EXPECT_NE(dir.read("QV-GUI.ini").find("COMPORT=7\r\n"), std::string::npos);
+}
+
+TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
+    auto sheet = make();
+    const QRect free = sheet->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(sheet->frameGeometry())) << sheet->width() << "x" << sheet->height();
+    auto resize = [&](QSize size) {
+        sheet->resize(size);
+        QApplication::processEvents();
+    };
+    auto area = [&](int tab) {
+        sheet->tabs()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        return qobject_cast<QScrollArea*>(sheet->tabs()->currentWidget());
+    };
+    resize(sheet->sizeHint());
+    QScrollArea* configuration = area(1);
+    ASSERT_TRUE(configuration);
+    EXPECT_FALSE(configuration->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(configuration->verticalScrollBar()->isVisible());
+
+    resize({800, 600});
+    auto* button = sheet->configurationPage()->control(qv::configuration::ClearButton);
+    auto inView = [&] {
+        const QRect at(button->mapTo(configuration->viewport(), QPoint()), button->size());
+        return configuration->viewport()->rect().contains(at);
+    };
+    EXPECT_TRUE(configuration->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(inView());
+    sheet->activateWindow();
+    button->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(inView());
+
+    QScrollArea* graph = area(3);
+    resize(sheet->sizeHint());
+    const QSize chart = sheet->graphPage()->chartFrame()->size();
+    resize(sheet->sizeHint() + QSize(300, 200));
+    EXPECT_FALSE(graph->verticalScrollBar()->isVisible());
+    EXPECT_EQ(sheet->graphPage()->chartFrame()->size(), chart + QSize(300, 200));
+}
+
+TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
+    auto sheet = make();
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
+    languages->setFocus();
+    // To whatever has the focus; QTest sends the shortcut override first, as a real key press does.
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && focus->window() == sheet.get());
+        QTest::keyClick(focus, key, mods);
+    };
+    ASSERT_EQ(QApplication::focusWidget(), languages);
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 1);
+    EXPECT_EQ(languages->currentIndex(), 0);  // the list did not take the key
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 3);
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    EXPECT_EQ(sheet->settings().language, 0);
 }

@@ -150,9 +150,13 @@ TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
     // The Operation page was never shown: the switch leaves it alone.
     auto* operation = s->operationPage();
     EXPECT_EQ(operation->controlText(CBetrieb::ErrorLabel), "Akt. Fehler");
+    // Qt's own texts (file dialogs, standard buttons) follow the language too.
+    auto qtCancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    EXPECT_EQ(qtCancel(), "Abbrechen");
     auto* languages = page->controlAs<QComboBox>(Einstellungen::LanguageList);
     languages->setCurrentIndex(1);
     emit languages->activated(1);
+    EXPECT_EQ(qtCancel(), "Cancel");
     EXPECT_EQ(page->controlText(Einstellungen::LanguageLabel), "Language");
     EXPECT_EQ(page->helpText(Einstellungen::LanguageList), "User interface language.");
     EXPECT_EQ(operation->pageReady(), 0);
@@ -167,6 +171,7 @@ TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
     languages->setCurrentIndex(0);
     emit languages->activated(0);
     EXPECT_EQ(operation->controlText(CBetrieb::ErrorLabel), "Akt. Fehler");
+    EXPECT_EQ(qtCancel(), "Abbrechen");
     EXPECT_EQ(dialogs.boxes.back().caption, "Sprache");
     EXPECT_EQ(dialogs.boxes.back().text, QString::fromUtf8("Deutsch gew\u00e4hlt.\n\n\n\n"));
 }

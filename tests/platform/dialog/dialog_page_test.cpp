@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <iconv.h>
 
 #include "platform/dialog/dialog_page.h"
+#include "platform/dialog/dialog_service.h"
 #include "tests/support/qt_app.h"
 
 using qv::dialog::DialogPage;
@@ -116,4 +121,34 @@ TEST(DialogPageTest, HelpTextsAsToolTips) {
     EXPECT_TRUE(page.toolTipHtml(11).contains("width=\"500\""));
     page.setHelpText(99, "no control");
     EXPECT_EQ(page.helpText(99), "");
+}
+
+TEST(DialogServiceTest, QtFileDialogInTheProgramsLanguageWithTheFilterNamedOnce) {
+    qv::test::qtApp();
+    QString lookIn, filter;
+    // Reads the open dialog and cancels it, as a user would.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+                lookIn = d->findChild<QLabel*>("lookInLabel")->text();
+                filter = d->findChild<QComboBox*>("fileTypeCombo")->currentText();
+                d->reject();
+            }
+    });
+    closer.start(10);
+    qv::dialog::setDialogService(nullptr);
+    const struct {
+        int language;
+        const char *filter, *lookIn, *shown;
+    } cases[] = {{2, "(*.*) (*.*)", "Voir dans :", "(*.*)"},
+                 {0, "(*.csv) (*.csv)", "Suchen in:", "(*.csv)"},
+                 {1, "*.csv", "Look in:", "*.csv"}};  // a bare pattern stays visible
+    for (const auto& c : cases) {
+        EXPECT_TRUE(qv::dialog::setDialogLanguage(c.language));
+        EXPECT_EQ(qv::dialog::dialogs().openFileName(nullptr, "Laden", QDir::tempPath(), c.filter), "");
+        EXPECT_EQ(lookIn, QString::fromUtf8(c.lookIn)) << c.language;
+        EXPECT_EQ(filter, c.shown) << c.language;
+    }
+    qv::dialog::setDialogService(&qv::test::fakeDialogs());
 }
