@@ -118,7 +118,8 @@ TEST(LangFiles, LabelsNameOnlyCaptionedControlsAndMatchAcrossLanguages) {
             auto labels = parseLabels(load(stem, lang));
             ASSERT_FALSE(labels.empty());
             for (const auto& l : labels) {
-                EXPECT_TRUE(page->captioned.count(l.id)) << "label for control " << l.id;
+                // Ids from 1900 on are texts the page builds into others, no control's.
+                EXPECT_TRUE(page->captioned.count(l.id) || l.id >= 1900) << "label for control " << l.id;
                 EXPECT_FALSE(page->values.count(l.id)) << "label would overwrite value control " << l.id;
                 EXPECT_FALSE(l.text.empty()) << l.id;
             }
