@@ -200,12 +200,14 @@ void TGFMultiWaterfallChannel::Clear() {
 std::vector<ITZRealBuffer> TGFMultiWaterfallChannel::GetData() {
     Guard g(Waterfall()->Lock());
     const auto& b = *buffers_;
+    // What the next drawing shows: a pending clear empties the history, and
+    // a pending replacement takes the place of the pending addition it names.
     std::vector<ITZRealBuffer> out;
-    out.reserve(b.history.size() + b.pendingAdditions.size());
-    for (std::size_t h = 0; h < b.history.size(); ++h)
-        out.push_back(h < b.pendingReplacements.size() && b.pendingReplacements[h] ? b.pendingReplacements[h]
-                                                                                   : b.history[h]);
-    for (const auto& p : b.pendingAdditions) out.push_back(TTZRealBuffer::CopyOf(p));
+    if (!b.clearPending) out.assign(b.history.begin(), b.history.end());
+    for (std::size_t p = 0; p < b.pendingAdditions.size(); ++p)
+        out.push_back(TTZRealBuffer::CopyOf(p < b.pendingReplacements.size() && b.pendingReplacements[p]
+                                                ? b.pendingReplacements[p]
+                                                : b.pendingAdditions[p]));
     return out;
 }
 
@@ -226,8 +228,27 @@ void TGFMultiWaterfallChannel::AddBuffer(const ITZRealBuffer& buffer) {
         while (int(buffers_->pendingAdditions.size()) > w->XAxis().BufferCapacity())
             buffers_->pendingAdditions.pop_front();
     } else {
+        // Whatever was parked during a hold goes in first, in order.
+        MergePending();
         AddHoldBuffer(copy);
     }
+}
+
+void TGFMultiWaterfallChannel::MergePending() {
+    Guard g(Waterfall()->Lock());
+    auto& b = *buffers_;
+    if (b.clearPending) {
+        b.ClearHistory();
+        b.clearPending = false;
+        Waterfall()->SetChanged();
+    }
+    for (std::size_t r = 0; r < b.pendingReplacements.size(); ++r)
+        if (b.pendingReplacements[r]) ReplaceHoldBuffer(int(r), b.pendingReplacements[r]);
+    b.pendingReplacements.clear();
+    if (b.pendingAdditions.empty()) return;
+    auto additions = std::move(b.pendingAdditions);
+    b.pendingAdditions.clear();
+    for (const auto& a : additions) AddHoldBuffer(a);
 }
 
 void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
@@ -236,6 +257,12 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
     TGFMultiWaterfall* w = Waterfall();
     Guard g(w->Lock());
     auto& b = *buffers_;
+    // A clear still pending from a hold happens before anything new enters.
+    if (b.clearPending) {
+        b.ClearHistory();
+        b.clearPending = false;
+        w->SetChanged();
+    }
     w->SetNewData();
     double bmin, bmax;
     buffer->Extremes(bmin, bmax);
@@ -281,7 +308,8 @@ void TGFMultiWaterfallChannel::SetBuffer(int index, const ITZRealBuffer& buffer)
     Guard g(w->Lock());
     auto& b = *buffers_;
     const auto P = std::size_t(b.pendingAdditions.size());
-    const auto H = std::size_t(b.history.size());
+    // A history with a clear pending is empty for the next drawing.
+    const auto H = b.clearPending ? std::size_t(0) : std::size_t(b.history.size());
     const auto i = std::size_t(std::max(index, 0));
     if (index < 0 || i >= P) {
         if (index < 0 || i - P >= H)
@@ -694,6 +722,21 @@ double TGFMultiWaterfall::CalcMaxFreq() {
     return rate / 2 / std::pow(10.0, 3 * k);
 }
 
+void TGFMultiWaterfall::PrepareAxes() {
+    const int samples = YAxis().SampleCount();
+    if (!IsFrequencyDomain() || samples <= 0) {
+        YAxis().SetScale(1.0, QString());
+        return;
+    }
+    // The same thousands exponent as the maximum frequency is given in.
+    const int k = int(std::trunc(std::log10(GetSampleRate()) / 3));
+    static const char* const kUnits[] = {"mHz", "Hz", "kHz", "MHz", "GHz", "THz"};
+    const QString unit = k >= -1 && k <= 4 ? QString::fromLatin1(kUnits[k + 1])
+                                           : QStringLiteral("e%1 Hz").arg(3 * k);
+    const double lo = CalcMinFreq(), hi = CalcMaxFreq();
+    YAxis().SetScale((hi - lo) / samples, unit, lo);
+}
+
 double TGFMultiWaterfall::GetSampleRate() {
     Guard g(lock_);
     if (sampleRate_->valid) return sampleRate_->value;
@@ -752,21 +795,7 @@ void TGFMultiWaterfall::PopulateDrawBuffers() {
     std::recursive_mutex* lock = LockObject();
     if (!lock) return;
     Guard g(*lock);
-    for (int i = 0; i < channels_->Count(); ++i) {
-        auto* c = channels_->GetItem(i);
-        auto& b = c->Buffers();
-        if (b.clearPending) {
-            b.ClearHistory();
-            b.clearPending = false;
-            SetChanged();
-        }
-        for (std::size_t r = 0; r < b.pendingReplacements.size(); ++r)
-            if (b.pendingReplacements[r]) c->ReplaceHoldBuffer(int(r), b.pendingReplacements[r]);
-        auto additions = std::move(b.pendingAdditions);
-        b.pendingAdditions.clear();
-        b.pendingReplacements.clear();
-        for (const auto& a : additions) c->AddHoldBuffer(a);
-    }
+    for (int i = 0; i < channels_->Count(); ++i) channels_->GetItem(i)->MergePending();
 }
 
 void TGFMultiWaterfall::OnRefreshTimer() {
@@ -829,6 +858,7 @@ QString TGFMultiWaterfall::GetFormatedLabelText() {
 }
 
 QString TGFMultiWaterfall::GetFormatLabelText(QPoint point, const QString& format, const QString& defaultFormat) {
+    PrepareAxes();
     auto& values = dataView_->MouseValues();
     values.resize(std::size_t(channels_->Count()));
     for (int i = 0; i < channels_->Count(); ++i) values[std::size_t(i)] = channels_->GetItem(i)->GetValueAt(point.x(), point.y());

@@ -63,7 +63,7 @@ void TTZWaterfallYAxis::SetRange(int min, int max) {
 }
 
 QString TTZWaterfallYAxis::Text(int s) const {
-    QString t = QString::number(s * scale_, 'g', 5);
+    QString t = QString::number(offset_ + s * scale_, 'g', 5);
     return unit_.isEmpty() ? t : t + QLatin1Char(' ') + unit_;
 }
 
@@ -420,6 +420,7 @@ void TTZBasicWaterfall::Render(QPainter& p, const QSize& size) {
     DrawMarkers(p);
     DrawHitPoint(p);
     p.setClipping(false);
+    PrepareAxes();
     PaintAxes(p);
     PaintLevelViews(p);
     PaintHover(p);
