@@ -202,8 +202,12 @@ std::vector<ITZRealBuffer> TGFMultiWaterfallChannel::GetData() {
     const auto& b = *buffers_;
     // What the next drawing shows: a pending clear empties the history, and
     // a pending replacement takes the place of the pending addition it names.
+    // Copies throughout: a history buffer is never shared, so the one that
+    // leaves can take the next copy.
     std::vector<ITZRealBuffer> out;
-    if (!b.clearPending) out.assign(b.history.begin(), b.history.end());
+    out.reserve(b.history.size() + b.pendingAdditions.size());
+    if (!b.clearPending)
+        for (const auto& h : b.history) out.push_back(TTZRealBuffer::CopyOf(h));
     for (std::size_t p = 0; p < b.pendingAdditions.size(); ++p)
         out.push_back(TTZRealBuffer::CopyOf(p < b.pendingReplacements.size() && b.pendingReplacements[p]
                                                 ? b.pendingReplacements[p]
@@ -219,18 +223,27 @@ std::vector<ITZRealBuffer> TGFMultiWaterfallChannel::GetDrawData() {
 }
 
 void TGFMultiWaterfallChannel::AddBuffer(const ITZRealBuffer& buffer) {
-    ITZRealBuffer copy = TTZRealBuffer::CopyOf(buffer);
     TGFMultiWaterfall* w = Waterfall();
+    // The copy goes into the buffer that last left the history, so a full
+    // history takes buffers without allocating; it is made outside the lock.
+    std::shared_ptr<TTZRealBuffer> copy;
+    {
+        Guard g(w->Lock());
+        copy = std::move(buffers_->spare);
+    }
+    if (!copy) copy = std::make_shared<TTZRealBuffer>();
+    double bmin, bmax;
+    copy->AssignCopy(buffer ? buffer->Data() : nullptr, buffer ? buffer->Size() : 0, bmin, bmax);
     Guard g(w->Lock());
     if (w->GetHold()) {
-        buffers_->pendingAdditions.push_back(copy);
+        buffers_->pendingAdditions.push_back(std::move(copy));
         // A loop, not one step: the depth may have been lowered meanwhile.
         while (int(buffers_->pendingAdditions.size()) > w->XAxis().BufferCapacity())
             buffers_->pendingAdditions.pop_front();
     } else {
         // Whatever was parked during a hold goes in first, in order.
         MergePending();
-        AddHoldBuffer(copy);
+        AddToHistory(std::move(copy), bmin, bmax);
     }
 }
 
@@ -254,8 +267,14 @@ void TGFMultiWaterfallChannel::MergePending() {
 void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
     // Called from outside too: a null buffer is taken as an empty one.
     const ITZRealBuffer buffer = given ? given : std::make_shared<TTZRealBuffer>();
+    double bmin, bmax;
+    buffer->Extremes(bmin, bmax);
+    Guard g(Waterfall()->Lock());
+    AddToHistory(buffer, bmin, bmax);
+}
+
+void TGFMultiWaterfallChannel::AddToHistory(ITZRealBuffer buffer, double bmin, double bmax) {
     TGFMultiWaterfall* w = Waterfall();
-    Guard g(w->Lock());
     auto& b = *buffers_;
     // A clear still pending from a hold happens before anything new enters.
     if (b.clearPending) {
@@ -264,9 +283,7 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
         w->SetChanged();
     }
     w->SetNewData();
-    double bmin, bmax;
-    buffer->Extremes(bmin, bmax);
-    b.history.push_back(buffer);
+    b.history.push_back(std::move(buffer));
     ++b.added;
     b.maxQueue.Add(bmax);
     b.minQueue.Add(bmin);
@@ -286,7 +303,8 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
     // A loop, not one step: after the depth was lowered the history shrinks
     // to it at once instead of staying too long for ever.
     while (int(b.history.size()) > w->XAxis().BufferCapacity()) {
-        b.history.pop_front();
+        ITZRealBuffer gone = b.history.take_front();
+        if (!b.spare && gone.use_count() == 1) b.spare = std::const_pointer_cast<TTZRealBuffer>(std::move(gone));
         // The largest after the first is the maximum of what stays.
         if (b.maxQueue.Count() > 1 && same(b.maxQueue.Item(0), b.runningMax)) {
             b.runningMax = b.maxQueue.LargestAfterFirst();

@@ -133,6 +133,9 @@ public:
     double RunningMin();
 
 private:
+    // Under the lock: b enters the history with its known extremes.
+    void AddToHistory(ITZRealBuffer b, double bmin, double bmax);
+
     TGFMultiWaterfallChannels* channels_;
     std::unique_ptr<TTZMultiWaterfallChannelData> data_;
     std::unique_ptr<TTZWaterfallBuffers> buffers_;

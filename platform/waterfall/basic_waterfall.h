@@ -82,7 +82,9 @@ private:
 
 // One data set's buffers as the display keeps them.
 struct TTZWaterfallBuffers {
-    std::deque<ITZRealBuffer> history;            // oldest first
+    TTZRing<ITZRealBuffer> history;               // oldest first
+    // The last buffer to leave the history, kept for the next copy to go into.
+    std::shared_ptr<TTZRealBuffer> spare;
     std::deque<ITZRealBuffer> pendingAdditions;   // parked while held
     std::vector<ITZRealBuffer> pendingReplacements;
     TTZRealQueue maxQueue, minQueue;              // one entry per history buffer
