@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& t = reporter.seconds;
     auto ratio = [&](const char* a, const char* b, const char* what) {
-        if (t.count(a) && t.count(b)) std::printf("%-58s %8.3f\n", what, t[a] / t[b]);
+        if (t.count(a) && t.count(b)) std::printf("%-66s %8.3f\n", what, t[a] / t[b]);
     };
     std::printf("\nRatios (same run; goal in brackets)\n");
     auto inverse = [&](const char* a, const char* b, const char* what) {
