@@ -200,12 +200,18 @@ void TGFMultiWaterfallChannel::Clear() {
 std::vector<ITZRealBuffer> TGFMultiWaterfallChannel::GetData() {
     Guard g(Waterfall()->Lock());
     const auto& b = *buffers_;
+    // What the next drawing shows: a pending clear empties the history, and
+    // a pending replacement takes the place of the pending addition it names.
+    // Copies throughout: a history buffer is never shared, so the one that
+    // leaves can take the next copy.
     std::vector<ITZRealBuffer> out;
     out.reserve(b.history.size() + b.pendingAdditions.size());
-    for (std::size_t h = 0; h < b.history.size(); ++h)
-        out.push_back(h < b.pendingReplacements.size() && b.pendingReplacements[h] ? b.pendingReplacements[h]
-                                                                                   : b.history[h]);
-    for (const auto& p : b.pendingAdditions) out.push_back(TTZRealBuffer::CopyOf(p));
+    if (!b.clearPending)
+        for (const auto& h : b.history) out.push_back(TTZRealBuffer::CopyOf(h));
+    for (std::size_t p = 0; p < b.pendingAdditions.size(); ++p)
+        out.push_back(TTZRealBuffer::CopyOf(p < b.pendingReplacements.size() && b.pendingReplacements[p]
+                                                ? b.pendingReplacements[p]
+                                                : b.pendingAdditions[p]));
     return out;
 }
 
@@ -217,29 +223,67 @@ std::vector<ITZRealBuffer> TGFMultiWaterfallChannel::GetDrawData() {
 }
 
 void TGFMultiWaterfallChannel::AddBuffer(const ITZRealBuffer& buffer) {
-    ITZRealBuffer copy = TTZRealBuffer::CopyOf(buffer);
     TGFMultiWaterfall* w = Waterfall();
+    // The copy goes into the buffer that last left the history, so a full
+    // history takes buffers without allocating; it is made outside the lock.
+    std::shared_ptr<TTZRealBuffer> copy;
+    {
+        Guard g(w->Lock());
+        copy = std::move(buffers_->spare);
+    }
+    if (!copy) copy = std::make_shared<TTZRealBuffer>();
+    double bmin, bmax;
+    copy->AssignCopy(buffer ? buffer->Data() : nullptr, buffer ? buffer->Size() : 0, bmin, bmax);
     Guard g(w->Lock());
     if (w->GetHold()) {
-        buffers_->pendingAdditions.push_back(copy);
+        buffers_->pendingAdditions.push_back(std::move(copy));
         // A loop, not one step: the depth may have been lowered meanwhile.
         while (int(buffers_->pendingAdditions.size()) > w->XAxis().BufferCapacity())
             buffers_->pendingAdditions.pop_front();
     } else {
-        AddHoldBuffer(copy);
+        // Whatever was parked during a hold goes in first, in order.
+        MergePending();
+        AddToHistory(std::move(copy), bmin, bmax);
     }
+}
+
+void TGFMultiWaterfallChannel::MergePending() {
+    Guard g(Waterfall()->Lock());
+    auto& b = *buffers_;
+    if (b.clearPending) {
+        b.ClearHistory();
+        b.clearPending = false;
+        Waterfall()->SetChanged();
+    }
+    for (std::size_t r = 0; r < b.pendingReplacements.size(); ++r)
+        if (b.pendingReplacements[r]) ReplaceHoldBuffer(int(r), b.pendingReplacements[r]);
+    b.pendingReplacements.clear();
+    if (b.pendingAdditions.empty()) return;
+    auto additions = std::move(b.pendingAdditions);
+    b.pendingAdditions.clear();
+    for (const auto& a : additions) AddHoldBuffer(a);
 }
 
 void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
     // Called from outside too: a null buffer is taken as an empty one.
     const ITZRealBuffer buffer = given ? given : std::make_shared<TTZRealBuffer>();
-    TGFMultiWaterfall* w = Waterfall();
-    Guard g(w->Lock());
-    auto& b = *buffers_;
-    w->SetNewData();
     double bmin, bmax;
     buffer->Extremes(bmin, bmax);
-    b.history.push_back(buffer);
+    Guard g(Waterfall()->Lock());
+    AddToHistory(buffer, bmin, bmax);
+}
+
+void TGFMultiWaterfallChannel::AddToHistory(ITZRealBuffer buffer, double bmin, double bmax) {
+    TGFMultiWaterfall* w = Waterfall();
+    auto& b = *buffers_;
+    // A clear still pending from a hold happens before anything new enters.
+    if (b.clearPending) {
+        b.ClearHistory();
+        b.clearPending = false;
+        w->SetChanged();
+    }
+    w->SetNewData();
+    b.history.push_back(std::move(buffer));
     ++b.added;
     b.maxQueue.Add(bmax);
     b.minQueue.Add(bmin);
@@ -259,7 +303,8 @@ void TGFMultiWaterfallChannel::AddHoldBuffer(const ITZRealBuffer& given) {
     // A loop, not one step: after the depth was lowered the history shrinks
     // to it at once instead of staying too long for ever.
     while (int(b.history.size()) > w->XAxis().BufferCapacity()) {
-        b.history.pop_front();
+        ITZRealBuffer gone = b.history.take_front();
+        if (!b.spare && gone.use_count() == 1) b.spare = std::const_pointer_cast<TTZRealBuffer>(std::move(gone));
         // The largest after the first is the maximum of what stays.
         if (b.maxQueue.Count() > 1 && same(b.maxQueue.Item(0), b.runningMax)) {
             b.runningMax = b.maxQueue.LargestAfterFirst();
@@ -281,7 +326,8 @@ void TGFMultiWaterfallChannel::SetBuffer(int index, const ITZRealBuffer& buffer)
     Guard g(w->Lock());
     auto& b = *buffers_;
     const auto P = std::size_t(b.pendingAdditions.size());
-    const auto H = std::size_t(b.history.size());
+    // A history with a clear pending is empty for the next drawing.
+    const auto H = b.clearPending ? std::size_t(0) : std::size_t(b.history.size());
     const auto i = std::size_t(std::max(index, 0));
     if (index < 0 || i >= P) {
         if (index < 0 || i - P >= H)
@@ -694,6 +740,21 @@ double TGFMultiWaterfall::CalcMaxFreq() {
     return rate / 2 / std::pow(10.0, 3 * k);
 }
 
+void TGFMultiWaterfall::PrepareAxes() {
+    const int samples = YAxis().SampleCount();
+    if (!IsFrequencyDomain() || samples <= 0) {
+        YAxis().SetScale(1.0, QString());
+        return;
+    }
+    // The same thousands exponent as the maximum frequency is given in.
+    const int k = int(std::trunc(std::log10(GetSampleRate()) / 3));
+    static const char* const kUnits[] = {"mHz", "Hz", "kHz", "MHz", "GHz", "THz"};
+    const QString unit = k >= -1 && k <= 4 ? QString::fromLatin1(kUnits[k + 1])
+                                           : QStringLiteral("e%1 Hz").arg(3 * k);
+    const double lo = CalcMinFreq(), hi = CalcMaxFreq();
+    YAxis().SetScale((hi - lo) / samples, unit, lo);
+}
+
 double TGFMultiWaterfall::GetSampleRate() {
     Guard g(lock_);
     if (sampleRate_->valid) return sampleRate_->value;
@@ -752,21 +813,7 @@ void TGFMultiWaterfall::PopulateDrawBuffers() {
     std::recursive_mutex* lock = LockObject();
     if (!lock) return;
     Guard g(*lock);
-    for (int i = 0; i < channels_->Count(); ++i) {
-        auto* c = channels_->GetItem(i);
-        auto& b = c->Buffers();
-        if (b.clearPending) {
-            b.ClearHistory();
-            b.clearPending = false;
-            SetChanged();
-        }
-        for (std::size_t r = 0; r < b.pendingReplacements.size(); ++r)
-            if (b.pendingReplacements[r]) c->ReplaceHoldBuffer(int(r), b.pendingReplacements[r]);
-        auto additions = std::move(b.pendingAdditions);
-        b.pendingAdditions.clear();
-        b.pendingReplacements.clear();
-        for (const auto& a : additions) c->AddHoldBuffer(a);
-    }
+    for (int i = 0; i < channels_->Count(); ++i) channels_->GetItem(i)->MergePending();
 }
 
 void TGFMultiWaterfall::OnRefreshTimer() {
@@ -829,6 +876,7 @@ QString TGFMultiWaterfall::GetFormatedLabelText() {
 }
 
 QString TGFMultiWaterfall::GetFormatLabelText(QPoint point, const QString& format, const QString& defaultFormat) {
+    PrepareAxes();
     auto& values = dataView_->MouseValues();
     values.resize(std::size_t(channels_->Count()));
     for (int i = 0; i < channels_->Count(); ++i) values[std::size_t(i)] = channels_->GetItem(i)->GetValueAt(point.x(), point.y());

@@ -98,6 +98,8 @@ public:
     void SetBuffer(int index, const ITZRealBuffer& buffer);
     void AddHoldBuffer(const ITZRealBuffer& buffer);
     void ReplaceHoldBuffer(int index, const ITZRealBuffer& buffer);
+    // Applies a pending clear, then the parked replacements and additions.
+    void MergePending();
     void SetLevels(const TTZAxisDisplayLevelView& levels);
     TColor Color() const { return color_.load(); }
     void SetColor(TColor color);
@@ -131,6 +133,9 @@ public:
     double RunningMin();
 
 private:
+    // Under the lock: b enters the history with its known extremes.
+    void AddToHistory(ITZRealBuffer b, double bmin, double bmax);
+
     TGFMultiWaterfallChannels* channels_;
     std::unique_ptr<TTZMultiWaterfallChannelData> data_;
     std::unique_ptr<TTZWaterfallBuffers> buffers_;
@@ -208,6 +213,9 @@ public:
     double CalcMinFreq();
     double CalcMaxFreq();
     double GetSampleRate();
+    // In the frequency domain the sample axis runs from the minimum to the
+    // maximum frequency in engineering units; otherwise it counts samples.
+    void PrepareAxes() override;
 
     int GetBufferSize() override;
     int GetBuffersCount() override;

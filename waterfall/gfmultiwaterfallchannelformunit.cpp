@@ -304,6 +304,9 @@ bool TGFMultiWaterfallChannelForm::eventFilter(QObject* watched, QEvent* event) 
                       : k->key() == Qt::Key_Escape                              ? 27
                                                                                 : 0;
             if (key && NameEditKeyPress(key)) return true;
+            // The field does nothing with Escape; handed on it would reach
+            // the dialog and close it, and the restored name would go unseen.
+            if (key == 27) return true;
         }
     }
     return TTZPropertyPageForm::eventFilter(watched, event);

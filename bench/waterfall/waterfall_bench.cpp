@@ -1,7 +1,9 @@
 // Taking buffers and drawing, each reported as a ratio to a baseline that
 // runs in the same process: a plain copy of the same bytes, and a plain loop
-// that maps as many values through a 256-entry colour table into a QImage.
+// that maps as many values through a 256-entry colour table into a QImage;
+// and the history's peak memory against the bytes it holds.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <QApplication>
 #include <QImage>
@@ -9,11 +11,39 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <map>
+#include <new>
 #include <random>
 #include <string>
 
 #include "waterfall/gfmultiwaterfall.h"
+
+// Every allocation through operator new is counted, so the peak that the
+// history reaches can be set against the bytes it holds.
+namespace heap {
+std::atomic<long long> live{0}, peak{0};
+void* take(std::size_t n) {
+    void* p = std::malloc(n ? n : 1);
+    if (!p) throw std::bad_alloc();
+    const long long now = live += (long long)malloc_usable_size(p);
+    long long top = peak.load();
+    while (now > top && !peak.compare_exchange_weak(top, now)) {
+    }
+    return p;
+}
+void give(void* p) {
+    if (!p) return;
+    live -= (long long)malloc_usable_size(p);
+    std::free(p);
+}
+}  // namespace heap
+void* operator new(std::size_t n) { return heap::take(n); }
+void* operator new[](std::size_t n) { return heap::take(n); }
+void operator delete(void* p) noexcept { heap::give(p); }
+void operator delete[](void* p) noexcept { heap::give(p); }
+void operator delete(void* p, std::size_t) noexcept { heap::give(p); }
+void operator delete[](void* p, std::size_t) noexcept { heap::give(p); }
 
 namespace {
 constexpr int kChannels = 4;
@@ -84,19 +114,20 @@ void AddFallingMaxima(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-// A waterfall whose data view is exactly 1000 x 600, four full channels.
+// A waterfall whose data view is exactly 1000 x 600, full channels.
 struct Scene {
     TGFMultiWaterfall w;
     QImage target;
     std::vector<ITZRealBuffer> input = noiseBuffers(64, kSamples);
     std::size_t next = 0;
-    Scene() {
-        w.XAxis().SetBufferCapacity(kDepth);
-        for (int c = 0; c < kChannels; ++c) {
+    int channels;
+    explicit Scene(int channelCount = kChannels, int depth = kDepth) : channels(channelCount) {
+        w.XAxis().SetBufferCapacity(depth);
+        for (int c = 0; c < channels; ++c) {
             auto* ch = w.Channels().Add();
             ch->Levels()->SetAutomatic(false);  // levels that do not move with the data
             ch->Levels()->SetRange(0, 1);
-            for (int i = 0; i < kDepth; ++i) ch->AddBuffer(input[next++ % 64]);
+            for (int i = 0; i < depth; ++i) ch->AddBuffer(input[next++ % 64]);
         }
         w.resize(1400, 800);
         Draw();
@@ -110,13 +141,22 @@ struct Scene {
         w.Render(p, w.size());
     }
     void AddOneEach() {
-        for (int c = 0; c < kChannels; ++c) w.Channels().GetItem(c)->AddBuffer(input[next++ % 64]);
+        for (int c = 0; c < channels; ++c) w.Channels().GetItem(c)->AddBuffer(input[next++ % 64]);
     }
 };
 
 void FullRepaint(benchmark::State& state) {
     Scene s;
     if (s.w.GetDataView()->Width() != 1000 || s.w.GetDataView()->Height() != 600) state.SkipWithError("view size");
+    for (auto _ : state) {
+        s.w.RequestFullRedraw();
+        s.Draw();
+    }
+}
+
+// The full repaint by channel count and history depth.
+void Repaint(benchmark::State& state) {
+    Scene s(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
         s.w.RequestFullRedraw();
         s.Draw();
@@ -159,6 +199,26 @@ BENCHMARK(AddFallingMaxima)->Arg(1000)->Arg(10000);
 BENCHMARK(ReferenceMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(FullRepaint)->Unit(benchmark::kMillisecond);
 BENCHMARK(UpdateOneBuffer)->Unit(benchmark::kMillisecond);
+BENCHMARK(Repaint)->Args({1, 1000})->Args({2, 1000})->Args({4, 1000})->Args({1, 10000})->Args({4, 10000})->Unit(benchmark::kMillisecond);
+
+// Peak heap while four channels fill their histories and take as many
+// buffers again, over the bytes the histories then hold.
+double PeakHistoryMemory() {
+    auto input = noiseBuffers(64, kSamples);
+    const long long before = heap::live.load();
+    heap::peak.store(before);
+    double ratio = 0;
+    {
+        TGFMultiWaterfall w;
+        w.XAxis().SetBufferCapacity(kDepth);
+        for (int c = 0; c < kChannels; ++c) w.Channels().Add();
+        for (int i = 0; i < 2 * kDepth; ++i)
+            for (int c = 0; c < kChannels; ++c) w.Channels().GetItem(c)->AddBuffer(input[std::size_t(i % 64)]);
+        const double held = double(kChannels) * kDepth * kSamples * sizeof(double);
+        ratio = double(heap::peak.load() - before) / held;
+    }
+    return ratio;
+}
 
 // Keeps the times per run so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -181,12 +241,26 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& t = reporter.seconds;
     auto ratio = [&](const char* a, const char* b, const char* what) {
-        if (t.count(a) && t.count(b)) std::printf("%-58s %8.3f\n", what, t[a] / t[b]);
+        if (t.count(a) && t.count(b)) std::printf("%-66s %8.3f\n", what, t[a] / t[b]);
     };
-    std::printf("\nRatios (same run)\n");
-    ratio("PlainCopy", "AddBuffer", "AddBuffer rate / plain copy rate (want >= 0.25)");
-    ratio("AddFallingMaxima/10000", "AddFallingMaxima/1000", "buffer cost at depth 10000 / depth 1000 (want ~1)");
-    ratio("FullRepaint", "ReferenceMap", "full repaint / reference colour mapping (want <= 3)");
-    ratio("UpdateOneBuffer", "FullRepaint", "update for one new buffer / full repaint");
+    std::printf("\nRatios (same run; goal in brackets)\n");
+    auto inverse = [&](const char* a, const char* b, const char* what) {
+        if (t.count(a) && t.count(b)) std::printf("%-66s %8.3f\n", what, t[b] / t[a]);
+    };
+    inverse("AddBuffer", "PlainCopy", "AddBuffer rate / plain copy rate [>= 0.5]");
+    ratio("FullRepaint", "ReferenceMap", "full repaint / reference colour-table loop [<= 2.0]");
+    ratio("AddFallingMaxima/10000", "AddFallingMaxima/1000", "buffer cost at depth 10000 / depth 1000 [<= 1.1]");
+    ratio("UpdateOneBuffer", "FullRepaint", "update for one new buffer / full repaint [small, one row]");
+    // Against the reference scaled to the values the repaint maps.
+    for (const auto& [ch, depth] : {std::pair{1, 1000}, {2, 1000}, {4, 1000}, {1, 10000}, {4, 10000}}) {
+        const std::string name = "Repaint/" + std::to_string(ch) + "/" + std::to_string(depth);
+        if (!t.count(name) || !t.count("ReferenceMap")) continue;
+        const double scale = double(ch) * depth / (double(kChannels) * kDepth);
+        std::printf("%-66s %8.3f\n",
+                    ("repaint " + std::to_string(ch) + " ch, depth " + std::to_string(depth) +
+                     " / reference for as many values [<= 2.0]").c_str(),
+                    t[name] / (t["ReferenceMap"] * scale));
+    }
+    std::printf("%-66s %8.3f\n", "peak history memory / bytes held [<= 1.2]", PeakHistoryMemory());
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "platform/compbridge/tzscope.h"
 
 #include <QEvent>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QTimer>
 #include <QValueAxis>
@@ -23,6 +24,13 @@ QString textOf(const std::string& cp1252) { return qv::dialog::fromCp1252(cp1252
 
 // Channel colours until the program sets its own: red, blue, green, fuchsia.
 constexpr std::uint32_t kChannelColours[] = {0x000000FF, 0x00FF0000, 0x00008000, 0x00FF00FF};
+
+// Values beyond this are shown off the scale rather than taken into an
+// automatic range: labels of more digits would crowd out the plot itself.
+constexpr double kShowable = 1e9;
+// How far beyond its axis an off-scale value is drawn: far enough for the
+// line to leave the plot steeply, near enough for the painter's arithmetic.
+constexpr double kOffScaleSpans = 100;
 
 // A tick step of 1, 2, 2.5 or 5 times a power of ten giving 4 to 10 ticks.
 double niceStep(double span) {
@@ -351,12 +359,22 @@ void TZScope::applyLayout() {
         c->addSeries(s);
         s->attachAxis(v->x_);
         v->series_.push_back(s);
+        v->segments_.emplace_back();
+        v->shown_.emplace_back();
+        v->drawnRange_.emplace_back(NAN, NAN);
         v->attached_.push_back(nullptr);
         channels.items[v->series_.size() - 1]->data.dirty = true;
     }
     while (v->series_.size() > n) {
         QLineSeries* s = v->series_.back();
+        for (QLineSeries* seg : v->segments_.back()) {
+            c->removeSeries(seg);
+            delete seg;
+        }
         v->series_.pop_back();
+        v->segments_.pop_back();
+        v->shown_.pop_back();
+        v->drawnRange_.pop_back();
         v->attached_.pop_back();
         c->removeSeries(s);
         delete s;
@@ -378,8 +396,7 @@ void TZScope::applyLayout() {
             v->attached_[i] = want;
         }
         if (s->markerSize() != std::max(2, ch.points.size)) s->setMarkerSize(std::max(2, ch.points.size));
-        const bool dots = ch.points.visible || ch.data.y.size() == 1;
-        if (s->pointsVisible() != dots) s->setPointsVisible(dots);
+        v->styleSegments(i);
     }
     applyRanges();
 }
@@ -387,19 +404,17 @@ void TZScope::applyLayout() {
 void TZScope::applyData() {
     TZScopeView* v = view_;
     if (!v) return;
+    std::vector<bool> fresh(v->series_.size(), false);
     for (std::size_t i = 0; i < channels.items.size() && i < v->series_.size(); ++i) {
         ChannelDataNode& d = channels.items[i]->data;
         if (!d.dirty) continue;
         d.dirty = false;
-        const double dx = d.sampleRate > 0 ? 1.0 / d.sampleRate : 1.0;
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(d.y.size()));
-        for (std::size_t k = 0; k < d.y.size(); ++k) points.append(QPointF(static_cast<double>(k) * dx, d.y[k]));
-        v->series_[i]->replace(points);
-        const bool dots = channels.items[i]->points.visible || d.y.size() == 1;
-        if (v->series_[i]->pointsVisible() != dots) v->series_[i]->setPointsVisible(dots);
+        v->shown_[i] = d.y;
+        fresh[i] = true;
     }
     applyRanges();
+    for (std::size_t i = 0; i < fresh.size(); ++i)
+        if (fresh[i]) v->drawChannel(i);
 }
 
 void TZScope::applyRanges() {
@@ -421,8 +436,8 @@ void TZScope::applyRanges() {
         double dLo = INFINITY, dHi = -INFINITY;
         for (std::size_t i = 0; i < channels.items.size(); ++i) {
             if (v->attached_[i] != v->y_[a]) continue;
-            for (float y : channels.items[i]->data.y) {
-                if (!std::isfinite(y)) continue;
+            for (float y : v->shown_[i]) {
+                if (!(std::fabs(y) <= kShowable)) continue;  // NaN fails too
                 dLo = std::min(dLo, static_cast<double>(y));
                 dHi = std::max(dHi, static_cast<double>(y));
             }
@@ -437,6 +452,11 @@ void TZScope::applyRanges() {
             hi = node.max.autoScale || fitHi <= hi ? fitHi : std::ceil(fitHi / step) * step;
         }
         configureAxis(v->y_[a], node, lo, hi);
+    }
+    // Off-scale values are drawn relative to the range: a new range redraws.
+    for (std::size_t i = 0; i < v->series_.size(); ++i) {
+        const QValueAxis* a = v->attached_[i];
+        if (a && v->drawnRange_[i] != std::make_pair(a->min(), a->max())) v->drawChannel(i);
     }
 }
 
@@ -466,6 +486,60 @@ TZScopeView::TZScopeView(TZScope* scope, QWidget* parent, bool fill)
             parent->installEventFilter(this);
         }
         show();
+    }
+}
+
+void TZScopeView::drawChannel(std::size_t i) {
+    const QValueAxis* axis = attached_[i];
+    const double lo = axis ? axis->min() : 0, hi = axis ? axis->max() : 1;
+    drawnRange_[i] = {lo, hi};
+    const double span = std::max(hi - lo, 1e-30);
+    const double below = lo - kOffScaleSpans * span, above = hi + kOffScaleSpans * span;
+    const ChannelDataNode& d = scope_->channels.items[i]->data;
+    const double dx = d.sampleRate > 0 ? 1.0 / d.sampleRate : 1.0;
+    const std::vector<float>& y = shown_[i];
+    std::vector<QList<QPointF>> stretches(1);
+    for (std::size_t k = 0; k < y.size(); ++k) {
+        if (!std::isfinite(y[k])) {
+            if (!stretches.back().isEmpty()) stretches.emplace_back();
+            continue;
+        }
+        stretches.back().append(QPointF(static_cast<double>(k) * dx, std::clamp(static_cast<double>(y[k]), below, above)));
+    }
+    if (stretches.size() > 1 && stretches.back().isEmpty()) stretches.pop_back();
+    QChart* c = chart();
+    auto& extra = segments_[i];
+    while (extra.size() + 1 < stretches.size()) {
+        auto* s = new QLineSeries(c);
+        c->addSeries(s);
+        for (QLegendMarker* m : c->legend()->markers(s)) m->setVisible(false);
+        extra.push_back(s);
+    }
+    while (extra.size() + 1 > stretches.size()) {
+        c->removeSeries(extra.back());
+        delete extra.back();
+        extra.pop_back();
+    }
+    series_[i]->replace(stretches[0]);
+    for (std::size_t k = 0; k < extra.size(); ++k) extra[k]->replace(stretches[k + 1]);
+    styleSegments(i);
+}
+
+void TZScopeView::styleSegments(std::size_t i) {
+    QLineSeries* first = series_[i];
+    const ChannelNode& ch = *scope_->channels.items[i];
+    // A lone point between gaps has no line to show it: it is drawn as a dot.
+    auto dots = [&](QLineSeries* s) { return ch.points.visible || s->count() == 1; };
+    if (first->pointsVisible() != dots(first)) first->setPointsVisible(dots(first));
+    for (QLineSeries* s : segments_[i]) {
+        if (s->pen() != first->pen()) s->setPen(first->pen());
+        if (s->isVisible() != first->isVisible()) s->setVisible(first->isVisible());
+        if (s->markerSize() != first->markerSize()) s->setMarkerSize(first->markerSize());
+        if (s->pointsVisible() != dots(s)) s->setPointsVisible(dots(s));
+        for (QAbstractAxis* a : s->attachedAxes())
+            if (!first->attachedAxes().contains(a)) s->detachAxis(a);
+        for (QAbstractAxis* a : first->attachedAxes())
+            if (!s->attachedAxes().contains(a)) s->attachAxis(a);
     }
 }
 

@@ -245,9 +245,17 @@ private:
     TZScope* scope_;
     QTimer* layoutTimer_;
     QTimer* dataTimer_;
+    // Draws channel i from the values last applied: a value that is not a
+    // number ends a stretch of the curve, one off the axis is drawn off it.
+    void drawChannel(std::size_t i);
+    void styleSegments(std::size_t i);
+
     QValueAxis* x_ = nullptr;
     std::vector<QValueAxis*> y_;
-    std::vector<QLineSeries*> series_;
+    std::vector<QLineSeries*> series_;  // per channel its first stretch, the one in the legend
+    std::vector<std::vector<QLineSeries*>> segments_;  // its further stretches
+    std::vector<std::vector<float>> shown_;            // the values drawn
+    std::vector<std::pair<double, double>> drawnRange_;
     std::vector<QValueAxis*> attached_;
     bool fill_;
 };

@@ -6,8 +6,13 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 namespace {
 constexpr int kToolBarHeight = 26;
@@ -34,11 +39,105 @@ void mapRowImpl(const TTZRealBuffer& b, const int* sampleOf, std::uint32_t* out,
         }
         double v = d[s];
         if (Logarithmic) v = v > 0 ? std::log10(v) : -HUGE_VAL;
-        const double idx = (v - lo) * k;  // NaN fails both tests below
-        const int i = idx >= 255.0 ? 255 : (idx > 0.0 ? int(idx) : 0);
-        const std::uint32_t colour = table[std::size_t(i)];
+        // Clamped without branches (NaN fails the first test and gives 0),
+        // then truncated: the same index as a test against each end.
+        double idx = (v - lo) * k;
+        idx = idx > 0.0 ? idx : 0.0;
+        idx = idx < 255.0 ? idx : 255.0;
+        const std::uint32_t colour = table[std::size_t(int(idx))];
         out[c] = v == v ? colour : 0u;
     }
+}
+
+// Runs a job over stripes of rows on every core: the calling thread and a
+// few workers that sleep between jobs. One job at a time; the caller returns
+// only when no worker is left inside it.
+class StripePool {
+public:
+    using Job = std::function<void(int, int)>;
+    static StripePool& Instance() {
+        static StripePool pool;
+        return pool;
+    }
+    // fn(begin, end) over [0, n) in stripes of at least minStripe.
+    void Run(int n, int minStripe, const Job& fn) {
+        if (n <= 0) return;
+        if (workers_.empty() || n < 2 * minStripe) {
+            fn(0, n);
+            return;
+        }
+        std::lock_guard<std::mutex> one(runMutex_);
+        // More stripes than threads, so a core busy elsewhere delays little.
+        const int stripes = std::min(n / minStripe, int(workers_.size() + 1) * 4);
+        {
+            std::lock_guard<std::mutex> l(m_);
+            job_ = &fn;
+            n_ = n;
+            stripes_ = stripes;
+            next_.store(0);
+            left_ = stripes;
+            ++generation_;
+        }
+        wake_.notify_all();
+        Work(fn, n, stripes);
+        std::unique_lock<std::mutex> l(m_);
+        done_.wait(l, [&] { return left_ == 0 && active_ == 0; });
+        job_ = nullptr;
+    }
+
+private:
+    StripePool() {
+        const int extra = std::clamp(int(std::thread::hardware_concurrency()) - 1, 0, 7);
+        for (int i = 0; i < extra; ++i) workers_.emplace_back([this] { Loop(); });
+    }
+    ~StripePool() {
+        {
+            std::lock_guard<std::mutex> l(m_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        for (auto& t : workers_) t.join();
+    }
+    void Work(const Job& fn, int n, int stripes) {
+        int finished = 0;
+        for (int c; (c = next_.fetch_add(1)) < stripes; ++finished)
+            fn(int(std::int64_t(n) * c / stripes), int(std::int64_t(n) * (c + 1) / stripes));
+        if (finished == 0) return;
+        std::lock_guard<std::mutex> l(m_);
+        left_ -= finished;
+        if (left_ == 0) done_.notify_all();
+    }
+    void Loop() {
+        std::uint64_t seen = 0;
+        std::unique_lock<std::mutex> l(m_);
+        for (;;) {
+            wake_.wait(l, [&] { return stop_ || generation_ != seen; });
+            if (stop_) return;
+            seen = generation_;
+            if (!job_) continue;  // woke after the job was done
+            const Job* fn = job_;
+            const int n = n_, stripes = stripes_;
+            ++active_;
+            l.unlock();
+            Work(*fn, n, stripes);
+            l.lock();
+            if (--active_ == 0) done_.notify_all();
+        }
+    }
+
+    std::vector<std::thread> workers_;
+    std::mutex runMutex_, m_;
+    std::condition_variable wake_, done_;
+    const Job* job_ = nullptr;
+    int n_ = 0, stripes_ = 0, left_ = 0, active_ = 0;
+    std::atomic<int> next_{0};
+    std::uint64_t generation_ = 0;
+    bool stop_ = false;
+};
+
+// Per byte the larger of two rows: each colour component's maximum.
+void maxBytes(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) dst[i] = dst[i] > src[i] ? dst[i] : src[i];
 }
 
 struct OwnView : TTZDisplayView {
@@ -63,7 +162,7 @@ void TTZWaterfallYAxis::SetRange(int min, int max) {
 }
 
 QString TTZWaterfallYAxis::Text(int s) const {
-    QString t = QString::number(s * scale_, 'g', 5);
+    QString t = QString::number(offset_ + s * scale_, 'g', 5);
     return unit_.isEmpty() ? t : t + QLatin1Char(' ') + unit_;
 }
 
@@ -196,18 +295,28 @@ void TTZBasicWaterfallDataView::PopulateChannel(TTZWaterfallBuffers& set, bool l
     const std::uint64_t skipped = set.history.size() - len;
     const std::uint64_t first = set.added - len;
     std::uint64_t from = full ? first : std::max(layer.drawnSerial, first);
-    for (std::uint64_t serial = from; serial < set.added; ++serial) {
-        const TTZRealBuffer& b = *set.history[std::size_t(serial - first + skipped)];
-        auto* out = reinterpret_cast<std::uint32_t*>(layer.rows.scanLine(int(serial % std::uint64_t(capacity))));
-        const bool whole = !gaps_ && b.Size() >= std::size_t(std::max(0, maxSample_ + 1));
-        if (logarithmic) {
-            if (whole) mapRow<true, false>(b, out, width, lo, k, table);
-            else mapRow<true, true>(b, out, width, lo, k, table);
-        } else {
-            if (whole) mapRow<false, false>(b, out, width, lo, k, table);
-            else mapRow<false, true>(b, out, width, lo, k, table);
+    // Rows are independent: a full redraw maps them on every core. The row
+    // addresses are taken here, since scanLine() is no call for other threads.
+    uchar* bits = layer.rows.bits();
+    const qsizetype bpl = layer.rows.bytesPerLine();
+    const auto& history = set.history;
+    const int needed = std::max(0, maxSample_ + 1);
+    const bool gaps = gaps_;
+    auto rows = [&](int begin, int end) {
+        for (std::uint64_t serial = from + std::uint64_t(begin); serial < from + std::uint64_t(end); ++serial) {
+            const TTZRealBuffer& b = *history[std::size_t(serial - first + skipped)];
+            auto* out = reinterpret_cast<std::uint32_t*>(bits + bpl * qsizetype(serial % std::uint64_t(capacity)));
+            const bool whole = !gaps && b.Size() >= std::size_t(needed);
+            if (logarithmic) {
+                if (whole) mapRow<true, false>(b, out, width, lo, k, table);
+                else mapRow<true, true>(b, out, width, lo, k, table);
+            } else {
+                if (whole) mapRow<false, false>(b, out, width, lo, k, table);
+                else mapRow<false, true>(b, out, width, lo, k, table);
+            }
         }
-    }
+    };
+    StripePool::Instance().Run(int(set.added - from), 16, rows);
     layer.drawnSerial = set.added;
     layer.valid = true;
 
@@ -240,43 +349,54 @@ void TTZBasicWaterfallDataView::Compose() {
         shift = d;
     }
     const std::uint64_t generation = populated_.empty() ? 0 : populated_[0].first;
+    // Addresses taken once here: the rows are then combined on every core.
+    uchar* combinedBits = combined_.bits();
+    const qsizetype combinedBpl = combined_.bytesPerLine();
+    std::vector<const uchar*> layerBits;
+    for (const auto& p : populated_) layerBits.push_back(p.layer->rows.constBits());
+    const qsizetype layerBpl = qsizetype(width) * 4;
     auto combinedRow = [&](std::uint64_t h) {
-        return reinterpret_cast<std::uint32_t*>(combined_.scanLine(int((generation + h) % std::uint64_t(capacity))));
+        return reinterpret_cast<std::uint32_t*>(combinedBits +
+                                                combinedBpl * qsizetype((generation + h) % std::uint64_t(capacity)));
     };
     auto composeRow = [&](std::uint64_t h) {
         std::uint32_t* dst = combinedRow(h);
         bool any = false;
-        for (const auto& p : populated_) {
+        for (std::size_t i = 0; i < populated_.size(); ++i) {
+            const auto& p = populated_[i];
             if (h >= p.len) {
                 if (!p.combine) std::fill(dst, dst + width, background);
                 continue;
             }
             const auto* src = reinterpret_cast<const std::uint32_t*>(
-                p.layer->rows.constScanLine(int((p.first + h) % std::uint64_t(capacity))));
+                layerBits[i] + layerBpl * qsizetype((p.first + h) % std::uint64_t(capacity)));
             if (!p.combine || !any) {
                 std::memcpy(dst, src, std::size_t(width) * 4);
             } else {
-                auto* __restrict db = reinterpret_cast<std::uint8_t*>(dst);
-                const auto* __restrict sb = reinterpret_cast<const std::uint8_t*>(src);
-                for (int i = 0; i < width * 4; ++i) db[i] = db[i] > sb[i] ? db[i] : sb[i];
+                maxBytes(reinterpret_cast<std::uint8_t*>(dst), reinterpret_cast<const std::uint8_t*>(src),
+                         std::size_t(width) * 4);
             }
             any = true;
         }
     };
-    if (incremental) {
-        for (std::uint64_t h = std::uint64_t(capacity) - shift; h < std::uint64_t(capacity); ++h) composeRow(h);
-    } else {
-        for (std::uint64_t h = 0; h < maxLen; ++h) composeRow(h);
-    }
+    const std::uint64_t firstRow = incremental ? std::uint64_t(capacity) - shift : 0;
+    const std::uint64_t endRow = incremental ? std::uint64_t(capacity) : maxLen;
+    StripePool::Instance().Run(int(endRow - firstRow), 16, [&](int begin, int end) {
+        for (std::uint64_t h = firstRow + std::uint64_t(begin); h < firstRow + std::uint64_t(end); ++h) composeRow(h);
+    });
     lastIncremental_ = incremental;
     lastComposed_ = populated_;
 
-    for (int r = 0; r < frame_.height(); ++r) {
-        auto* dst = reinterpret_cast<std::uint32_t*>(frame_.scanLine(r));
-        int h = historyOf_[std::size_t(r)];
-        if (h < 0 || std::uint64_t(h) >= maxLen) std::fill(dst, dst + width, background);
-        else std::memcpy(dst, combinedRow(std::uint64_t(h)), std::size_t(width) * 4);
-    }
+    uchar* frameBits = frame_.bits();
+    const qsizetype frameBpl = frame_.bytesPerLine();
+    StripePool::Instance().Run(frame_.height(), 64, [&](int begin, int end) {
+        for (int r = begin; r < end; ++r) {
+            auto* dst = reinterpret_cast<std::uint32_t*>(frameBits + frameBpl * r);
+            int h = historyOf_[std::size_t(r)];
+            if (h < 0 || std::uint64_t(h) >= maxLen) std::fill(dst, dst + width, background);
+            else std::memcpy(dst, combinedRow(std::uint64_t(h)), std::size_t(width) * 4);
+        }
+    });
 }
 
 // ---- component ----
@@ -420,6 +540,7 @@ void TTZBasicWaterfall::Render(QPainter& p, const QSize& size) {
     DrawMarkers(p);
     DrawHitPoint(p);
     p.setClipping(false);
+    PrepareAxes();
     PaintAxes(p);
     PaintLevelViews(p);
     PaintHover(p);

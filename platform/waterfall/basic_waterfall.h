@@ -61,10 +61,11 @@ public:
     int SampleCount() const { return sampleCount_.load(); }
     // Any thread: the data side sets it as buffers arrive.
     void SetSampleCount(int n) { sampleCount_.store(n < 0 ? 0 : n); }
-    // Sample i is shown as i * scale, with the unit after it.
-    void SetScale(double perSample, const QString& unit) {
+    // Sample i is shown as offset + i * scale, with the unit after it.
+    void SetScale(double perSample, const QString& unit, double offset = 0.0) {
         scale_ = perSample;
         unit_ = unit;
+        offset_ = offset;
     }
     virtual ~TTZWaterfallYAxis() = default;
     virtual QString Text(int s) const;
@@ -75,13 +76,15 @@ private:
     int min_ = 0, max_ = 0;
     bool zoomed_ = false, visible_ = true;
     std::atomic<int> sampleCount_{0};
-    double scale_ = 1.0;
+    double scale_ = 1.0, offset_ = 0.0;
     QString unit_;
 };
 
 // One data set's buffers as the display keeps them.
 struct TTZWaterfallBuffers {
-    std::deque<ITZRealBuffer> history;            // oldest first
+    TTZRing<ITZRealBuffer> history;               // oldest first
+    // The last buffer to leave the history, kept for the next copy to go into.
+    std::shared_ptr<TTZRealBuffer> spare;
     std::deque<ITZRealBuffer> pendingAdditions;   // parked while held
     std::vector<ITZRealBuffer> pendingReplacements;
     TTZRealQueue maxQueue, minQueue;              // one entry per history buffer
@@ -262,6 +265,8 @@ public:
     virtual int GetNewBuffersCount() { return 0; }
     virtual void ResetNewBuffersCount() {}
     virtual void OnRefreshTimer() {}
+    // Before the axes are drawn: lets the component set their scales.
+    virtual void PrepareAxes() {}
     virtual void DrawHitPoint(QPainter& canvas);
     virtual void DrawMarkers(QPainter& canvas);
     virtual QString GetFormatedLabelText() { return QString(); }

@@ -1,6 +1,8 @@
 #include "platform/waterfall/real_buffer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -12,21 +14,25 @@ ITZRealBuffer TTZRealBuffer::CopyOf(const ITZRealBuffer& other) {
     return std::make_shared<TTZRealBuffer>(other->Data(), other->Size());
 }
 
-void TTZRealBuffer::Extremes(double& minimum, double& maximum) const {
-    // Comparisons with NaN are false, so NaN entries never win; written
-    // without branches so the compiler can use vector minimum and maximum.
-    // Eight running pairs, so no comparison waits for the one before.
+namespace {
+// Copies n values from d to out (when out is given) and answers their
+// extremes. Comparisons with NaN are false, so NaN entries never win; written
+// without branches so the compiler can use vector minimum and maximum, with
+// eight running pairs so no comparison waits for the one before.
+template <bool Copy>
+void scan(const double* __restrict d, double* __restrict out, std::size_t n, double& minimum, double& maximum) {
     double l[8], h[8];
     for (int k = 0; k < 8; ++k) l[k] = HUGE_VAL, h[k] = -HUGE_VAL;
-    const double* d = values_.data();
-    const std::size_t n = values_.size(), blocks = n / 8 * 8;
+    const std::size_t blocks = n / 8 * 8;
     for (std::size_t i = 0; i < blocks; i += 8)
         for (int k = 0; k < 8; ++k) {
             const double v = d[i + std::size_t(k)];
+            if (Copy) out[i + std::size_t(k)] = v;
             l[k] = v < l[k] ? v : l[k];
             h[k] = v > h[k] ? v : h[k];
         }
     for (std::size_t i = blocks; i < n; ++i) {
+        if (Copy) out[i] = d[i];
         l[0] = d[i] < l[0] ? d[i] : l[0];
         h[0] = d[i] > h[0] ? d[i] : h[0];
     }
@@ -38,6 +44,32 @@ void TTZRealBuffer::Extremes(double& minimum, double& maximum) const {
     if (lo == HUGE_VAL && hi == -HUGE_VAL) lo = hi = kNaN;  // no number at all
     minimum = lo;
     maximum = hi;
+}
+}  // namespace
+
+void TTZRealBuffer::AssignCopy(const double* values, std::size_t n, double& minimum, double& maximum) {
+    if (values_.capacity() < n) values_ = std::vector<double>(n);
+    else values_.resize(n);
+    // One pass in blocks small enough to stay in the first-level cache: the
+    // library's copy (its wide stores suit a cold destination best), then
+    // the block's extremes while it is still at hand.
+    constexpr std::size_t kBlock = 512;
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (std::size_t i = 0; i < n; i += kBlock) {
+        const std::size_t m = std::min(kBlock, n - i);
+        std::memcpy(values_.data() + i, values + i, m * sizeof(double));
+        double l, h;
+        scan<false>(values + i, nullptr, m, l, h);
+        lo = l < lo ? l : lo;  // NaN: a block without numbers
+        hi = h > hi ? h : hi;
+    }
+    if (lo == HUGE_VAL && hi == -HUGE_VAL) lo = hi = kNaN;
+    minimum = lo;
+    maximum = hi;
+}
+
+void TTZRealBuffer::Extremes(double& minimum, double& maximum) const {
+    scan<false>(values_.data(), nullptr, values_.size(), minimum, maximum);
 }
 
 double TTZRealBuffer::Minimum() const {
@@ -77,7 +109,7 @@ void TTZRealQueue::Clear() {
     minima_.clear();
 }
 
-double TTZRealQueue::AfterFirst(const std::deque<Entry>& mono, std::uint64_t firstSerial) {
+double TTZRealQueue::AfterFirst(const TTZRing<Entry>& mono, std::uint64_t firstSerial) {
     if (mono.empty()) return kNaN;
     if (mono.front().serial != firstSerial) return mono.front().value;
     return mono.size() > 1 ? mono[1].value : kNaN;

@@ -203,6 +203,41 @@ TEST_F(Channel, SetBufferReplacesPendingOrHistoryAndRejectsThePastTheEnd) {
     EXPECT_EQ(c->GetDrawData()[0]->Item(0), 7);
 }
 
+// The faults: a replacement parked in a hold was reported at a history
+// place, and a clear during a hold emptied buffers that arrived after it.
+TEST_F(Channel, ParkedDataAndLaterArrivalsAppearAsTheNextDrawingShowsThem) {
+    auto* c = Add();
+    auto firsts = [](const std::vector<ITZRealBuffer>& v) {
+        std::vector<double> out;
+        for (const auto& b : v) out.push_back(b->Item(0));
+        return out;
+    };
+    using V = std::vector<double>;
+    c->AddBuffer(buf({1}));
+    c->AddBuffer(buf({2}));
+    w.SetHoldSwitch(true);
+    c->AddBuffer(buf({5}));
+    c->AddBuffer(buf({6}));
+    c->SetBuffer(1, buf({60}));
+    EXPECT_EQ(firsts(c->GetData()), (V{1, 2, 5, 60}));
+    w.SetHoldSwitch(false);
+    c->AddBuffer(buf({7}));  // after what was parked, before any drawing
+    EXPECT_EQ(firsts(c->GetDrawData()), (V{1, 2, 5, 60, 7}));
+
+    w.SetHoldSwitch(true);
+    c->Clear();  // as a start on the pin does
+    EXPECT_EQ(c->HistoryCount(), 5);  // the held picture stays
+    EXPECT_TRUE(c->GetData().empty());
+    EXPECT_THROW(c->SetBuffer(0, buf({0})), ERangeError);
+    w.SetHoldSwitch(false);
+    c->AddBuffer(buf({42}));
+    EXPECT_EQ(firsts(c->GetData()), (V{42}));
+    w.PopulateDrawBuffers();
+    EXPECT_EQ(firsts(c->GetDrawData()), (V{42}));
+    EXPECT_EQ(c->NewBufferCount(), 1);
+    EXPECT_EQ(c->GetCurrentMaxLevel(), 42);
+}
+
 TEST_F(Channel, TakesEmptyOneSampleNaNAndHugeBuffers) {
     w.XAxis().SetBufferCapacity(2);
     auto* c = Add();

@@ -3,6 +3,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <cmath>
 
 #include "tests/waterfall/wf_app.h"
@@ -293,8 +294,58 @@ TEST_F(Drawing, ElementsAndMatrixLayersPlaceThemselves) {
     EXPECT_NE(l.pixel(150, 150) & 0xFFFFFF, 0u);
 }
 
-TEST_F(Drawing, RefreshTimerRedrawsOnlyForNewBuffersAndChannelsCopy) {
+TEST_F(Drawing, SampleAxisShowsFrequenciesInTheFrequencyDomain) {
     auto* c = w.Channels().Add();
+    c->AddBuffer(std::make_shared<TTZRealBuffer>(256));
+    Draw();
+    EXPECT_EQ(w.YAxis().Text(255), "255");  // plain samples
+    TLWSourcePin src(TLWDataType::RealBuffer);
+    src.Connect(*c->InputPin());
+    src.Send(TLWStartOperation{TLWStartOperation::Spectrum, 48000.0});
+    src.Send(TLWSuppliedBuffer{ITZRealBuffer(std::make_shared<TTZRealBuffer>(256))});
+    Draw();
+    EXPECT_EQ(w.YAxis().Text(0), "0 kHz");
+    EXPECT_EQ(w.YAxis().Text(128), "12 kHz");
+    EXPECT_EQ(w.YAxis().Text(256), "24 kHz");
+    src.Send(TLWStartOperation{TLWStartOperation::Spectrum, 5.0e6});
+    src.Send(TLWSuppliedBuffer{ITZRealBuffer(std::make_shared<TTZRealBuffer>(100))});
+    EXPECT_EQ(w.GetFormatLabelText(View().topLeft(), "%Y", ""), "0 MHz");
+    Draw();
+    EXPECT_EQ(w.YAxis().Text(50), "1.25 MHz");
+}
+
+TEST_F(Drawing, RefreshTimerRedrawsOnlyForNewBuffersAndChannelsCopy) {
+    struct Paints : QObject {
+        int n = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            n += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    for (auto* t : w.findChildren<QTimer*>()) t->stop();  // the test is the timer
+    w.show();
+    QApplication::processEvents();
+    w.installEventFilter(&paints);
+    auto tick = [&] {
+        paints.n = 0;
+        w.OnRefreshTimer();
+        QApplication::processEvents();
+        return paints.n;
+    };
+    auto* c = w.Channels().Add();
+    c->AddBuffer(buf({1}));
+    EXPECT_EQ(tick(), 1);
+    EXPECT_EQ(tick(), 0);  // drawn: nothing new
+    c->AddBuffer(buf({2}));
+    EXPECT_EQ(tick(), 1);
+    w.SetHoldSwitch(true);
+    QApplication::processEvents();
+    c->AddBuffer(buf({3}));  // parked: no new buffer in the history
+    EXPECT_EQ(tick(), 0);
+    w.SetHoldSwitch(false);
+    QApplication::processEvents();
+    w.removeEventFilter(&paints);
+
     c->SetName("Left");
     c->SetColor(0x123456);
     c->Levels()->SetMode(TTZAxisDisplayLevelView::LogarithmicDecades);

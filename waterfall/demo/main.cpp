@@ -145,7 +145,6 @@ int main(int argc, char** argv) {
     }
     waterfall->XAxis().SetBufferCapacity(300);
     waterfall->XAxis().SetReversed(true);  // newest at the top
-    waterfall->YAxis().SetScale(kRate / 2 / kBins, QStringLiteral("Hz"));
     waterfall->hitPointLabelFormat = QStringLiteral("%Y, buffer %X: %Z");
     const char* names[] = {"Tone A", "Tone B", "Tone C"};
     for (const char* n : names) waterfall->Channels().Add()->SetName(QString::fromLatin1(n));

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFrame>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <QLegendMarker>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "app/settings.h"
@@ -174,6 +179,59 @@ TEST_F(GraphPage, SamplesGrowTheCurvesUpTo2000) {
     EXPECT_EQ(bridge->count(0, "@Tzscope@TTZScopeChannel@GetVC_Data$qqrv"), 0);
 }
 
+// The faults: offscreen one NaN or infinite reading blanked the whole chart
+// until Clear, and one huge reading stretched the axes so far that nothing
+// later could be seen. Now a reading that is no number leaves a gap, a huge
+// one is drawn off the scale, and the axes stay on the rest.
+TEST_F(GraphPage, BadReadingsLeaveGapsAndTheAxesOnTheRest) {
+    show(0);
+    page->OnPlotStart();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float temps[] = {20, 21, nan, 22, 23, inf, 24, 3e38f, 25, 26};
+    const float flows[] = {2, 2.5f, 3, -inf, 3.5f, 4, nan, 4.5f, 3e38f, 5};
+    for (int k = 0; k < 10; ++k) page->AddSample(record(temps[k], flows[k]));
+    EXPECT_EQ(bridge->effects().back().value, "10,last=5");  // all handed over
+    TZScopeView* v = refreshed();
+    EXPECT_EQ(v->yAxis(0)->min(), -40);
+    EXPECT_EQ(v->yAxis(0)->max(), 100);
+    EXPECT_EQ(v->yAxis(1)->max(), 10);
+    EXPECT_EQ(v->xAxis()->max(), 9);
+    // Three stretches per curve; the huge values drawn beyond their axes.
+    const auto all = v->chart()->series();
+    EXPECT_EQ(all.size(), 6);
+    int points = 0;
+    for (auto* s : all) {
+        auto* line = static_cast<QLineSeries*>(s);
+        points += static_cast<int>(line->count());
+        for (const QPointF& p : line->points()) EXPECT_TRUE(std::isfinite(p.y()));
+    }
+    EXPECT_EQ(points, 16);
+    EXPECT_EQ(v->series(0)->count(), 2);
+    for (auto* m : v->chart()->legend()->markers())  // one legend entry per curve
+        if (m->series() != v->series(0) && m->series() != v->series(1)) EXPECT_FALSE(m->isVisible());
+    auto colourCount = [](const QImage& img, QColor want) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
+                     std::abs(c.blue() - want.blue()) < 40;
+            }
+        return n;
+    };
+    QApplication::processEvents();  // the chart lays itself out
+    const QImage before = page->grab().toImage();
+    EXPECT_GT(colourCount(before, v->series(0)->color()), 20);  // drawn, not blank
+    EXPECT_GT(colourCount(before, v->series(1)->color()), 20);
+    if (const char* dir = std::getenv("QV_SHOTS")) before.save(QString::fromLocal8Bit(dir) + "/graph-bad-readings.png");
+    // Later samples keep being drawn.
+    for (int k = 0; k < 10; ++k) page->AddSample(record(60.0f + k, 8));
+    refreshed();
+    QApplication::processEvents();
+    const QImage after = page->grab().toImage();
+    EXPECT_GT(colourCount(after, v->series(0)->color()), colourCount(before, v->series(0)->color()) + 20);
+}
+
 TEST_F(GraphPage, ClearEmptiesTheCurvesAndLeavesThePageIdle) {
     show(0);
     page->OnPlotStart();
@@ -226,7 +284,12 @@ TEST_F(GraphPage, LanguageSwitchDropsTheUnitsUntilTheNextSample) {
 }
 
 TEST_F(GraphPage, LanguageOutsideTheTableSetsNoNamesAndShowsUnitsAlone) {
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=5\r\n");
     show(5);
+    EXPECT_EQ(page->tabTitle(), "");
+    // No label or help file is read: the captions stay, and nothing is missed.
+    EXPECT_EQ(page->controlText(CGrafik::PlotStart), "Plot Start");
+    EXPECT_TRUE(qv::test::fakeDialogs().boxes.empty());
     EXPECT_EQ(bridge->count(98, "Title.Text"), 0);
     EXPECT_EQ(bridge->count(98, "Channels.0.Name"), 0);
     page->OnPlotStart();

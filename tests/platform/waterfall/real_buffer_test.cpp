@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
