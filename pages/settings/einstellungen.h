@@ -2,7 +2,10 @@
 // The Settings page: port, meter identification, language, refresh rate.
 #include "app/page_texts.h"
 #include "app/settings.h"
-#include "device/serial_link.h"
+#include <functional>
+#include <optional>
+
+#include "device/line.h"
 #include "platform/dialog/dialog_page.h"
 
 namespace qv::pages {
@@ -20,12 +23,20 @@ public:
         RefreshMarker = 1122, GreyOut = 1056, OkButton = 1,
     };
 
-    Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link);
+    Einstellungen(qv::app::AppSettings* settings, qv::device::Line* line);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
+    // Told after each identification which port was chosen and whether it opened.
+    void setPortChosen(std::function<void(int port, bool opened)> f) { portChosen_ = std::move(f); }
 
     // Replaces the link by a new one on port, opens it and asks the meter
     // who it is; the lamps and the version fields show the outcome.
     void identifyDevice(int port);
+    // The poll's type request was answered: green lamp and the model, also
+    // for a meter plugged in after the identification.
+    void showPolledModel(int code);
+    // The meter stopped answering (or the port is gone): red lamp, no model.
+    void showNoAnswer();
+    bool meterShown() const { return isControlVisible(GreenLamp); }
     void onLanguageChanged(int index);
     void validateRefreshRate();
     const qv::app::PageTexts& texts() const { return texts_; }
@@ -37,7 +48,11 @@ private:
     void setLamp(bool answered);
 
     qv::app::AppSettings* settings_;
-    qv::device::LinkSlot* link_;
+    qv::device::Line* line_;
+    std::function<void(int, bool)> portChosen_;
+    // The identified meter's code and version, forgotten once it stops answering.
+    int identifiedCode_ = -1;
+    std::optional<float> identifiedVersion_;
     qv::app::PageTexts texts_;
     CKonfiguration* configuration_ = nullptr;
     CBetrieb* operation_ = nullptr;

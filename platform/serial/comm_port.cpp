@@ -88,6 +88,7 @@ int CommPort::open(const std::string& path, std::string* error) {
         return -1;
     }
     path_ = path;
+    lost_ = false;
     return 0;
 }
 
@@ -102,9 +103,14 @@ bool CommPort::reopen() {
     if (path_.empty()) return false;
     std::string why;
     int fd = openConfigured(path_, why);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        lost_ = true;
+        return false;
+    }
     ::close(fd_);
     fd_ = fd;
+    ++reopenings_;
+    lost_ = false;
     return true;
 }
 
