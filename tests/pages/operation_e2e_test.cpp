@@ -57,6 +57,7 @@ TEST(RecordingOverPty, ThreeCyclesWrittenAndReadBack) {
     std::uint32_t now = 1'000'000;
     qv::app::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
+    sheet.waitForLine();  // the identification
     ASSERT_EQ(sheet.settings().deviceCode, 2);
     sheet.tabs()->setCurrentIndex(2);
     auto* page = sheet.operationPage();
@@ -139,9 +140,11 @@ struct LowFlowOverPty : ::testing::Test {
     }
 };
 
-void press(CBetrieb* page, int comboIndex, int button) {
+void press(qv::app::CAllControlsSheet& sheet, int comboIndex, int button) {
+    CBetrieb* page = sheet.operationPage();
     page->controlAs<QComboBox>(CBetrieb::NewLowFlow)->setCurrentIndex(comboIndex);
     page->controlAs<QPushButton>(button)->click();
+    sheet.waitForLine();
 }
 
 }  // namespace
@@ -152,17 +155,18 @@ TEST_F(LowFlowOverPty, SetFiveThenZeroPoint) {
     std::uint32_t now = 1'000'000;
     qv::app::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
+    sheet.waitForLine();  // the identification
     sheet.tabs()->setCurrentIndex(2);
     auto* page = sheet.operationPage();
-    press(page, 5, CBetrieb::SetLowFlow);
+    press(sheet, 5, CBetrieb::SetLowFlow);
     EXPECT_EQ(captions(), QStringList{"M7"});
     // The next cycle reads the meter's suppression back (0x77, family 1).
     for (int i = 0; i < 11; ++i, now += 100) sheet.tick();
     EXPECT_TRUE(sheet.poll().idle());
     EXPECT_EQ(page->controlText(CBetrieb::LowFlow), "5");
-    press(page, 0, CBetrieb::ZeroPoint);
+    press(sheet, 0, CBetrieb::ZeroPoint);
     EXPECT_EQ(captions(), (QStringList{"M7", "M9"}));
-    EXPECT_FALSE(qv::app::linkLock().isHeld());
+    EXPECT_FALSE(sheet.line().busy());
 }
 
 TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
@@ -170,8 +174,9 @@ TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
     ASSERT_TRUE(sim.linked());
     qv::app::CAllControlsSheet sheet([] { return 0u; });
     sheet.show();
+    sheet.waitForLine();  // the identification
     sheet.tabs()->setCurrentIndex(2);
-    press(sheet.operationPage(), 0, CBetrieb::ZeroPoint);
+    press(sheet, 0, CBetrieb::ZeroPoint);
     EXPECT_EQ(captions(), QStringList{"M8"});
-    EXPECT_FALSE(qv::app::linkLock().isHeld());
+    EXPECT_FALSE(sheet.line().busy());
 }
