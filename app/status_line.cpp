@@ -1,6 +1,6 @@
 #include "app/status_line.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QTimer>
 
@@ -13,8 +13,8 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     setObjectName(QStringLiteral("statusLine"));
     auto make = [this] {
         auto* l = new QLabel(this);
-        // Long texts are cut at the window's edge rather than widening it.
-        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // Long texts wrap rather than widen the window.
+        l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         return l;
     };
@@ -24,15 +24,19 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     state_->setObjectName(QStringLiteral("statusState"));
     note_->setObjectName(QStringLiteral("statusNote"));
     counters_->setObjectName(QStringLiteral("statusCounters"));
-    counters_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    note_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont bold = note_->font();
     bold.setBold(true);
     note_->setFont(bold);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(8, 2, 8, 2);
-    row->addWidget(state_, 5);
-    row->addWidget(note_, 4);
-    row->addWidget(counters_, 4);
+    // The state and a command's note on the first line, the counters below.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 2, 8, 2);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(state_, 0, 0);
+    grid->addWidget(note_, 0, 1);
+    grid->addWidget(counters_, 1, 0, 1, 2);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
     noteTimer_ = new QTimer(this);
     noteTimer_->setSingleShot(true);
     connect(noteTimer_, &QTimer::timeout, this, [this] {
