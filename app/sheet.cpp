@@ -65,6 +65,11 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
         updateLinkState();
     });
     status_ = new StatusLine(*settings_, this);
+    line_->setOnFree([this] {
+        if (!tickOwed_) return;
+        tickOwed_ = false;
+        onTimer(TickDriver::kTimerId);
+    });
     configurationPage_->setStatusNote([this](int text) { status_->note(text); });
 
     // A window menu of our own stands in for the system menu.
@@ -137,6 +142,14 @@ void CAllControlsSheet::showAbout() {
 }
 
 void CAllControlsSheet::onTimer(int timerId) {
+    // Ticks that come while an exchange runs are one owed tick, served the
+    // moment the line is free: the poll keeps the pace it had when every
+    // exchange held up the window thread and its timer. A tick during a
+    // command's message box is skipped, as it always was.
+    if (timerId == TickDriver::kTimerId && line_->busy() && !line_->inThen()) {
+        tickOwed_ = true;
+        return;
+    }
     ticks_.onTimer(timerId);
     updateLinkState();
 }

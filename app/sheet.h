@@ -83,6 +83,7 @@ private:
     std::unique_ptr<qv::device::Line> line_;
     LinkHealth health_;
     bool linkDown_ = false;
+    bool tickOwed_ = false;  // a tick came while an exchange ran: it follows at once
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips
     StatusLine* status_ = nullptr;
     QTabWidget* tabs_ = nullptr;

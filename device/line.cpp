@@ -52,10 +52,12 @@ void Line::finished() {
         follow = std::move(queue_.front());
         queue_.pop_front();
     }
-    if (follow)
+    if (follow) {
         start(std::move(*follow));
-    else
-        state_ = State::Free;
+        return;
+    }
+    state_ = State::Free;
+    if (onFree_) onFree_();
 }
 
 void Line::loop() {

@@ -39,6 +39,10 @@ public:
 
     // Something runs, waits in the queue, or a `then` is still busy.
     bool busy() const { return state_ != State::Free || !queue_.empty(); }
+    // A `then` is busy (a message box of a command may be open in it).
+    bool inThen() const { return state_ == State::Finishing; }
+    // Called on the window thread each time the line has become free.
+    void setOnFree(std::function<void()> f) { onFree_ = std::move(f); }
 
     // The slot, for the window thread while the line is not busy (or from a
     // `then`): the line's thread touches it only inside a Work.
@@ -61,6 +65,7 @@ private:
     std::deque<Job> queue_;
     Then then_;
     std::optional<Job> next_;
+    std::function<void()> onFree_;
     // Between the threads.
     std::mutex mutex_;
     std::condition_variable wake_;
