@@ -62,6 +62,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);
     settingsPage_->setPortChosen([this](int port, bool opened) {
         health_.portChosen(port, opened, clock_());
+        portKnown_ = true;
         updateLinkState();
     });
     status_ = new StatusLine(*settings_, this);
@@ -222,6 +223,7 @@ void CAllControlsSheet::updateLinkState() {
             }
         }
     }
+    if (!portKnown_) return;  // nothing to tell before the first identification has ended
     StatusLine::View v;
     v.port = health_.port();
     v.state = static_cast<int>(health_.state());

@@ -83,7 +83,8 @@ private:
     std::unique_ptr<qv::device::Line> line_;
     LinkHealth health_;
     bool linkDown_ = false;
-    bool tickOwed_ = false;  // a tick came while an exchange ran: it follows at once
+    bool tickOwed_ = false;
+    bool portKnown_ = false;  // the first identification has ended  // a tick came while an exchange ran: it follows at once
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips
     StatusLine* status_ = nullptr;
     QTabWidget* tabs_ = nullptr;

@@ -74,12 +74,12 @@ SETTINGS_HELP = [
         "de défaut au prochain démarrage.\n"
         "La langue de l'afficheur de l'appareil se règle sur la page Configuration.")),
     (1007, T(
-        "Grün: das Messgerät hat auf die Erkennung geantwortet.\n"
-        "Ein später angeschlossenes Messgerät wird erst nach erneuter Auswahl der Schnittstelle erkannt.",
-        "Green: the meter has answered the identification.\n"
-        "A meter connected later is identified only after the port has been chosen again.",
-        "Vert : l'appareil a répondu à l'identification.\n"
-        "Un appareil raccordé plus tard n'est identifié qu'après un nouveau choix du port.")),
+        "Grün: das Messgerät antwortet, auf die Erkennung oder auf die laufende Messung.\n"
+        "Ein später angeschlossenes Messgerät erscheint, sobald die Messung läuft (Seite Betrieb oder Visualisierung).",
+        "Green: the meter answers, to the identification or to the running measurement.\n"
+        "A meter connected later appears once measuring runs (Operation or Visualization page).",
+        "Vert : l'appareil répond, à l'identification ou à la mesure en cours.\n"
+        "Un appareil raccordé plus tard apparaît dès que la mesure tourne (page Opération ou Affichage graphique).")),
     (1008, T(
         "Rot: kein Messgerät erkannt. Die Schnittstelle lässt sich nicht öffnen, oder das Messgerät antwortet nicht.\n"
         "Kabel, Versorgung und Schnittstelle prüfen und die Schnittstelle erneut auswählen.",

@@ -13,6 +13,7 @@
 
 #include "app/sheet.h"
 #include "app/status_line.h"
+#include "pages/graph/grafik.h"
 #include "pages/settings/einstellungen.h"
 #include "pages/operation/betrieb.h"
 #include "tests/support/qt_app.h"
@@ -219,7 +220,11 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     ASSERT_EQ(lines().size(), 3u);  // model, header, one measurement
     EXPECT_NE(status->stateText().indexOf("COM1: KT740-M1P2S1"), -1) << status->stateText().toStdString();
     EXPECT_FALSE(page->stale());
+    sheet.tabs()->setCurrentIndex(3);  // the Graph page plots too
+    sheet.graphPage()->OnPlotStart();
+    sheet.tabs()->setCurrentIndex(2);
     while (sheet.poll().step() != 5) ticks(1);  // mid-cycle
+    const int plotted = sheet.graphPage()->sampleCount();
 
     sim->kill();
     const std::uint32_t pulled = now;
@@ -230,6 +235,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     EXPECT_TRUE(page->controlAs<QLineEdit>(CBetrieb::ActVelocity)->toolTip().startsWith("Veraltet, letzte Aktualisierung"));
     EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::RedLamp));
     EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "------");
+    EXPECT_EQ(sheet.graphPage()->sampleCount(), plotted + 1);  // the gap
     // The indicator stands still, shown as paused.
     EXPECT_TRUE(page->isControlVisible(CBetrieb::RecordIndicator));
     ticks(8);
