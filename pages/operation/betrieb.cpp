@@ -315,6 +315,7 @@ void CBetrieb::startRecording() {
         return;
     }
     enableControl(RecordStop, true);
+    if (stale_) showControl(RecordIndicator, true);  // waiting for the meter: shown paused
 }
 
 void CBetrieb::stopRecording() {
