@@ -29,8 +29,6 @@ bool Line::tryRun(Work work, Then then) {
     return true;
 }
 
-void Line::next(Work work, Then then) { next_ = Job{std::move(work), std::move(then)}; }
-
 void Line::start(Job job) {
     state_ = State::Running;
     then_ = std::move(job.then);
@@ -44,16 +42,10 @@ void Line::start(Job job) {
 void Line::finished() {
     state_ = State::Finishing;
     if (Then then = std::move(then_)) then();
-    std::optional<Job> follow;
-    if (next_) {
-        follow = std::move(next_);
-        next_.reset();
-    } else if (!queue_.empty()) {
-        follow = std::move(queue_.front());
+    if (!queue_.empty()) {
+        Job follow = std::move(queue_.front());
         queue_.pop_front();
-    }
-    if (follow) {
-        start(std::move(*follow));
+        start(std::move(follow));
         return;
     }
     state_ = State::Free;

@@ -8,13 +8,12 @@
 //    from its first read to the end of its `then` (a message box shown there
 //    keeps the line until it is closed).
 //  - tryRun(): the poll. Runs only on a free line, otherwise it is skipped.
-//  - next(): from inside a `then`, one more part that keeps the line.
+// Every command's messages come at its end, so no command needs to be split.
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 #include "device/serial_link.h"
@@ -35,7 +34,6 @@ public:
 
     void run(Work work, Then then = {});
     bool tryRun(Work work, Then then = {});
-    void next(Work work, Then then = {});
 
     // Something runs, waits in the queue, or a `then` is still busy.
     bool busy() const { return state_ != State::Free || !queue_.empty(); }
@@ -64,7 +62,6 @@ private:
     State state_ = State::Free;
     std::deque<Job> queue_;
     Then then_;
-    std::optional<Job> next_;
     std::function<void()> onFree_;
     // Between the threads.
     std::mutex mutex_;
