@@ -1,6 +1,6 @@
 #include "app/status_line.h"
 
-#include <QGridLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QTimer>
 
@@ -24,24 +24,23 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     state_->setObjectName(QStringLiteral("statusState"));
     note_->setObjectName(QStringLiteral("statusNote"));
     counters_->setObjectName(QStringLiteral("statusCounters"));
-    note_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont bold = note_->font();
     bold.setBold(true);
     note_->setFont(bold);
-    // The state and a command's note on the first line, the counters below.
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, 2, 8, 2);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(state_, 0, 0);
-    grid->addWidget(note_, 0, 1);
-    grid->addWidget(counters_, 1, 0, 1, 2);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
+    // The state, a command's note (only while there is one), the counters.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(8, 2, 8, 2);
+    rows->setSpacing(1);
+    rows->addWidget(state_);
+    rows->addWidget(note_);
+    rows->addWidget(counters_);
+    note_->hide();
     noteTimer_ = new QTimer(this);
     noteTimer_->setSingleShot(true);
     connect(noteTimer_, &QTimer::timeout, this, [this] {
         noteNumber_ = 0;
         note_->clear();
+        note_->hide();
     });
 }
 
@@ -106,6 +105,7 @@ void StatusLine::setView(const View& v) {
 void StatusLine::note(int number) {
     noteNumber_ = number;
     note_->setText(text(number));
+    note_->show();
     noteTimer_->start(kNoteMs);
 }
 
