@@ -277,13 +277,27 @@ void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
         for (auto role : {QPalette::Text, QPalette::WindowText})
             p.setColor(role, stale ? p.color(QPalette::Disabled, role) : QApplication::palette(w).color(role));
         w->setPalette(p);
-        w->setToolTip(stale ? tip : toolTipHtml(id));
-        w->setAccessibleDescription(stale ? tip : helpText(id));
+        // The tool tip (and what a screen reader says) begins with the age of the value.
+        if (stale) {
+            const QString help = helpText(id);
+            helpWhileFresh_[id] = help;
+            setHelpText(id, help.isEmpty() ? tip : tip + QStringLiteral("\r\n") + help);
+        } else if (auto it = helpWhileFresh_.find(id); it != helpWhileFresh_.end()) {
+            setHelpText(id, it->second);
+        }
     }
     auto* indicator = controlAs<QLabel>(RecordIndicator);
     indicator->setPixmap(stale ? qv::dialog::pausedRecordingPixmap(20) : qv::dialog::recordingPixmap(20));
-    indicator->setToolTip(stale ? paused : QString());
-    indicator->setAccessibleName(stale ? paused : QString::fromUtf8("Aufzeichnung läuft"));
+    // Its help names it (first line) and is its tool tip: while paused, it says so first.
+    if (stale) {
+        const QString help = helpText(RecordIndicator);
+        helpWhileFresh_[RecordIndicator] = help;
+        setHelpText(RecordIndicator, help.isEmpty() ? paused : paused + QStringLiteral("\r\n") + help);
+    } else if (auto it = helpWhileFresh_.find(RecordIndicator); it != helpWhileFresh_.end()) {
+        setHelpText(RecordIndicator, it->second);
+        if (it->second.isEmpty()) indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
+    }
+    if (!stale) helpWhileFresh_.clear();
     // Standing still: shown while a recording waits, hidden otherwise.
     if (recording()) showControl(RecordIndicator, true);
 }

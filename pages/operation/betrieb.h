@@ -4,6 +4,7 @@
 #include <QString>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,7 @@ private:
     qv::app::AppSettings* settings_;
     qv::device::Line* line_;
     bool stale_ = false;
+    std::map<int, QString> helpWhileFresh_;
     qv::app::PageTexts texts_;
     std::vector<std::string> errorTexts_, errorHelpTexts_;
     std::string lastErrorText_;

@@ -232,7 +232,9 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     EXPECT_LE(now - pulled, 3u * 2000u);
     EXPECT_TRUE(page->stale());
     EXPECT_NE(status->stateText().indexOf("COM1: Verbindung verloren"), -1) << status->stateText().toStdString();
-    EXPECT_TRUE(page->controlAs<QLineEdit>(CBetrieb::ActVelocity)->toolTip().startsWith("Veraltet, letzte Aktualisierung"));
+    const QString help = page->helpText(CBetrieb::ActVelocity);
+    EXPECT_TRUE(page->helpText(CBetrieb::ActVelocity).startsWith("Veraltet, letzte Aktualisierung "))
+        << help.toStdString();
     EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::RedLamp));
     EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "------");
     EXPECT_EQ(sheet.graphPage()->sampleCount(), plotted + 1);  // the gap
@@ -263,6 +265,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     for (int i = 0; i < 80 && lines().size() < 4; ++i) ticks(1);
     ASSERT_EQ(lines().size(), 4u);
     EXPECT_FALSE(page->stale());
+    EXPECT_FALSE(page->helpText(CBetrieb::ActVelocity).startsWith("Veraltet"));
     EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::GreenLamp));
     EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "KT740-M1P2S1");
     EXPECT_NE(status->stateText().indexOf("letzter Messzyklus vor 0 s"), -1) << status->stateText().toStdString();
