@@ -10,8 +10,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QTime>
+#include <cmath>
+
+#include "app/line_qt.h"
 #include "app/page_keys.h"
 #include "app/page_scroll.h"
+#include "app/status_line.h"
+#include "device/exchange.h"
+#include "device/tables.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
@@ -20,11 +27,6 @@
 #include "platform/dialog/pictures.h"
 
 namespace qv::app {
-
-qv::device::LinkLock& linkLock() {
-    static qv::device::LinkLock lock;
-    return lock;
-}
 
 namespace {
 // Created before the pages, so their constructors find the start-up
@@ -45,15 +47,17 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
       graphPage_(nullptr),
       settings_(makeSettings()),
       poll_(linkSlot_, settings_->deviceFamily, measurement_, *this),
-      ticks_(std::move(clock), settings_->refreshRate, linkLock(), poll_, *this) {
+      clock_(std::move(clock)),
+      ticks_(clock_, settings_->refreshRate, poll_, *this),
+      line_(std::make_unique<qv::device::Line>(linkSlot_, postTo(this))) {
     setWindowTitle(QString::fromUtf8("Quorvia \u2013 KT740 GUI"));
     setWindowIcon(qv::dialog::programIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
     // Pages first: each reads and writes back the settings file for its tab title.
-    settingsPage_ = new qv::pages::Einstellungen(settings_.get(), &linkSlot_);
-    configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), &linkSlot_, &linkLock());
-    operationPage_ = new qv::pages::CBetrieb(settings_.get(), &linkSlot_, &linkLock());
+    settingsPage_ = new qv::pages::Einstellungen(settings_.get(), line_.get());
+    configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), line_.get());
+    operationPage_ = new qv::pages::CBetrieb(settings_.get(), line_.get());
     graphPage_ = new qv::pages::CGrafik(settings_.get());
     readSettings(*settings_);
     qv::dialog::setDialogLanguage(settings_->language);
@@ -61,6 +65,18 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     qv::device::SerialLink::setPortDirectory(settings_->programDir);
     qv::device::SerialLink::setConfiguredPorts(settings_->portPaths);
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);
+    settingsPage_->setPortChosen([this](int port, bool opened) {
+        health_.portChosen(port, opened, clock_());
+        portKnown_ = true;
+        updateLinkState();
+    });
+    status_ = new StatusLine(*settings_, this);
+    line_->setOnFree([this] {
+        if (!tickOwed_) return;
+        tickOwed_ = false;
+        onTimer(TickDriver::kTimerId);
+    });
+    configurationPage_->setStatusNote([this](int text) { status_->note(text); });
 
     // A window menu of our own stands in for the system menu.
     menuBar_ = new QMenuBar(this);
@@ -80,16 +96,21 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
     layout->addWidget(tabs_);
+    layout->addWidget(status_);
+    // Last: the window is sized from the finished layout, status line included.
     fitToScreen(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(kTimerPeriodMs);
-    connect(timer_, &QTimer::timeout, this, [this] { tick(TickDriver::kTimerId); });
+    connect(timer_, &QTimer::timeout, this, [this] { onTimer(TickDriver::kTimerId); });
     timer_->start();
+    updateLinkState();
 }
 
 CAllControlsSheet::~CAllControlsSheet() {
     timer_->stop();
+    // The exchange that runs ends first; nothing is handed back any more.
+    line_.reset();
     writeSettings(*settings_);
     if (linkSlot_) linkSlot_->close();
     linkSlot_.reset();
@@ -127,19 +148,112 @@ void CAllControlsSheet::showAbout() {
     about.exec();
 }
 
+void CAllControlsSheet::onTimer(int timerId) {
+    // Ticks that come while an exchange runs are one owed tick, served the
+    // moment the line is free: the poll keeps the pace it had when every
+    // exchange held up the window thread and its timer. A tick during a
+    // command's message box is skipped, as it always was.
+    if (timerId == TickDriver::kTimerId && line_->busy() && !line_->inThen()) {
+        tickOwed_ = true;
+        return;
+    }
+    ticks_.onTimer(timerId);
+    updateLinkState();
+}
+
+void CAllControlsSheet::tick(int timerId) {
+    onTimer(timerId);
+    waitForLine();
+}
+
+void CAllControlsSheet::waitForLine() { qv::app::waitForLine(*line_, this); }
+
 bool CAllControlsSheet::pollPagesReady() const {
     return operationPage_->pageReady() == 1 || graphPage_->pageReady() == 1;
 }
-bool CAllControlsSheet::recording() const { return operationPage_->recording(); }
+// While the link is down nothing is written, so the indicator stops blinking.
+bool CAllControlsSheet::recording() const { return operationPage_->recording() && !linkDown_; }
 void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
 void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
+bool CAllControlsSheet::lineBusy() const { return line_->busy(); }
+
+namespace {
+struct PollReply {
+    bool exchanged = false;
+    int received = 0;
+    std::uint8_t bytes[qv::device::kReadSize] = {};
+    int reopenings = 0;
+    bool lost = false;
+};
+}  // namespace
+
+void CAllControlsSheet::runPollStep() {
+    // The window thread decides what the step sends and what its reply
+    // means; the line's thread only does the exchange.
+    auto reply = std::make_shared<PollReply>();
+    const auto request = poll_.request();
+    line_->tryRun(
+        [request, reply](qv::device::LinkSlot& slot) {
+            if (!request || !slot) return;
+            reply->received = qv::device::exchangeCommand(slot.get(), request->command, request->waitMs, reply->bytes);
+            reply->reopenings = slot->reopenings();
+            reply->lost = slot->lost();
+            reply->exchanged = true;
+        },
+        [this, reply] {
+            poll_.finishStep(reply->exchanged ? reply->bytes : nullptr, reply->received);
+            if (!reply->exchanged) return;
+            // The port went away (and maybe came back) during this cycle: what
+            // it gathered before belongs to the other side of the outage.
+            const bool outage = reply->lost || reply->reopenings != health_.reopenings();
+            health_.portReport(reply->reopenings, reply->lost);
+            if (outage) poll_.restart();
+        });
+}
+
+void CAllControlsSheet::updateLinkState() {
+    const std::uint32_t now = clock_();
+    health_.update(now, pollPagesReady(), ticks_.outageInterval());
+    const bool down = health_.down() && pollPagesReady();
+    if (down != linkDown_) {
+        linkDown_ = down;
+        operationPage_->setStale(down, status_->text(StatusLine::StaleSince).arg(lastUpdate_),
+                                 status_->text(StatusLine::RecordingPaused));
+        if (down) {
+            settingsPage_->showNoAnswer();
+            // The curves break here rather than joining both sides of the outage.
+            if (graphPage_->pageReady() && graphPage_->plotRunning()) {
+                qv::device::MeasurementRecord gap = measurement_;
+                gap.temperature = gap.volumeFlow = std::nanf("");
+                graphPage_->AddSample(gap);
+            }
+        }
+    }
+    if (!portKnown_) return;  // nothing to tell before the first identification has ended
+    StatusLine::View v;
+    v.port = health_.port();
+    v.state = static_cast<int>(health_.state());
+    if (settingsPage_->meterShown()) v.model = settingsPage_->controlText(qv::pages::Einstellungen::Hardware);
+    v.cycleSeen = health_.cycleSeen();
+    v.sinceCycleMs = health_.sinceCycle(now);
+    v.exchanges = poll_.exchanges();
+    v.unanswered = poll_.unanswered();
+    v.wrongLength = poll_.wrongLength();
+    v.reopenings = health_.reopenings();
+    status_->setView(v);
+}
 
 void CAllControlsSheet::deviceTypeReceived(std::optional<int> code) {
     if (code) operationPage_->setDeviceCode(*code);
+    // The meter answers the poll: the Settings page shows it, plugged in late or not.
+    settingsPage_->showPolledModel(code ? *code : operationPage_->deviceCode());
     if (operationPage_->pageReady()) operationPage_->applyVariant(operationPage_->deviceCode());
 }
 
 void CAllControlsSheet::deliver(const qv::device::MeasurementRecord& record) {
+    health_.cycleDelivered(clock_());
+    lastUpdate_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    updateLinkState();  // values are fresh again before they are shown and written
     if (operationPage_->pageReady()) {
         operationPage_->showMeasurement(record);
         if (!operationPage_->recording() && !operationPage_->recordStartEnabled())

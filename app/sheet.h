@@ -3,9 +3,10 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/link_health.h"
 #include "app/settings.h"
 #include "app/tick.h"
-#include "device/link_lock.h"
+#include "device/line.h"
 #include "device/measurement.h"
 #include "device/poll.h"
 #include "device/serial_link.h"
@@ -23,8 +24,7 @@ class CGrafik;
 
 namespace qv::app {
 
-// The process-wide lock around every exchange with the meter.
-qv::device::LinkLock& linkLock();
+class StatusLine;
 
 class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::PollListener {
 public:
@@ -38,6 +38,9 @@ public:
     qv::device::LinkSlot& linkSlot() { return linkSlot_; }
     const qv::device::MeasurementRecord& measurement() const { return measurement_; }
     qv::device::PollMachine& poll() { return poll_; }
+    qv::device::Line& line() { return *line_; }
+    const LinkHealth& linkHealth() const { return health_; }
+    StatusLine* statusLine() const { return status_; }
     QTabWidget* tabs() const { return tabs_; }
     qv::pages::Einstellungen* settingsPage() const { return settingsPage_; }
     qv::pages::CKonfiguration* configurationPage() const { return configurationPage_; }
@@ -45,8 +48,11 @@ public:
     qv::pages::CGrafik* graphPage() const { return graphPage_; }
     QMenuBar* windowMenuBar() const { return menuBar_; }
 
-    // One timer tick; public so tests can drive the sheet without a timer.
-    void tick(int timerId = TickDriver::kTimerId) { ticks_.onTimer(timerId); }
+    // One timer tick as a test drives it: the tick, then a wait until the
+    // line has done what the tick gave it (the timer itself never waits).
+    void tick(int timerId = TickDriver::kTimerId);
+    // Hands over the line's results until it is free (tests, and closing).
+    void waitForLine();
     void showAbout();
 
 protected:
@@ -57,6 +63,10 @@ private:
     bool recording() const override;
     void toggleRecordingIndicator() override;
     void settleTick() override;
+    bool lineBusy() const override;
+    void runPollStep() override;
+    void onTimer(int timerId);
+    void updateLinkState();
     void deviceTypeReceived(std::optional<int> code) override;
     void deliver(const qv::device::MeasurementRecord& record) override;
 
@@ -68,7 +78,15 @@ private:
     std::unique_ptr<AppSettings> settings_;
     qv::device::MeasurementRecord measurement_;
     qv::device::PollMachine poll_;
+    TickDriver::Clock clock_;
     TickDriver ticks_;
+    std::unique_ptr<qv::device::Line> line_;
+    LinkHealth health_;
+    bool linkDown_ = false;
+    bool tickOwed_ = false;
+    bool portKnown_ = false;  // the first identification has ended  // a tick came while an exchange ran: it follows at once
+    QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips
+    StatusLine* status_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QTimer* timer_ = nullptr;

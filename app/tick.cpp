@@ -1,8 +1,13 @@
 #include "app/tick.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace qv::app {
+
+std::uint32_t TickDriver::outageInterval() const {
+    return static_cast<std::uint32_t>(std::max(refreshRate_, 2)) * 1000u;
+}
 
 void TickDriver::onTimer(int timerId) {
     const std::uint32_t now = clock_();
@@ -20,11 +25,21 @@ void TickDriver::onTimer(int timerId) {
     }
     hooks_.settleTick();
 
-    // Held further up this very call stack (a message box inside an exchange
-    // lets timer messages in): a poll step now would tear that exchange.
-    if (lock_.isHeld()) return;
-    qv::device::LinkGuard guard(lock_);
-    poll_.runStep();
+    // A page's exchange runs or waits, or a message box inside one is open:
+    // a poll step now would tear that exchange.
+    if (hooks_.lineBusy()) return;
+    // A step that has gone unanswered for longer than a refresh interval: the
+    // values gathered before it belong to the other side of an outage.
+    if (poll_.step() != stepSeen_) {
+        stepSeen_ = poll_.step();
+        stepSince_ = now;
+    } else if (stepSeen_ > 1 && stepSeen_ < qv::device::PollMachine::kDeliveryStep &&
+               now - stepSince_ > outageInterval()) {
+        poll_.restart();
+        stepSeen_ = poll_.step();
+        stepSince_ = now;
+    }
+    hooks_.runPollStep();
 }
 
 std::uint32_t systemTickCount() {

@@ -1,5 +1,7 @@
 #include "device/poll.h"
 
+#include <cstring>
+
 #include "device/exchange.h"
 #include "device/tables.h"
 
@@ -13,32 +15,47 @@ constexpr int kSingleReply = 8;
 constexpr int kTripleReply = 18;
 }  // namespace
 
-int PollMachine::exchange(std::uint8_t command, int waitMs) {
-    lastReceived_ = exchangeCommand(slot_.get(), command, waitMs, reply_);
-    return lastReceived_;
-}
-
-bool PollMachine::singleValue(std::uint8_t command, int quantity, float& value, std::string& unit) {
-    if (exchange(command, kPollWaitMs) != kSingleReply) return false;
-    value = decodeFloatBE(reply_ + 2);
-    unit = unitText(static_cast<Quantity>(quantity), family_, reply_[6]);
-    return true;
+std::optional<PollMachine::Request> PollMachine::request() const {
+    if (step_ < 1 || step_ >= kDeliveryStep || !slot_) return std::nullopt;
+    static constexpr std::uint8_t kCommands[] = {cmd::DeviceType, cmd::FlowVelocity, cmd::VolumeFlow,
+                                                 cmd::Totalizer,  cmd::Temperature,  cmd::Minima,
+                                                 cmd::Maxima,     cmd::Contacts,     cmd::ErrorCode,
+                                                 cmd::LowFlow};
+    return Request{kCommands[step_ - 1], step_ == 10 ? kLowFlowWaitMs : kPollWaitMs};
 }
 
 void PollMachine::runStep() {
+    if (auto r = request()) {
+        const int n = exchangeCommand(slot_.get(), r->command, r->waitMs, reply_);
+        finishStep(reply_, n);
+    } else {
+        finishStep(nullptr, 0);
+    }
+}
+
+bool PollMachine::singleValue(const std::uint8_t* reply, int n, int quantity, float& value, std::string& unit) {
+    if (n != kSingleReply) return false;
+    value = decodeFloatBE(reply + 2);
+    unit = unitText(static_cast<Quantity>(quantity), family_, reply[6]);
+    return true;
+}
+
+void PollMachine::finishStep(const std::uint8_t* reply, int n) {
     if (step_ < 1 || step_ > kDeliveryStep) return;
     if (step_ == kDeliveryStep) {
         if (slot_) listener_.deliver(record_);
         step_ = 0;
         return;
     }
-    if (!slot_) return;  // no link: the cycle waits at its step
+    if (!slot_ || !reply) return;  // no link: the cycle waits at its step
+    if (reply != reply_) std::memcpy(reply_, reply, kReadSize);
+    lastReceived_ = n;
+    ++exchanges_;
 
     auto& r = record_;
     bool ok = false;
     switch (step_) {
         case 1: {
-            int n = exchange(cmd::DeviceType, kPollWaitMs);
             ok = n >= 1;
             if (ok) {
                 std::optional<int> code;
@@ -50,14 +67,14 @@ void PollMachine::runStep() {
             }
             break;
         }
-        case 2: ok = singleValue(cmd::FlowVelocity, int(Quantity::FlowVelocity), r.flowVelocity, r.flowVelocityUnit); break;
-        case 3: ok = singleValue(cmd::VolumeFlow, int(Quantity::VolumeFlow), r.volumeFlow, r.volumeFlowUnit); break;
-        case 4: ok = singleValue(cmd::Totalizer, int(Quantity::Totalizer), r.totalizer, r.totalizerUnit); break;
-        case 5: ok = singleValue(cmd::Temperature, int(Quantity::Temperature), r.temperature, r.temperatureUnit); break;
+        case 2: ok = singleValue(reply_, n, int(Quantity::FlowVelocity), r.flowVelocity, r.flowVelocityUnit); break;
+        case 3: ok = singleValue(reply_, n, int(Quantity::VolumeFlow), r.volumeFlow, r.volumeFlowUnit); break;
+        case 4: ok = singleValue(reply_, n, int(Quantity::Totalizer), r.totalizer, r.totalizerUnit); break;
+        case 5: ok = singleValue(reply_, n, int(Quantity::Temperature), r.temperature, r.temperatureUnit); break;
         case 6:
         case 7: {
             const bool minima = step_ == 6;
-            ok = exchange(minima ? cmd::Minima : cmd::Maxima, kPollWaitMs) == kTripleReply;
+            ok = n == kTripleReply;
             if (ok) {
                 (minima ? r.flowVelocityMin : r.flowVelocityMax) = decodeFloatBE(reply_ + 2);
                 (minima ? r.volumeFlowMin : r.volumeFlowMax) = decodeFloatBE(reply_ + 7);
@@ -68,8 +85,6 @@ void PollMachine::runStep() {
         case 8:
         case 9:
         case 10: {
-            const std::uint8_t command = step_ == 8 ? cmd::Contacts : step_ == 9 ? cmd::ErrorCode : cmd::LowFlow;
-            int n = exchange(command, step_ == 10 ? kLowFlowWaitMs : kPollWaitMs);
             ok = n >= 1;
             // A reply too short to reach byte 2 moves the poll on but keeps
             // the last value rather than inventing one.
@@ -80,7 +95,10 @@ void PollMachine::runStep() {
             break;
         }
     }
-    if (!ok) return;
+    if (!ok) {
+        ++(n == 0 ? unanswered_ : wrongLength_);
+        return;
+    }
     if (step_ == 9) {
         if (family_ == 1) {
             step_ = 10;

@@ -28,15 +28,35 @@ public:
     int step() const { return step_; }
     void start() { step_ = 1; }
     bool idle() const { return step_ == 0; }
-    // Runs the current step (the caller holds the link lock). A step whose
-    // reply is not accepted stays, so the same command goes out next tick.
+    // Starts the running cycle again at its first step, so no record mixes
+    // replies from both sides of an outage.
+    void restart() {
+        if (step_ > 1) step_ = 1;
+    }
+    // Runs the current step, exchange included. A step whose reply is not
+    // accepted stays, so the same command goes out next tick.
     void runStep();
+
+    // The same step in two halves, for a line on a thread of its own: what
+    // the step sends (nothing at the delivery step, when idle or without a
+    // link), then, with its reply, the rest of the step.
+    struct Request {
+        std::uint8_t command;
+        int waitMs;
+    };
+    std::optional<Request> request() const;
+    void finishStep(const std::uint8_t* reply, int received);
+
     // Byte count of the poll's most recent read.
     int lastReceived() const { return lastReceived_; }
+    // Health of the line as the poll sees it: its exchanges, those that got
+    // no byte at all, and those whose reply had a length the step refuses.
+    int exchanges() const { return exchanges_; }
+    int unanswered() const { return unanswered_; }
+    int wrongLength() const { return wrongLength_; }
 
 private:
-    int exchange(std::uint8_t command, int waitMs);
-    bool singleValue(std::uint8_t command, int quantity, float& value, std::string& unit);
+    bool singleValue(const std::uint8_t* reply, int n, int quantity, float& value, std::string& unit);
 
     LinkSlot& slot_;
     int& family_;
@@ -44,6 +64,7 @@ private:
     PollListener& listener_;
     int step_ = 0;
     int lastReceived_ = 0;
+    int exchanges_ = 0, unanswered_ = 0, wrongLength_ = 0;
     std::uint8_t reply_[kReadSize] = {};
 };
 

@@ -36,6 +36,10 @@ public:
     virtual int read(std::uint8_t* buffer, int& received);
     // The protocol's fixed waits, here so a scripted link can record them.
     virtual void wait(int ms);
+    // How often the port was opened again after a hang-up, and whether it is
+    // gone right now (read on the line's thread, with the exchange).
+    virtual int reopenings() const { return port_.reopenings(); }
+    virtual bool lost() const { return port_.lost(); }
 
     // Where "COM<n>" entries are looked up: the start-up directory.
     static void setPortDirectory(const std::string& dir);

@@ -91,12 +91,12 @@ SETTINGS_HELP = [
         "de défaut au prochain démarrage.\n"
         "La langue de l'afficheur de l'appareil se règle sur la page Configuration.")),
     (1007, T(
-        "Grün: das Messgerät hat auf die Erkennung geantwortet.\n"
-        "Ein später angeschlossenes Messgerät wird erst nach erneuter Auswahl der Schnittstelle erkannt.",
-        "Green: the meter has answered the identification.\n"
-        "A meter connected later is identified only after the port has been chosen again.",
-        "Vert : l'appareil a répondu à l'identification.\n"
-        "Un appareil raccordé plus tard n'est identifié qu'après un nouveau choix du port.")),
+        "Grün: das Messgerät antwortet, auf die Erkennung oder auf die laufende Messung.\n"
+        "Ein später angeschlossenes Messgerät erscheint, sobald die Messung läuft (Seite Betrieb oder Visualisierung).",
+        "Green: the meter answers, to the identification or to the running measurement.\n"
+        "A meter connected later appears once measuring runs (Operation or Visualization page).",
+        "Vert : l'appareil répond, à l'identification ou à la mesure en cours.\n"
+        "Un appareil raccordé plus tard apparaît dès que la mesure tourne (page Opération ou Affichage graphique).")),
     (1008, T(
         "Rot: kein Messgerät erkannt. Die Schnittstelle lässt sich nicht öffnen, oder das Messgerät antwortet nicht.\n"
         "Kabel, Versorgung und Schnittstelle prüfen und die Schnittstelle erneut auswählen.",
@@ -911,6 +911,52 @@ MESSAGES = [
 ]
 
 # --------------------------------------------------------------------------
+# Link status texts, messages 41 to 55 of the same files: one line each, never
+# shown in a box. The status line at the foot of every page builds its text
+# from them; %1, %2, ... stand for the port, the model, numbers and times.
+# Numbers 16 to 40 stay free for boxes; 56 to 100 for further status texts.
+
+STATUS_FIRST = 41
+
+STATUS_MESSAGES = [
+    (41, T("%1: %2", "%1: %2", "%1 : %2")),
+    (42, T("letzter Messzyklus vor %1 s", "last measuring cycle %1 s ago", "dernier cycle de mesure il y a %1 s")),
+    (43, T("noch kein Messzyklus", "no measuring cycle yet", "aucun cycle de mesure pour l'instant")),
+    (44, T("Austausche %1, unbeantwortet %2, falsche Länge %3, Schnittstelle neu geöffnet %4",
+           "exchanges %1, unanswered %2, wrong length %3, port reopened %4",
+           "échanges %1, sans réponse %2, longueur erronée %3, port rouvert %4")),
+    (45, T("%1: Das Messgerät antwortet nicht. Werte veraltet, Aufzeichnung angehalten.",
+           "%1: The meter is not answering. Values are stale, recording is paused.",
+           "%1 : L'appareil ne répond pas. Valeurs périmées, enregistrement suspendu.")),
+    (46, T("%1: Verbindung verloren. Werte veraltet, Aufzeichnung angehalten.",
+           "%1: Connection lost. Values are stale, recording is paused.",
+           "%1 : Liaison perdue. Valeurs périmées, enregistrement suspendu.")),
+    (47, T("%1 lässt sich nicht öffnen: keine Verbindung zum Messgerät.",
+           "%1 cannot be opened: no connection to the meter.",
+           "%1 ne peut pas être ouvert : aucune liaison avec l'appareil.")),
+    (48, T("kein Messgerät erkannt", "no meter identified", "aucun appareil identifié")),
+    (49, T("Messung ruht bis zum ersten Öffnen der Seite Betrieb oder Visualisierung",
+           "measuring starts when the Operation or Visualization page is first opened",
+           "la mesure démarre à la première ouverture de la page Opération ou Affichage graphique")),
+    (50, T("KT740-->PC: keine Verbindung zum Messgerät, nichts gelesen.",
+           "KT740-->PC: no connection to the meter, nothing read.",
+           "KT740-->PC : aucune liaison avec l'appareil, rien n'a été lu.")),
+    (51, T("KT740-->PC: Modell unbekannt. Messgerät erkennen lassen oder ein Modell wählen.",
+           "KT740-->PC: model unknown. Let the meter be identified or choose a model.",
+           "KT740-->PC : modèle inconnu. Faire identifier l'appareil ou choisir un modèle.")),
+    (52, T("KT740-->PC: Der Parameterblock kam nicht vollständig an. Die Werte sind unverändert.",
+           "KT740-->PC: The parameter block did not arrive in full. The values are unchanged.",
+           "KT740-->PC : Le bloc de paramètres n'est pas arrivé en entier. Les valeurs sont inchangées.")),
+    (53, T("Konfig-Check: Alle Werte liegen in ihren Bereichen.",
+           "Configuration check: every value is within its range.",
+           "Contrôle de configuration : toutes les valeurs sont dans leurs plages.")),
+    (54, T("Aufzeichnung angehalten: Es wird nichts geschrieben, bis das Messgerät wieder antwortet.",
+           "Recording paused: nothing is written until the meter answers again.",
+           "Enregistrement suspendu : rien n'est écrit jusqu'à ce que l'appareil réponde à nouveau.")),
+    (55, T("Veraltet, letzte Aktualisierung %1", "Stale, last updated %1", "Périmé, dernière mise à jour %1")),
+]
+
+# --------------------------------------------------------------------------
 # The meter's error catalogue, in the order of the Operation page's error table.
 
 ERRORS = [
@@ -1208,9 +1254,15 @@ def build(lang):
         for line in lines:
             check_line(f"Messages_{lang} #{n}", line)
         out += [f"#{n}"] + lines + [""]
-    files["Messages"] = out
     if [n for n, _ in MESSAGES] != list(range(1, 16)):
         raise TextError("messages must be 1 to 15")
+    if [n for n, _ in STATUS_MESSAGES] != list(range(STATUS_FIRST, STATUS_FIRST + len(STATUS_MESSAGES))):
+        raise TextError("status texts must be numbered without gaps from 41")
+    for n, t in STATUS_MESSAGES:
+        line = fix(lang, t[lang])
+        check_line(f"Messages_{lang} #{n}", line)
+        out += [f"#{n}", line, ""]
+    files["Messages"] = out
     return files
 
 

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "device/tables.h"
 #include "pages/configuration/check.h"
@@ -64,9 +66,8 @@ const char* const kErrorWord[3] = {"Fehler", "error", "erreur"};
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::LinkSlot* link,
-                               qv::device::LinkLock* lock)
-    : settings_(settings), link_(link), lock_(lock), texts_(*this, *settings) {
+CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Line* line)
+    : settings_(settings), line_(line), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
     for (auto& b : sendBlocks_) b.assign(cfg::kFileBlockBytes, 0);
@@ -94,7 +95,9 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::LinkS
     };
     button(cfg::ReadButton, "KT740-->PC", kTop, [this] { readParameters(); });
     button(cfg::WriteButton, "PC-->KT740", kTop + 17, [this] { writeParameters(); });
-    button(cfg::CheckButton, "Konfig-Check", kTop + 46, [this] { checkConfiguration(selectedCode_); });
+    button(cfg::CheckButton, "Konfig-Check", kTop + 46, [this] {
+        if (checkConfiguration(selectedCode_) == 1) note(kNoteCheckPassed);
+    });
     button(cfg::SaveButton, "Speichern", kTop + 75, [this] { saveConfiguration(); });
     button(cfg::LoadButton, "Laden", kTop + 92, [this] { loadConfiguration(); });
     button(cfg::ClearButton, "Alles löschen", kTop + 121, [this] { clearAll(); });
@@ -368,8 +371,20 @@ void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t siz
 // --- transfer ----------------------------------------------------------------
 
 void CKonfiguration::readParameters() {
-    if (!*link_ || settings_->deviceFamily == -1) return;
-    const cfg::ParameterReplies replies = cfg::requestParameters(**link_, *lock_);
+    if (settings_->deviceFamily == -1) return note(kNoteNoFamily);
+    // Both requests in one piece of work: nothing comes between them.
+    auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
+    line_->run(
+        [replies](qv::device::LinkSlot& slot) {
+            if (slot) *replies = cfg::requestParameters(*slot);
+        },
+        [this, replies] {
+            if (!*replies) return note(kNoteNoLink);
+            applyReadReplies(**replies);
+        });
+}
+
+void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
     // A reply too short to hold the code would select "----" from the
     // zeroed buffer: the model stays as it was.
     if (replies.type.received > 2) {
@@ -391,6 +406,8 @@ void CKonfiguration::readParameters() {
         settleCountdown_ = kSettleTicks;
         decodeParameters(replies.block.bytes.data() + 2, replies.block.bytes.size() - 2);
         applyConfigurationVariant(selectedCode_);
+    } else {
+        note(kNoteNoBlock);
     }
 }
 
@@ -404,10 +421,10 @@ void CKonfiguration::writeParameters() {
     const auto& block = sendBlocks_[static_cast<std::size_t>(std::clamp(family, 0, 2))];
     const auto frame = cfg::writeFrame(family, std::vector<std::uint8_t>(block.begin(),
                                                                          block.begin() + cfg::blockSize(family)));
-    // Held through the message box: no poll step comes between.
-    qv::device::LinkGuard guard(*lock_);
-    const bool written = *link_ && cfg::sendParameterFrame(**link_, frame);
-    texts_.showMessage(written ? kMsgWritten : kMsgNotWritten);
+    auto written = std::make_shared<bool>(false);
+    line_->run([frame, written](qv::device::LinkSlot& slot) { *written = slot && cfg::sendParameterFrame(*slot, frame); },
+               // Shown while the line is still held: no poll step comes between.
+               [this, written] { texts_.showMessage(*written ? kMsgWritten : kMsgNotWritten); });
 }
 
 // --- files and check ---------------------------------------------------------

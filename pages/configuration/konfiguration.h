@@ -10,9 +10,11 @@
 
 #include "app/page_texts.h"
 #include "app/settings.h"
-#include "device/link_lock.h"
-#include "device/serial_link.h"
+#include <functional>
+
+#include "device/line.h"
 #include "pages/configuration/parameters.h"
+#include "pages/configuration/transfer.h"
 #include "platform/dialog/dialog_page.h"
 
 namespace qv::pages {
@@ -23,7 +25,12 @@ public:
     static constexpr int kMsgCheckFailed = 1, kMsgNotWritten = 2, kMsgSaveTitle = 3, kMsgFile = 4,
                          kMsgLoadTitle = 5, kMsgWritten = 6;
 
-    CKonfiguration(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock);
+    // Status texts of the buttons that would otherwise say nothing.
+    static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53;
+
+    CKonfiguration(qv::app::AppSettings* settings, qv::device::Line* line);
+    // Where those texts go (the sheet's status line).
+    void setStatusNote(std::function<void(int)> note) { note_ = std::move(note); }
 
     // Ticks left until change notifications count again after a fill.
     int settleCountdown() const { return settleCountdown_; }
@@ -57,6 +64,7 @@ public:
     void decodeParameters(const std::uint8_t* block, std::size_t size);
 
     void readParameters();
+    void applyReadReplies(const qv::configuration::ParameterReplies& replies);
     void writeParameters();
     void saveConfiguration();
     void loadConfiguration();
@@ -72,10 +80,13 @@ private:
     void refillFamilyLists(int family);
     void fillLanguageLists();
     void refreshAccessibleNames();
+    void note(int text) {
+        if (note_) note_(text);
+    }
 
     qv::app::AppSettings* settings_;
-    qv::device::LinkSlot* link_;
-    qv::device::LinkLock* lock_;
+    qv::device::Line* line_;
+    std::function<void(int)> note_;
     qv::app::PageTexts texts_;
     int settleCountdown_ = 0;
     int selectedCode_ = 0;

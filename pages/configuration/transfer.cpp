@@ -22,15 +22,12 @@ Reply receive(SerialLink& link) {
 }
 }  // namespace
 
-ParameterReplies requestParameters(SerialLink& link, qv::device::LinkLock& lock) {
+ParameterReplies requestParameters(SerialLink& link) {
     ParameterReplies out;
-    {
-        qv::device::LinkGuard guard(lock);
-        flush(link);
-        send(link, &kTypeRequest, 1);
-        link.wait(kReadWaitMs);
-        out.type = receive(link);
-    }
+    flush(link);
+    send(link, &kTypeRequest, 1);
+    link.wait(kReadWaitMs);
+    out.type = receive(link);
     send(link, &kBlockRequest, 1);
     link.wait(kReadWaitMs);
     out.block = receive(link);

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/link_lock.h"
 #include "device/serial_link.h"
 
 namespace qv::configuration {
@@ -23,13 +22,12 @@ struct ParameterReplies {
     Reply type, block;
 };
 
-// "KT740-->PC": the type request under the lock, then at once, without it,
-// the block request. Neither reply is judged here.
-ParameterReplies requestParameters(qv::device::SerialLink& link, qv::device::LinkLock& lock);
+// "KT740-->PC": the type request, then at once the block request (the
+// type request's flush read is the only one). Neither reply is judged here.
+ParameterReplies requestParameters(qv::device::SerialLink& link);
 
-// "PC-->KT740" with the caller holding the lock: the frame's first byte
-// alone, then the rest in one write; true when the answer to the rest
-// starts with the acknowledge.
+// "PC-->KT740": the frame's first byte alone, then the rest in one write;
+// true when the answer to the rest starts with the acknowledge.
 bool sendParameterFrame(qv::device::SerialLink& link, const std::vector<std::uint8_t>& frame);
 
 }  // namespace qv::configuration

@@ -1,5 +1,6 @@
 #include "pages/operation/betrieb.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -57,8 +58,8 @@ const FieldName kFieldNames[] = {
 };
 }  // namespace
 
-CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock)
-    : settings_(settings), link_(link), lock_(lock), texts_(*this, *settings) {
+CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Line* line)
+    : settings_(settings), line_(line), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -265,6 +266,42 @@ void CBetrieb::showError(std::uint8_t code) {
 
 void CBetrieb::toggleRecordingIndicator() { showControl(RecordIndicator, !isControlVisible(RecordIndicator)); }
 
+void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
+    stale_ = stale;
+    static const int kValues[] = {ActVelocity, MaxVelocity, MinVelocity, ActVolume, MaxVolume, MinVolume,
+                                  ActTemperature, MaxTemperature, MinTemperature, Totalizer, LowFlow, ErrorText,
+                                  Limit1, Limit2, Ready, ErrorContact};
+    for (int id : kValues) {
+        QWidget* w = control(id);
+        QPalette p = w->palette();
+        for (auto role : {QPalette::Text, QPalette::WindowText})
+            p.setColor(role, stale ? p.color(QPalette::Disabled, role) : QApplication::palette(w).color(role));
+        w->setPalette(p);
+        // The tool tip (and what a screen reader says) begins with the age of the value.
+        if (stale) {
+            const QString help = helpText(id);
+            helpWhileFresh_[id] = help;
+            setHelpText(id, help.isEmpty() ? tip : tip + QStringLiteral("\r\n") + help);
+        } else if (auto it = helpWhileFresh_.find(id); it != helpWhileFresh_.end()) {
+            setHelpText(id, it->second);
+        }
+    }
+    auto* indicator = controlAs<QLabel>(RecordIndicator);
+    indicator->setPixmap(stale ? qv::dialog::pausedRecordingPixmap(20) : qv::dialog::recordingPixmap(20));
+    // Its help names it (first line) and is its tool tip: while paused, it says so first.
+    if (stale) {
+        const QString help = helpText(RecordIndicator);
+        helpWhileFresh_[RecordIndicator] = help;
+        setHelpText(RecordIndicator, help.isEmpty() ? paused : paused + QStringLiteral("\r\n") + help);
+    } else if (auto it = helpWhileFresh_.find(RecordIndicator); it != helpWhileFresh_.end()) {
+        setHelpText(RecordIndicator, it->second);
+        if (it->second.isEmpty()) indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
+    }
+    if (!stale) helpWhileFresh_.clear();
+    // Standing still: shown while a recording waits, hidden otherwise.
+    if (recording()) showControl(RecordIndicator, true);
+}
+
 bool CBetrieb::recordStartEnabled() const { return control(RecordStart)->isEnabled(); }
 void CBetrieb::enableRecordStart() { enableControl(RecordStart, true); }
 
@@ -292,6 +329,7 @@ void CBetrieb::startRecording() {
         return;
     }
     enableControl(RecordStop, true);
+    if (stale_) showControl(RecordIndicator, true);  // waiting for the meter: shown paused
 }
 
 void CBetrieb::stopRecording() {
@@ -312,19 +350,28 @@ void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
 // --- operating commands ----------------------------------------------------------
 
 void CBetrieb::sendOperatingCommand(std::uint8_t command) {
-    qv::device::LinkGuard guard(*lock_);
-    std::uint8_t reply[qv::device::kReadSize];
-    // The reply is read to keep the line clean, never judged.
-    if (*link_) qv::device::exchangeCommand(link_->get(), command, kCommandWaitMs, reply);
+    line_->run([command](qv::device::LinkSlot& slot) {
+        std::uint8_t reply[qv::device::kReadSize];
+        // The reply is read to keep the line clean, never judged.
+        if (slot) qv::device::exchangeCommand(slot.get(), command, kCommandWaitMs, reply);
+    });
 }
 
 void CBetrieb::runLowFlowExchange() {
-    // Held through any message box, so no poll step tears the exchange.
-    qv::device::LinkGuard guard(*lock_);
-    if (!*link_) return;
-    auto* combo = controlAs<QComboBox>(NewLowFlow);
-    qv::operation::runLowFlowExchange(
-        **link_, [combo] { return combo->currentIndex(); }, [this](int n) { texts_.showMessage(n); });
+    // The value chosen when the button was pressed is the one sent and the
+    // one whose outcome is reported, whatever the combo shows meanwhile.
+    const int value = controlAs<QComboBox>(NewLowFlow)->currentIndex();
+    auto message = std::make_shared<int>(0);
+    line_->run(
+        [value, message](qv::device::LinkSlot& slot) {
+            if (!slot) return;
+            qv::operation::runLowFlowExchange(
+                *slot, [value] { return value; }, [message](int n) { *message = n; });
+        },
+        // Shown while the line is still held: no poll step comes before it is closed.
+        [this, message] {
+            if (*message) texts_.showMessage(*message);
+        });
 }
 
 void CBetrieb::onLowFlowSelection() {

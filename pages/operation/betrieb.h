@@ -4,14 +4,14 @@
 #include <QString>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/page_texts.h"
 #include "app/settings.h"
-#include "device/link_lock.h"
+#include "device/line.h"
 #include "device/measurement.h"
-#include "device/serial_link.h"
 #include "pages/operation/recording.h"
 #include "platform/dialog/dialog_page.h"
 
@@ -42,7 +42,7 @@ public:
     static constexpr int kCommandWaitMs = 40;
     static constexpr int kMsgRecordTitle = 13, kMsgRecordFile = 14;
 
-    CBetrieb(qv::app::AppSettings* settings, qv::device::LinkSlot* link, qv::device::LinkLock* lock);
+    CBetrieb(qv::app::AppSettings* settings, qv::device::Line* line);
 
     // Entry points of the poll.
     void applyVariant(int deviceCode);
@@ -56,6 +56,11 @@ public:
     bool headerPending() const { return recorder_.headerPending(); }
     const std::string& recordingPath() const { return recorder_.path(); }
     void toggleRecordingIndicator();
+    // The link is down: the values are greyed with tip (the time of their
+    // last update) as tool tip, and a running recording's indicator stands
+    // still, showing paused, that nothing is written. All returns with false.
+    void setStale(bool stale, const QString& tip, const QString& paused);
+    bool stale() const { return stale_; }
     bool recordStartEnabled() const;
     void enableRecordStart();
     void startRecording();
@@ -91,8 +96,9 @@ private:
     void refreshAccessibleNames();
 
     qv::app::AppSettings* settings_;
-    qv::device::LinkSlot* link_;
-    qv::device::LinkLock* lock_;
+    qv::device::Line* line_;
+    bool stale_ = false;
+    std::map<int, QString> helpWhileFresh_;
     qv::app::PageTexts texts_;
     std::vector<std::string> errorTexts_, errorHelpTexts_;
     std::string lastErrorText_;

@@ -40,8 +40,8 @@ private:
 };
 }  // namespace
 
-Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link)
-    : settings_(settings), link_(link), texts_(*this, *settings) {
+Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::Line* line)
+    : settings_(settings), line_(line), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -224,33 +224,78 @@ void Einstellungen::setLamp(bool answered) {
 }
 
 void Einstellungen::identifyDevice(int port) {
-    // The old link goes first, even when the new port will not open.
-    link_->reset();
-    *link_ = std::make_unique<qv::device::SerialLink>();
     setControlText(Hardware, QString::fromLatin1(kNoValue));
     setControlText(Software, QString::fromLatin1(kNoValue));
-    const int opened = (*link_)->open(port);
-    openFailure_ = (*link_)->lastFailure();
-    showOpenFailure();
-    refreshPortList();
-    if (opened != 0) {
-        link_->reset();
-        setLamp(false);
-        return;
-    }
-    qv::device::Identification id;
-    if (qv::device::identifyMeter(**link_, settings_->deviceFamily, id) != 0) {
-        setLamp(false);  // the port stays open: the poll can use it once the meter answers
-        return;
-    }
+    struct Outcome {
+        bool opened = false;
+        int result = -1;
+        qv::serial::OpenFailure failure = qv::serial::OpenFailure::None;
+        qv::device::Identification id;
+    };
+    auto out = std::make_shared<Outcome>();
+    // On the line's thread: the old link goes first, even when the new port will not open.
+    line_->run(
+        [port, out](qv::device::LinkSlot& slot) {
+            slot.reset();
+            slot = std::make_unique<qv::device::SerialLink>();
+            const int opened = slot->open(port);
+            out->failure = slot->lastFailure();
+            if (opened != 0) {
+                slot.reset();
+                return;
+            }
+            out->opened = true;
+            int family = -1;  // the family follows the code, below, on the window thread
+            out->result = qv::device::identifyMeter(*slot, family, out->id);
+        },
+        [this, port, out] {
+            identifiedCode_ = -1;
+            identifiedVersion_.reset();
+            openFailure_ = out->failure;
+            showOpenFailure();
+            refreshPortList();
+            if (portChosen_) portChosen_(port, out->opened);
+            if (!out->opened || out->result != 0) {
+                // Not opened: the slot is empty. Opened but silent: the port
+                // stays open, so the poll can use it once the meter answers.
+                setLamp(false);
+                return;
+            }
+            const qv::device::Identification& id = out->id;
+            setLamp(true);
+            qv::device::updateFamily(id.deviceCode, settings_->deviceFamily);
+            settings_->deviceCode = id.deviceCode;
+            identifiedCode_ = id.deviceCode;
+            identifiedVersion_ = id.version;
+            setControlText(Hardware, qv::dialog::fromCp1252(qv::device::modelCodeText(id.deviceCode)));
+            if (id.version) {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*id.version));
+                setControlText(Software, QString::fromLatin1(buf));
+            }
+        });
+}
+
+void Einstellungen::showPolledModel(int code) {
+    const QString model = qv::dialog::fromCp1252(qv::device::modelCodeText(code));
+    if (meterShown() && controlText(Hardware) == model) return;
     setLamp(true);
-    settings_->deviceCode = id.deviceCode;
-    setControlText(Hardware, qv::dialog::fromCp1252(qv::device::modelCodeText(id.deviceCode)));
-    if (id.version) {
+    setControlText(Hardware, model);
+    // The version is known only of the meter identified, and only while it kept answering.
+    if (identifiedVersion_ && code == identifiedCode_) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*id.version));
+        std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*identifiedVersion_));
         setControlText(Software, QString::fromLatin1(buf));
+    } else {
+        setControlText(Software, QString::fromLatin1(kNoValue));
     }
+}
+
+void Einstellungen::showNoAnswer() {
+    identifiedVersion_.reset();
+    setLamp(false);
+    setControlText(Hardware, QString::fromLatin1(kNoValue));
+    setControlText(Software, QString::fromLatin1(kNoValue));
 }
 
 void Einstellungen::onLanguageChanged(int index) {

@@ -2,7 +2,10 @@
 // The Settings page: port, meter identification, language, refresh rate.
 #include "app/page_texts.h"
 #include "app/settings.h"
-#include "device/serial_link.h"
+#include <functional>
+#include <optional>
+
+#include "device/line.h"
 #include "platform/dialog/dialog_page.h"
 
 namespace qv::pages {
@@ -22,12 +25,20 @@ public:
     // Labels-file texts without a control: why a port did not open.
     enum Text { NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903 };
 
-    Einstellungen(qv::app::AppSettings* settings, qv::device::LinkSlot* link);
+    Einstellungen(qv::app::AppSettings* settings, qv::device::Line* line);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
+    // Told after each identification which port was chosen and whether it opened.
+    void setPortChosen(std::function<void(int port, bool opened)> f) { portChosen_ = std::move(f); }
 
     // Replaces the link by a new one on port, opens it and asks the meter
     // who it is; the lamps and the version fields show the outcome.
     void identifyDevice(int port);
+    // The poll's type request was answered: green lamp and the model, also
+    // for a meter plugged in after the identification.
+    void showPolledModel(int code);
+    // The meter stopped answering (or the port is gone): red lamp, no model.
+    void showNoAnswer();
+    bool meterShown() const { return isControlVisible(GreenLamp); }
     void onLanguageChanged(int index);
     void validateRefreshRate();
     const qv::app::PageTexts& texts() const { return texts_; }
@@ -44,7 +55,11 @@ private:
     void showOpenFailure();
 
     qv::app::AppSettings* settings_;
-    qv::device::LinkSlot* link_;
+    qv::device::Line* line_;
+    std::function<void(int, bool)> portChosen_;
+    // The identified meter's code and version, forgotten once it stops answering.
+    int identifiedCode_ = -1;
+    std::optional<float> identifiedVersion_;
     qv::app::PageTexts texts_;
     qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
     QString lampHelp_;  // the red lamp's help as the help file has it

@@ -163,4 +163,19 @@ QPixmap recordingPixmap(int size) {
     return pm;
 }
 
+QPixmap pausedRecordingPixmap(int size) {
+    QPixmap pm = blank(size, size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(70, 70, 70), 1));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawEllipse(QRectF(1, 1, size - 2, size - 2));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 60));
+    const double w = size * 0.14, h = size * 0.45, top = (size - h) / 2;
+    p.drawRect(QRectF(size * 0.5 - w * 1.6, top, w, h));
+    p.drawRect(QRectF(size * 0.5 + w * 0.6, top, w, h));
+    return pm;
+}
+
 }  // namespace qv::dialog

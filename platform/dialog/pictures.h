@@ -15,5 +15,7 @@ QPixmap meterPixmap(int width, int height);           // decorative: a flow mete
 QIcon programIcon();
 // The Operation page's blinking sign that a recording runs: a red record dot.
 QPixmap recordingPixmap(int size = 20);
+// The same place while a recording waits for the meter: grey, with a pause sign.
+QPixmap pausedRecordingPixmap(int size = 20);
 
 }  // namespace qv::dialog

@@ -92,6 +92,7 @@ int CommPort::open(const std::string& path, std::string* error) {
         return -1;
     }
     path_ = path;
+    lost_ = false;
     return 0;
 }
 
@@ -107,9 +108,14 @@ bool CommPort::reopen() {
     std::string why;
     OpenFailure ignored;
     int fd = openConfigured(path_, why, ignored);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        lost_ = true;
+        return false;
+    }
     ::close(fd_);
     fd_ = fd;
+    ++reopenings_;
+    lost_ = false;
     return true;
 }
 

@@ -33,11 +33,18 @@ public:
     // Writes all bytes and waits until they have left; 0 or -1.
     int write(const std::uint8_t* data, std::size_t n);
 
+    // Link health: how often a hung-up terminal was opened again, and whether
+    // the last attempt found it gone (a pulled adapter, a stopped simulator).
+    int reopenings() const { return reopenings_; }
+    bool lost() const { return lost_; }
+
 private:
     bool reopen();
     int fd_ = -1;
     std::string path_;
     OpenFailure failure_ = OpenFailure::None;
+    int reopenings_ = 0;
+    bool lost_ = false;
 };
 
 }  // namespace qv::serial

@@ -35,6 +35,7 @@ struct Sheet : ::testing::Test {
     std::unique_ptr<CAllControlsSheet> make() {
         auto s = std::make_unique<CAllControlsSheet>([this] { return now; });
         s->show();
+        s->waitForLine();  // the identification
         return s;
     }
 };

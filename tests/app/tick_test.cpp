@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/link_health.h"
 #include "app/tick.h"
 #include "tests/support/scripted_link.h"
 
@@ -11,12 +14,15 @@ using qv::test::ScriptedLink;
 namespace {
 
 struct Hooks : TickHooks {
-    bool ready = false, rec = false;
+    bool ready = false, rec = false, busy = false;
     int toggles = 0, settles = 0;
+    PollMachine* poll = nullptr;
     bool pollPagesReady() const override { return ready; }
     bool recording() const override { return rec; }
     void toggleRecordingIndicator() override { ++toggles; }
     void settleTick() override { ++settles; }
+    bool lineBusy() const override { return busy; }
+    void runPollStep() override { poll->runStep(); }
 };
 
 struct Listener : PollListener {
@@ -44,11 +50,11 @@ struct Ticks : ::testing::Test {
     MeasurementRecord record;
     Listener listener;
     Hooks hooks;
-    LinkLock lock;
     PollMachine poll{slot, family, record, listener};
-    TickDriver driver{[this] { return now; }, refreshRate, lock, poll, hooks};
+    TickDriver driver{[this] { return now; }, refreshRate, poll, hooks};
 
     void SetUp() override {
+        hooks.poll = &poll;
         auto l = std::make_unique<ScriptedLink>();
         link = l.get();
         link->respond = answer;
@@ -111,18 +117,56 @@ TEST_F(Ticks, RefreshRateZeroRunsCyclesBackToBack) {
     EXPECT_EQ(listener.deliveries, 2);
 }
 
-TEST_F(Ticks, SkipsItsStepWhileTheLockIsHeld) {
+TEST_F(Ticks, SkipsItsStepWhileTheLineIsBusy) {
     hooks.ready = true;
-    lock.lock();
+    hooks.busy = true;
     tick(5);
     EXPECT_EQ(sent(), 0u);
     EXPECT_EQ(poll.step(), 1);  // the cycle began but waits for the line
     EXPECT_EQ(hooks.settles, 5);  // the rest of the tick still runs
-    lock.unlock();
-    EXPECT_FALSE(lock.isHeld());
+    hooks.busy = false;
     tick();
     EXPECT_EQ(sent(), 1u);
-    EXPECT_FALSE(lock.isHeld());
+}
+
+TEST_F(Ticks, AStepUnansweredLongerThanARefreshIntervalStartsTheCycleAgain) {
+    hooks.ready = true;
+    bool silent = false;
+    link->respond = [&](const Bytes& w) { return silent ? Bytes{} : answer(w); };
+    tick(4);  // 0x50, 0x10, 0x11, 0x12 answered
+    ASSERT_EQ(poll.step(), 5);
+    silent = true;
+    tick(21);  // 2000 ms at step 5 is not more than the interval
+    EXPECT_EQ(poll.step(), 5);
+    tick();
+    EXPECT_EQ(poll.step(), 1);  // the values from before the silence are not used
+    silent = false;
+    tick(10);
+    EXPECT_EQ(listener.deliveries, 1);
+    const auto sentNow = link->commandsSent();
+    EXPECT_EQ(std::count(sentNow.begin(), sentNow.end(), 0x50), 3);  // once more while still silent
+    EXPECT_EQ(std::count(sentNow.begin(), sentNow.end(), 0x10), 2);
+}
+
+TEST(LinkHealthTest, DownWhenThePortIsMissingOrLostOrNoCycleForThreeIntervals) {
+    LinkHealth h;
+    EXPECT_EQ(h.update(0, false, 2000), LinkHealth::State::NoPort);
+    h.portChosen(1, true, 100);
+    EXPECT_EQ(h.update(200, false, 2000), LinkHealth::State::Idle);  // no poll: nothing to miss
+    EXPECT_EQ(h.update(50'000, true, 2000), LinkHealth::State::Up);  // the poll begins now
+    EXPECT_EQ(h.update(56'000, true, 2000), LinkHealth::State::Up);
+    EXPECT_EQ(h.update(56'001, true, 2000), LinkHealth::State::Silent);
+    h.cycleDelivered(57'000);
+    EXPECT_EQ(h.update(58'000, true, 2000), LinkHealth::State::Up);
+    EXPECT_FALSE(h.down());
+    EXPECT_EQ(h.sinceCycle(58'000), 1000u);
+    h.portReport(1, true);
+    EXPECT_EQ(h.update(58'100, true, 2000), LinkHealth::State::Lost);
+    h.portReport(2, false);  // opened again, but no cycle since: still down after three intervals
+    EXPECT_EQ(h.update(63'001, true, 2000), LinkHealth::State::Silent);
+    EXPECT_TRUE(h.down());
+    h.portChosen(2, false, 64'000);
+    EXPECT_EQ(h.update(64'000, true, 2000), LinkHealth::State::NoPort);
 }
 
 TEST_F(Ticks, BlinksEveryFourthTickWhileRecording) {
@@ -139,15 +183,4 @@ TEST_F(Ticks, OtherTimersOnlyStartTheCycle) {
     EXPECT_EQ(poll.step(), 1);
     EXPECT_EQ(sent(), 0u);
     EXPECT_EQ(hooks.settles, 0);
-}
-
-TEST(LinkLockTest, RecursiveAndKnowsWhetherHeld) {
-    LinkLock lock;
-    EXPECT_FALSE(lock.isHeld());
-    {
-        LinkGuard a(lock);
-        LinkGuard b(lock);
-        EXPECT_TRUE(lock.isHeld());
-    }
-    EXPECT_FALSE(lock.isHeld());
 }

@@ -21,6 +21,7 @@ TEST(SheetOverPty, ShowsTheMeterAndItsMeasurements) {
     std::uint32_t now = 1'000'000;
     qv::app::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
+    sheet.waitForLine();  // the identification
     auto* settings = sheet.settingsPage();
     EXPECT_TRUE(settings->isControlVisible(Einstellungen::GreenLamp));
     EXPECT_FALSE(settings->isControlVisible(Einstellungen::RedLamp));

@@ -150,7 +150,7 @@ TEST(LangFiles, HelpTextsFitAndMatchAcrossLanguages) {
     }
 }
 
-TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBody) {
+TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBodyStatusTextsFromFortyOne) {
     for (int lang = 0; lang < 3; ++lang) {
         SCOPED_TRACE(textFileName("Messages", lang));
         MessageTable table{};
@@ -159,6 +159,9 @@ TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBody) {
             if (n <= 15) {
                 EXPECT_FALSE(table[n][0].empty()) << "caption of " << n;
                 EXPECT_FALSE(table[n][1].empty()) << "body of " << n;
+            } else if (n >= 41 && n <= 55) {  // the status line's texts: one line each
+                EXPECT_FALSE(table[n][0].empty()) << "status text " << n;
+                EXPECT_TRUE(table[n][1].empty()) << "status text " << n;
             } else {
                 EXPECT_TRUE(std::all_of(table[n].begin(), table[n].end(), [](auto& s) { return s.empty(); }))
                     << "unexpected message " << n;

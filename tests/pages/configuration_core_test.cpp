@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "device/link_lock.h"
 #include "device/measurement.h"
 #include "pages/configuration/check.h"
 #include "pages/configuration/parameters.h"
@@ -546,23 +545,18 @@ TEST(ConfigurationFile, LayoutAndShortFiles) {
 
 // --- exchanges ---------------------------------------------------------------------
 
-TEST(Transfer, ReadTakesTheLockOnlyForTheTypeRequest) {
+TEST(Transfer, ReadFlushesOnceThenTypeAndBlockRequests) {
     ScriptedLink link;
-    qv::device::LinkLock lock;
-    std::vector<bool> heldAtWrite;
     link.respond = [&](const Bytes& w) {
-        heldAtWrite.push_back(lock.isHeld());
         if (w[0] == 0x50) return Bytes{0x50, 0x01, 20, 0x71};
         return Bytes(40, 0x30);
     };
     link.pending.push_back({0xEE});  // late bytes: flushed
-    const auto r = requestParameters(link, lock);
+    const auto r = requestParameters(link);
     EXPECT_EQ(link.log, (std::vector<std::string>{"R", "W 50", "S 100", "R", "W 30", "S 100", "R"}));
-    EXPECT_EQ(heldAtWrite, (std::vector<bool>{true, false}));
     EXPECT_EQ(r.type.received, 4);
     EXPECT_EQ(r.type.bytes[2], 20);
     EXPECT_EQ(r.block.received, 40);
-    EXPECT_FALSE(lock.isHeld());
 }
 
 TEST(Transfer, WriteSendsTheFirstByteAloneThenTheRest) {
@@ -597,7 +591,6 @@ TEST(Transfer, WriteJudgesOnlyTheFinalAnswer) {
     link.open = false;
     link.log.clear();
     EXPECT_FALSE(sendParameterFrame(link, frame));
-    qv::device::LinkLock lock;
-    EXPECT_EQ(requestParameters(link, lock).block.received, 0);
+    EXPECT_EQ(requestParameters(link).block.received, 0);
     EXPECT_EQ(link.log, (std::vector<std::string>{"S 200", "S 200", "S 100", "S 100"}));
 }

@@ -44,7 +44,11 @@ struct ConfigurationOverPty : ::testing::TestWithParam<int> {
         e->setText(QString::fromLatin1(text));
         emit e->textEdited(e->text());
     }
-    static void click(CKonfiguration* page, int id) { page->controlAs<QPushButton>(id)->click(); }
+    qv::app::CAllControlsSheet* sheet = nullptr;
+    void click(CKonfiguration* page, int id) {
+        page->controlAs<QPushButton>(id)->click();
+        sheet->waitForLine();
+    }
     static void settle(CKonfiguration* page) {
         while (page->settleCountdown() > 0) page->settleTick();
     }
@@ -65,6 +69,8 @@ TEST_P(ConfigurationOverPty, ChangedSetWrittenAndReadBack) {
     std::uint32_t now = 1'000'000;  // a clock that stands still: no poll in between
     qv::app::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
+    sheet.waitForLine();  // the identification
+    this->sheet = &sheet;
     ASSERT_EQ(sheet.settings().deviceFamily, family);
     sheet.tabs()->setCurrentIndex(1);
     auto* page = sheet.configurationPage();

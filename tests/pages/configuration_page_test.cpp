@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/configuration/parameters.h"
+#include "app/line_qt.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/scripted_link.h"
 #include "tests/support/temp_dir.h"
@@ -48,12 +49,12 @@ struct MeterScript {
     }
 };
 
-// Records every message with whether the link lock was held at that moment.
+// Records every message with whether the line was held at that moment.
 struct LockWatch : qv::test::FakeDialogs {
-    qv::device::LinkLock* lock = nullptr;
+    qv::device::Line* line = nullptr;
     std::vector<bool> held;
     void message(QWidget* w, const QString& caption, const QString& text) override {
-        held.push_back(lock->isHeld());
+        held.push_back(line->busy());
         FakeDialogs::message(w, caption, text);
     }
 };
@@ -63,14 +64,16 @@ struct ConfigurationPage : ::testing::Test {
     LockWatch dialogs;
     qv::app::AppSettings settings;
     qv::device::LinkSlot slot;
-    qv::device::LinkLock lock;
+    QObject context;  // where the line's results arrive
+    qv::device::Line line{slot, qv::app::postTo(&context)};
+    std::vector<int> notes;  // status texts the page gave
     ScriptedLink* link = nullptr;
     MeterScript meter;
     std::unique_ptr<CKonfiguration> page;
 
     void SetUp() override {
         qv::test::qtApp();
-        dialogs.lock = &lock;
+        dialogs.line = &line;
         qv::dialog::setDialogService(&dialogs);
         qv::app::setProgramDir(settings, std::string(QV_RUN_DIR) + "/");
         settings.iniPath = (dir.path / "QV-GUI.ini").string();  // the installed ini stays untouched
@@ -86,7 +89,8 @@ struct ConfigurationPage : ::testing::Test {
         settings.greyOut = greyOut;
         // The tab title follows the settings file the page finds at start.
         dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=" + std::to_string(language) + "\r\n");
-        page = std::make_unique<CKonfiguration>(&settings, &slot, &lock);
+        page = std::make_unique<CKonfiguration>(&settings, &line);
+        page->setStatusNote([this](int n) { notes.push_back(n); });
         page->show();
     }
     QComboBox* combo(int id) const { return page->controlAs<QComboBox>(id); }
@@ -100,7 +104,11 @@ struct ConfigurationPage : ::testing::Test {
         edit(id)->setText(text);
         emit edit(id)->textEdited(text);
     }
-    void click(int id) { page->controlAs<QPushButton>(id)->click(); }
+    // A button, and what it gave the line done.
+    void click(int id) {
+        page->controlAs<QPushButton>(id)->click();
+        qv::app::waitForLine(line, &context);
+    }
     bool visible(int id) const { return page->isControlVisible(id); }
     bool enabled(int id) const { return page->control(id)->isEnabled(); }
     std::vector<int> visibleMarkers(bool error) const {
@@ -281,10 +289,13 @@ TEST_F(ConfigurationPage, ReadFillsEveryRowAndSettlesBeforeMarkersCount) {
     EXPECT_TRUE(visible(1136));
     page->controlAs<QCheckBox>(FreqOutput)->click();
     EXPECT_TRUE(visible(1112));
-    EXPECT_EQ(page->checkConfiguration(page->selectedCode()), 1) << "a read set passes the check";
+    EXPECT_TRUE(notes.empty());
+    click(CheckButton);
+    EXPECT_TRUE(visibleMarkers(true).empty()) << "a read set passes the check";
+    EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteCheckPassed});
 }
 
-TEST_F(ConfigurationPage, ReadDoesNothingWithoutLinkOrFamily) {
+TEST_F(ConfigurationPage, ReadDoesNothingWithoutLinkOrFamilyButSaysSo) {
     open();
     click(ReadButton);  // no family known yet
     EXPECT_TRUE(link->log.empty());
@@ -292,6 +303,8 @@ TEST_F(ConfigurationPage, ReadDoesNothingWithoutLinkOrFamily) {
     slot.reset();
     click(ReadButton);
     EXPECT_EQ(combo(Model)->currentIndex(), -1);
+    EXPECT_EQ(notes, (std::vector<int>{CKonfiguration::kNoteNoFamily, CKonfiguration::kNoteNoLink}));
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(ConfigurationPage, SilentMeterKeepsWhatThePageShows) {
@@ -307,6 +320,7 @@ TEST_F(ConfigurationPage, SilentMeterKeepsWhatThePageShows) {
     EXPECT_FALSE(visible(1019));  // markers hidden by the read
     EXPECT_EQ(page->settleCountdown(), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteNoBlock});
 }
 
 TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
@@ -387,7 +401,7 @@ TEST_F(ConfigurationPage, WriteSendsTheFrameAndReportsTheAnswer) {
         click(WriteButton);
         EXPECT_EQ(captions(), std::vector<QString>{caption(CKonfiguration::kMsgNotWritten)});
         meter.acceptWrite = true;
-        EXPECT_FALSE(lock.isHeld());
+        EXPECT_FALSE(line.busy());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/line_qt.h"
 #include "app/settings.h"
 #include "pages/operation/betrieb.h"
 #include "tests/support/qt_app.h"
@@ -40,12 +41,12 @@ std::string errorHelp() {
     return out;
 }
 
-// Records every message with whether the link lock was held at that moment.
+// Records every message with whether the line was held at that moment.
 struct LockWatch : qv::dialog::DialogService {
-    qv::device::LinkLock* lock = nullptr;
+    qv::device::Line* line = nullptr;
     std::vector<std::pair<QString, bool>> shown;
     void message(QWidget*, const QString& caption, const QString&) override {
-        shown.emplace_back(caption, lock->isHeld());
+        shown.emplace_back(caption, line->busy());
     }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
@@ -67,7 +68,8 @@ struct OperationPage : ::testing::Test {
     qv::test::FakeDialogs& dialogs = qv::test::fakeDialogs();
     qv::app::AppSettings settings;
     qv::device::LinkSlot slot;
-    qv::device::LinkLock lock;
+    QObject context;  // where the line's results arrive
+    qv::device::Line line{slot, qv::app::postTo(&context)};
     ScriptedLink* link = nullptr;
     std::unique_ptr<CBetrieb> page;
 
@@ -88,7 +90,7 @@ struct OperationPage : ::testing::Test {
         auto l = std::make_unique<ScriptedLink>();
         link = l.get();
         slot = std::move(l);
-        page = std::make_unique<CBetrieb>(&settings, &slot, &lock);
+        page = std::make_unique<CBetrieb>(&settings, &line);
         page->setWallClock([] { return std::time_t(1'772'600'000); });
         page->show();
     }
@@ -100,7 +102,11 @@ struct OperationPage : ::testing::Test {
         return out;
     }
     void choose(int index) { page->controlAs<QComboBox>(CBetrieb::NewLowFlow)->setCurrentIndex(index); }
-    void click(int id) { page->controlAs<QPushButton>(id)->click(); }
+    // A button, and what it gave the line done.
+    void click(int id) {
+        page->controlAs<QPushButton>(id)->click();
+        qv::app::waitForLine(line, &context);
+    }
     bool enabled(int id) const { return page->control(id)->isEnabled(); }
     bool visible(int id) const { return page->isControlVisible(id); }
     bool checked(int id) const { return page->controlAs<QCheckBox>(id)->isChecked(); }
@@ -229,7 +235,7 @@ TEST_F(OperationPage, ErrorTextAndItsHelp) {
 
 TEST_F(OperationPage, ErrorFileShorterThanTheTableShowsEmpty) {
     dir.write("Betrieb_Fehlertext_de.txt", "#0\r\nKein Fehler\r\n");
-    CBetrieb other(&settings, &slot, &lock);
+    CBetrieb other(&settings, &line);
     other.show();
     other.showMeasurement(record(0x0C, 60));
     EXPECT_EQ(other.controlText(CBetrieb::ErrorText), "");
@@ -286,7 +292,7 @@ TEST_F(OperationPage, OneByteCommands) {
     EXPECT_EQ(std::vector<std::string>(link->log.begin(), link->log.begin() + 4),
               (std::vector<std::string>{"R", "W 75", "S 40", "R"}));
     EXPECT_EQ(link->log.size(), 24u);
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -296,7 +302,7 @@ TEST_F(OperationPage, OneByteCommandWithoutLinkOrClosed) {
     EXPECT_EQ(link->log, std::vector<std::string>{"S 40"});  // nothing written, nothing read
     slot.reset();
     click(CBetrieb::ResetError);
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, ComboChoosesTheButton) {
@@ -315,7 +321,7 @@ TEST_F(OperationPage, LowFlowValueFive) {
     click(CBetrieb::SetLowFlow);
     EXPECT_EQ(link->log, (std::vector<std::string>{"S 50", "R", "W 76", "S 50", "R", "W 04 05 7F", "S 50", "R"}));
     EXPECT_EQ(captions(), QStringList{"M7de"});
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, LowFlowValueTen) {
@@ -357,7 +363,7 @@ TEST_F(OperationPage, ZeroPointSilenceAndUnknownByte) {
         click(CBetrieb::ZeroPoint);
         EXPECT_TRUE(dialogs.boxes.empty()) << int(other);
     }
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, NoAcknowledge) {
@@ -372,7 +378,7 @@ TEST_F(OperationPage, NoAcknowledge) {
     click(CBetrieb::SetLowFlow);
     EXPECT_EQ(link->commandsSent(), (std::vector<std::uint8_t>{0x76}));
     EXPECT_EQ(captions(), QStringList{"M8de"});
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, AcknowledgeOnlyOfTheCommandByte) {
@@ -382,7 +388,7 @@ TEST_F(OperationPage, AcknowledgeOnlyOfTheCommandByte) {
     // No zero-point wait and nothing more sent after the silent block.
     EXPECT_EQ(link->log, (std::vector<std::string>{"S 50", "R", "W 76", "S 50", "R", "W 04 00 7A", "S 50", "R"}));
     EXPECT_EQ(captions(), QStringList{"M8de"});
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, LowFlowWithoutLinkOrClosedPort) {
@@ -390,18 +396,18 @@ TEST_F(OperationPage, LowFlowWithoutLinkOrClosedPort) {
     choose(5);
     click(CBetrieb::SetLowFlow);
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
     auto closed = std::make_unique<ScriptedLink>();
     closed->open = false;
     slot = std::move(closed);
     click(CBetrieb::SetLowFlow);
     EXPECT_EQ(captions(), QStringList{"M8de"});
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 TEST_F(OperationPage, LockHeldWhileTheBoxShows) {
     LockWatch watch;
-    watch.lock = &lock;
+    watch.line = &line;
     qv::dialog::setDialogService(&watch);
     choose(5);
     click(CBetrieb::SetLowFlow);  // message 8
@@ -411,7 +417,7 @@ TEST_F(OperationPage, LockHeldWhileTheBoxShows) {
     ASSERT_EQ(watch.shown.size(), 2u);
     EXPECT_EQ(watch.shown[0], std::make_pair(QString("M8de"), true));
     EXPECT_EQ(watch.shown[1], std::make_pair(QString("M7de"), true));
-    EXPECT_FALSE(lock.isHeld());
+    EXPECT_FALSE(line.busy());
 }
 
 // --- recording -------------------------------------------------------------------

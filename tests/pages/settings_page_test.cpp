@@ -68,6 +68,7 @@ struct SettingsPage : ::testing::Test {
     std::unique_ptr<qv::app::CAllControlsSheet> sheet() {
         auto s = std::make_unique<qv::app::CAllControlsSheet>([] { return 0u; });
         s->show();
+        s->waitForLine();  // the identification
         return s;
     }
 };
@@ -87,6 +88,7 @@ TEST_F(SettingsPage, PortChangeClosesTheOldLinkFirst) {
     auto* ports = page->controlAs<QComboBox>(Einstellungen::PortList);
     ports->setCurrentIndex(1);
     emit ports->activated(1);
+    s->waitForLine();
     EXPECT_EQ(s->settings().comPort, 2);
     EXPECT_TRUE(one.free());
     EXPECT_FALSE(two.free());
@@ -94,6 +96,7 @@ TEST_F(SettingsPage, PortChangeClosesTheOldLinkFirst) {
     // A port that does not open: the old link is gone all the same.
     ports->setCurrentIndex(2);
     emit ports->activated(2);
+    s->waitForLine();
     EXPECT_TRUE(two.free());
     EXPECT_FALSE(s->linkSlot());
     EXPECT_TRUE(page->isControlVisible(Einstellungen::RedLamp));

@@ -1,0 +1,116 @@
+#include "app/status_line.h"
+
+#include <QVBoxLayout>
+#include <QLabel>
+#include <QTimer>
+
+#include "app/link_health.h"
+#include "platform/dialog/dialog_page.h"
+
+namespace qv::app {
+
+StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+    setObjectName(QStringLiteral("statusLine"));
+    auto make = [this] {
+        auto* l = new QLabel(this);
+        // Long texts wrap rather than widen the window.
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        return l;
+    };
+    state_ = make();
+    note_ = make();
+    counters_ = make();
+    state_->setObjectName(QStringLiteral("statusState"));
+    note_->setObjectName(QStringLiteral("statusNote"));
+    counters_->setObjectName(QStringLiteral("statusCounters"));
+    QFont bold = note_->font();
+    bold.setBold(true);
+    note_->setFont(bold);
+    // The state, a command's note (only while there is one), the counters.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(8, 2, 8, 2);
+    rows->setSpacing(1);
+    rows->addWidget(state_);
+    rows->addWidget(note_);
+    rows->addWidget(counters_);
+    note_->hide();
+    noteTimer_ = new QTimer(this);
+    noteTimer_->setSingleShot(true);
+    connect(noteTimer_, &QTimer::timeout, this, [this] {
+        noteNumber_ = 0;
+        note_->clear();
+        note_->hide();
+    });
+}
+
+void StatusLine::ensureTexts() {
+    if (loadedLanguage_ == settings_.language) return;
+    loadedLanguage_ = settings_.language;
+    texts_ = {};
+    // A missing file is reported by the pages that load it; here it only leaves the words out.
+    const std::string name = textFileName("Messages", settings_.language);
+    if (!name.empty())
+        if (auto file = readTextFile(settings_.programDir + name)) parseMessages(*file, texts_);
+}
+
+QString StatusLine::text(int number) {
+    ensureTexts();
+    if (number < 1 || number > kMessageCount) return {};
+    return qv::dialog::fromCp1252(texts_[static_cast<std::size_t>(number)][0]);
+}
+
+namespace {
+// A status text with its placeholders; without the file, the bare values.
+QString withArgs(const QString& pattern, int count) {
+    if (!pattern.isEmpty() || count == 0) return pattern;
+    QStringList bare;
+    for (int i = 1; i <= count; ++i) bare << QStringLiteral("%%1").arg(i);
+    return bare.join(QLatin1Char(' '));
+}
+}  // namespace
+
+void StatusLine::setView(const View& v) {
+    view_ = v;
+    const QString port = QStringLiteral("COM%1").arg(v.port);
+    QString state;
+    using S = LinkHealth::State;
+    switch (static_cast<S>(v.state)) {
+        case S::NoPort: state = withArgs(text(NoPort), 1).arg(port); break;
+        case S::Lost: state = withArgs(text(Lost), 1).arg(port); break;
+        case S::Silent: state = withArgs(text(Silent), 1).arg(port); break;
+        case S::Idle:
+        case S::Up: {
+            state = withArgs(text(PortModel), 2).arg(port, v.model.isEmpty() ? text(NoMeter) : v.model);
+            QString cycle = static_cast<S>(v.state) == S::Idle ? text(NotPolling)
+                            : v.cycleSeen ? withArgs(text(SinceCycle), 1).arg(v.sinceCycleMs / 1000)
+                                          : text(NoCycleYet);
+            state += QStringLiteral(" \u2013 ") + cycle;
+            break;
+        }
+    }
+    if (static_cast<S>(v.state) == S::Silent && v.cycleSeen)
+        state += QLatin1Char(' ') + withArgs(text(SinceCycle), 1).arg(v.sinceCycleMs / 1000);
+    if (state_->text() != state) state_->setText(state);
+    const QString counters = withArgs(text(Counters), 4).arg(v.exchanges).arg(v.unanswered).arg(v.wrongLength).arg(v.reopenings);
+    if (counters_->text() != counters) counters_->setText(counters);
+    // The link's trouble stands out; the rest reads as ordinary text.
+    const bool down = static_cast<S>(v.state) == S::NoPort || static_cast<S>(v.state) == S::Lost ||
+                      static_cast<S>(v.state) == S::Silent;
+    const QString style = down ? QStringLiteral("color: #b00000; font-weight: bold;") : QString();
+    if (state_->styleSheet() != style) state_->setStyleSheet(style);
+    if (noteNumber_) note_->setText(text(noteNumber_));  // in the language now in use
+}
+
+void StatusLine::note(int number) {
+    noteNumber_ = number;
+    note_->setText(text(number));
+    note_->show();
+    noteTimer_->start(kNoteMs);
+}
+
+QString StatusLine::stateText() const { return state_->text(); }
+QString StatusLine::noteText() const { return note_->text(); }
+QString StatusLine::countersText() const { return counters_->text(); }
+
+}  // namespace qv::app

@@ -1,0 +1,61 @@
+#pragma once
+// The status line at the foot of the sheet, the same on every page: port and
+// meter, time since the last completed cycle, the line's health counters, and
+// a short note from the last command that had nothing else to say. Its words
+// are the status texts (41 to 55) of the messages file of the language in use.
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "app/settings.h"
+#include "app/texts.h"
+
+class QLabel;
+class QTimer;
+
+namespace qv::app {
+
+class StatusLine : public QWidget {
+public:
+    enum Text {
+        PortModel = 41, SinceCycle = 42, NoCycleYet = 43, Counters = 44, Silent = 45, Lost = 46, NoPort = 47,
+        NoMeter = 48, NotPolling = 49, ReadNoLink = 50, ReadNoFamily = 51, ReadNoBlock = 52, CheckPassed = 53,
+        RecordingPaused = 54, StaleSince = 55,
+    };
+    static constexpr int kNoteMs = 15000;
+
+    struct View {
+        int port = 0;
+        int state = 0;             // LinkHealth::State
+        QString model;             // empty: no meter known
+        bool cycleSeen = false;
+        std::uint32_t sinceCycleMs = 0;
+        int exchanges = 0, unanswered = 0, wrongLength = 0, reopenings = 0;
+    };
+
+    StatusLine(const AppSettings& settings, QWidget* parent = nullptr);
+    void setView(const View& view);
+    // A command's outcome, shown for a while beside the state.
+    void note(int text);
+    // The status text in the current language (the file is read again after a switch).
+    QString text(int number);
+
+    QString stateText() const;
+    QString noteText() const;
+    QString countersText() const;
+
+private:
+    void ensureTexts();
+
+    const AppSettings& settings_;
+    MessageTable texts_{};
+    int loadedLanguage_ = -2;
+    int noteNumber_ = 0;
+    View view_;
+    QLabel* state_;
+    QLabel* note_;
+    QLabel* counters_;
+    QTimer* noteTimer_;
+};
+
+}  // namespace qv::app
