@@ -131,6 +131,7 @@ TEST_F(SettingsPage, AReportedPortIsListedAndOpensWithoutALinkAndAFailureSaysWhy
 
     ports->setCurrentIndex(1);
     emit ports->activated(1);
+    s->waitForLine();
     EXPECT_FALSE(s->linkSlot());
     EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.");
     // A port that has since appeared is listed the next time the list opens.
