@@ -385,6 +385,7 @@ void CKonfiguration::readParameters() {
 }
 
 void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
+    const int before = selectedCode_;
     // A reply too short to hold the code would select "----" from the
     // zeroed buffer: the model stays as it was.
     if (replies.type.received > 2) {
@@ -398,17 +399,23 @@ void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
     hideErrorMarkers();
     hideChangedMarkers();
     // Only a whole block is laid into the controls: a cut reply would fill
-    // them with zeros and a babbling one with shifted bytes, either ready to
-    // be written back. The meter may add one byte (its checksum) after it.
+    // them with zeros, ready to be written back. Bytes after the block (a
+    // checksum, noise) change nothing: the block starts at byte 2.
     const auto blockBytes = static_cast<int>(cfg::blockSize(settings_->deviceFamily));
-    const int received = replies.block.received;
-    if (received >= 2 + blockBytes && received <= 3 + blockBytes) {
+    if (replies.block.received >= 2 + blockBytes) {
         settleCountdown_ = kSettleTicks;
         decodeParameters(replies.block.bytes.data() + 2, replies.block.bytes.size() - 2);
         applyConfigurationVariant(selectedCode_);
-    } else {
-        note(kNoteNoBlock);
+        return;
     }
+    // The page keeps its values, and its model row keeps to the family
+    // whose lists it shows.
+    if (qv::device::familyOfCode(selectedCode_) != qv::device::familyOfCode(before)) {
+        auto* model = controlAs<QComboBox>(cfg::Model);
+        model->setCurrentIndex(before >= 0 && before < model->count() ? before : -1);
+        selectedCode_ = before;
+    }
+    note(kNoteNoBlock);
 }
 
 void CKonfiguration::writeParameters() {
