@@ -18,6 +18,7 @@
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
 #include "tests/support/qt_app.h"
+#include "tests/support/scripted_link.h"
 #include "tests/support/temp_dir.h"
 
 using namespace qv::app;
@@ -88,18 +89,21 @@ TEST_F(Sheet, LanguageOutsideTheListsGivesEmptyTitlesAndNoSelection) {
 
 TEST_F(Sheet, NoPollUntilOperationOrGraphPageShown) {
     auto sheet = make();
-    // A link that is "there" without a port: the poll would advance only
-    // with a link, so the step counter shows whether a cycle began.
+    // A meter that answers nothing: every tick of a started cycle asks again,
+    // so the commands sent show whether the poll runs.
+    auto scripted = std::make_unique<qv::test::ScriptedLink>();
+    auto* link = scripted.get();
+    sheet->linkSlot() = std::move(scripted);
     for (int i = 0; i < 30; ++i, now += 100) sheet->tick();
-    EXPECT_TRUE(sheet->poll().idle());
+    EXPECT_TRUE(link->commandsSent().empty());
     sheet->tabs()->setCurrentIndex(2);
     EXPECT_EQ(sheet->operationPage()->pageReady(), 1);
     sheet->tick();
-    EXPECT_EQ(sheet->poll().step(), 1);  // started, and waits for a link
+    EXPECT_EQ(link->commandsSent(), std::vector<std::uint8_t>{0x50});
+    // Another page in front: the poll goes on.
     sheet->tabs()->setCurrentIndex(0);
-    now += 100;
-    sheet->tick();
-    EXPECT_EQ(sheet->poll().step(), 1);
+    for (int i = 0; i < 3; ++i, now += 100) sheet->tick();
+    EXPECT_EQ(link->commandsSent(), std::vector<std::uint8_t>(4, 0x50));
 }
 
 TEST_F(Sheet, RefreshRateValidatedOnEveryKeystroke) {
