@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
+# clang, libclang-rt-14-dev (libFuzzer, the sanitizer runtimes) and llvm-14
+# (llvm-symbolizer for readable reports) serve tools/fuzz.sh.
 set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
+          clang libclang-rt-14-dev llvm-14
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3)
 missing=()
 for p in "${packages[@]}"; do
