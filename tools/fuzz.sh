@@ -46,6 +46,7 @@ done
 for p in "${pids[@]}"; do wait "$p" || failed+=("$p"); done
 
 status=0
+passed=0
 printf '%-15s %12s %15s  %s\n' target exec/s executions result
 for t in "${targets[@]}"; do
     log="$build/logs/$t.log"
@@ -58,8 +59,10 @@ for t in "${targets[@]}"; do
         grep -E 'ERROR|runtime error|property broken|SUMMARY|Test unit written' "$log" | head -n 5 | sed 's/^/    /'
     else
         result=ok
+        passed=$((passed + 1))
     fi
     printf '%-15s %12s %15s  %s\n' "$t" "${rate:-?}" "${execs:-?}" "$result"
 done
-[ $status -eq 0 ] && echo "fuzz: ${#targets[@]} targets, ${seconds} s each, no finding"
+echo "${seconds} s each; findings, if any, in $build/findings/"
+echo "fuzz: $passed passed, $((${#targets[@]} - passed)) failed"
 exit $status
