@@ -882,7 +882,9 @@ QString TGFMultiWaterfall::GetFormatLabelText(QPoint point, const QString& forma
         }
         return out;
     };
-    return expand(format.isEmpty() ? defaultFormat : format, true);
+    // An empty format is the default itself: its own %D then names nothing,
+    // else each one would copy the whole default again.
+    return format.isEmpty() ? expand(defaultFormat, false) : expand(format, true);
 }
 
 bool TGFMultiWaterfall::GetHold() const { return TTZBasicWaterfall::GetHold(); }
