@@ -882,9 +882,7 @@ QString TGFMultiWaterfall::GetFormatLabelText(QPoint point, const QString& forma
         }
         return out;
     };
-    // An empty format is the default itself: its own %D then names nothing,
-    // else each one would copy the whole default again.
-    return format.isEmpty() ? expand(defaultFormat, false) : expand(format, true);
+    return expand(format.isEmpty() ? defaultFormat : format, true);
 }
 
 bool TGFMultiWaterfall::GetHold() const { return TTZBasicWaterfall::GetHold(); }

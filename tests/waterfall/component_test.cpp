@@ -140,17 +140,6 @@ TEST_F(Drawing, LabelFormats) {
     EXPECT_EQ(w.GetFormatedLabelText(), "0 : 0 : 1.5 / 2.25");
 }
 
-// Found by the label fuzz target: with an empty format, every %D of the
-// default copied the whole default again, so a default of n directives grew
-// to n times its length.
-TEST_F(Drawing, DefaultFormatUsedAsFormatInsertsItselfNoFurther) {
-    w.Channels().Add()->AddBuffer(buf({1.5, 1.5}));
-    Draw();
-    QPoint p = View().topLeft() + QPoint(2, 2);
-    EXPECT_EQ(w.GetFormatLabelText(p, "", "[%0 %D]"), "[1.5 ]");
-    EXPECT_EQ(w.GetFormatLabelText(p, "", QString("%D").repeated(2000) + "x"), "x");
-}
-
 TEST_F(Drawing, LevelColoursScaleTheChannelColour) {
     auto* c = w.Channels().Add();
     c->SetColor(0x204080);  // R 0x80, G 0x40, B 0x20
