@@ -2,8 +2,8 @@
 // after an optional NUL, the default it may insert with %D (UTF-8). The
 // component is built once with two channels and laid out; each input is
 // expanded at a point inside the data, at one outside and at the corner.
-// Properties: no crash, and the text cannot grow beyond what the format's
-// length allows (each directive inserts a bounded text, %D only once).
+// Properties: no crash, and the default is inserted one level deep only, so
+// the text stays within format length times default length.
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -48,7 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A level text is at most about 12 characters, an axis text 11, two
     // channels joined by " / ".
     const qsizetype perDirective = 2 * 16 + 3;
-    const qsizetype bound = (format.size() + fallback.size()) * perDirective + 64;
+    // Every %D of the format inserts the default once, expanded one level
+    // deep: the text is bounded by format times default, never more.
+    const qsizetype used = format.isEmpty() ? fallback.size() : format.size();
+    const qsizetype bound = (used + 1) * (fallback.size() + 1) * perDirective + 64;
     for (const QPoint p : {view.topLeft() + QPoint(2, 2), QPoint(-50, 10000), view.bottomRight()}) {
         const QString text = waterfall->GetFormatLabelText(p, format, fallback);
         QV_FUZZ_CHECK(text.size() <= bound);
