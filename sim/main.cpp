@@ -16,7 +16,10 @@ namespace {
 
 std::atomic<bool> g_stop{false};   // lock-free, so safe to set from a signal handler
 
+std::atomic<bool> g_toggleFaults{false};
+
 void onSignal(int) { g_stop.store(true); }
+void onToggle(int) { g_toggleFaults.store(true); }
 
 const char* const kUsage =
     "Usage: kt740-sim [options]\n"
@@ -31,13 +34,17 @@ const char* const kUsage =
     "  --silent             never answer\n"
     "  --drop P             lose a reply with probability P (0..1)\n"
     "  --wrong-length P     cut or lengthen a reply by one byte with probability P\n"
+    "  --cut P              cut a reply by one byte with probability P\n"
+    "  --lengthen P         lengthen a reply by one byte with probability P\n"
     "  --garbage P          send a burst of random bytes with probability P every 100 ms\n"
     "  --flood              now and then send a reply longer than 80 bytes\n"
     "  --delay MS           answer MS milliseconds late (0..60000)\n"
     "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
     "  --error N            error code reported from the start, 0..255 (default 0)\n"
     "  --low-flow-silent AT stay silent in the low-flow exchange: at the command or the block\n"
-    "  --help               show this text\n";
+    "  --help               show this text\n"
+    "\n"
+    "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.\n";
 
 [[noreturn]] void usageError(const std::string& message) {
   std::fprintf(stderr, "kt740-sim: %s\nTry 'kt740-sim --help'.\n", message.c_str());
@@ -118,6 +125,10 @@ int main(int argc, char** argv) {
       config.dropRate = parseReal(arg, needValue(), 0.0, 1.0);
     } else if (arg == "--wrong-length") {
       config.wrongLengthRate = parseReal(arg, needValue(), 0.0, 1.0);
+      config.wrongLengthSign = 0;
+    } else if (arg == "--cut" || arg == "--lengthen") {
+      config.wrongLengthRate = parseReal(arg, needValue(), 0.0, 1.0);
+      config.wrongLengthSign = arg == "--cut" ? -1 : 1;
     } else if (arg == "--garbage") {
       config.garbageRate = parseReal(arg, needValue(), 0.0, 1.0);
     } else if (arg == "--flood") {
@@ -151,6 +162,8 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  sa.sa_handler = onToggle;
+  sigaction(SIGUSR1, &sa, nullptr);
 
   qv::sim::Meter meter(config, 0);
   qv::sim::PtyServer server(meter, link, trace, stdout);
@@ -165,7 +178,7 @@ int main(int argc, char** argv) {
   std::printf("kt740-sim: pty %s, link %s\n", server.slavePath().c_str(), server.linkPath().c_str());
   std::fflush(stdout);
 
-  int rc = server.run(g_stop);
+  int rc = server.run(g_stop, &g_toggleFaults);
   server.close();
   if (rc != 0) std::fprintf(stderr, "kt740-sim: the terminal failed: %s\n", std::strerror(errno));
   return rc;

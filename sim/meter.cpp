@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace qv::sim {
 
@@ -556,7 +557,8 @@ void Meter::reply(std::vector<uint8_t> bytes, uint64_t baseMs) {
   lastReply_ = bytes;
   if (config_.dropRate > 0 && faultRng_.uniform() < config_.dropRate) return;
   if (config_.wrongLengthRate > 0 && faultRng_.uniform() < config_.wrongLengthRate) {
-    if (faultRng_.uniform() < 0.5)
+    const int sign = config_.wrongLengthSign != 0 ? config_.wrongLengthSign : faultRng_.uniform() < 0.5 ? -1 : 1;
+    if (sign < 0)
       bytes.pop_back();
     else
       bytes.push_back(uint8_t(faultRng_.next()));
@@ -567,6 +569,18 @@ void Meter::reply(std::vector<uint8_t> bytes, uint64_t baseMs) {
   }
   if (bytes.empty()) return;
   queue(std::move(bytes), baseMs + kLatencyMs + uint64_t(std::max(0, config_.replyDelayMs)));
+}
+
+void Meter::toggleFaults() {
+  MeterConfig& a = config_;
+  MeterConfig& b = heldFaults_;
+  std::swap(a.silent, b.silent);
+  std::swap(a.dropRate, b.dropRate);
+  std::swap(a.wrongLengthRate, b.wrongLengthRate);
+  std::swap(a.wrongLengthSign, b.wrongLengthSign);
+  std::swap(a.garbageRate, b.garbageRate);
+  std::swap(a.flood, b.flood);
+  std::swap(a.replyDelayMs, b.replyDelayMs);
 }
 
 void Meter::queue(std::vector<uint8_t> bytes, uint64_t due) {

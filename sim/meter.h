@@ -30,6 +30,7 @@ struct MeterConfig {
   bool silent = false;           // nothing ever goes out
   double dropRate = 0;           // probability that a reply is lost
   double wrongLengthRate = 0;    // probability that a reply loses or gains one byte
+  int wrongLengthSign = 0;       // -1: the byte is always lost, +1: always gained, 0: either
   double garbageRate = 0;        // probability per 100 ms of a burst of unsolicited bytes
   bool flood = false;            // now and then a reply longer than the PC's 80-byte read
   int replyDelayMs = 0;          // added to every reply's latency
@@ -99,6 +100,9 @@ class Meter {
   Readings readings() const;
   // The last reply as composed, before any fault touched it.
   const std::vector<uint8_t>& lastReply() const { return lastReply_; }
+  // Switches the line's faults off, and on again at the next call: a line
+  // that fails and mends while the PC keeps polling.
+  void toggleFaults();
 
  private:
   enum class Rx { Idle, LowFlowBlock, ParameterFrame };
@@ -131,6 +135,7 @@ class Meter {
   void updateContacts();
 
   MeterConfig config_;
+  MeterConfig heldFaults_;   // the faults while they are switched off; none at first
   int modelCode_;
   int family_;
   std::vector<uint8_t> blocks_[3];

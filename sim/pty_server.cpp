@@ -197,8 +197,9 @@ bool PtyServer::serveOnce(int maxWaitMs) {
   return true;
 }
 
-int PtyServer::run(const std::atomic<bool>& stop) {
+int PtyServer::run(const std::atomic<bool>& stop, std::atomic<bool>* toggle) {
   while (!stop.load()) {
+    if (toggle && toggle->exchange(false)) meter_.toggleFaults();
     if (!serveOnce(100)) return 1;
   }
   return 0;

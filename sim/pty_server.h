@@ -38,7 +38,8 @@ class PtyServer {
   bool serveOnce(int maxWaitMs);
   // Serves until stop is set (looked at least every 100 ms, and at once when
   // a signal interrupts the wait). Returns 0, or 1 after a fatal error.
-  int run(const std::atomic<bool>& stop);
+  // Each time toggle is found set, it is cleared and the meter's faults toggled.
+  int run(const std::atomic<bool>& stop, std::atomic<bool>* toggle = nullptr);
 
  private:
   void sendDue();

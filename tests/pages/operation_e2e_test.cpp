@@ -7,9 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <regex>
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "app/sheet.h"
 #include "app/status_line.h"
@@ -17,38 +15,15 @@
 #include "pages/settings/einstellungen.h"
 #include "pages/operation/betrieb.h"
 #include "tests/support/qt_app.h"
+#include "tests/support/recording_file.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
 using qv::pages::CBetrieb;
 
-namespace {
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        out.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
-    return out;
-}
-
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = line.find("; ", start)) != std::string::npos; start = end + 2)
-        out.push_back(line.substr(start, end - start));
-    out.push_back(line.substr(start));
-    return out;
-}
-
-double commaNumber(std::string field) {
-    for (char& c : field)
-        if (c == ',') c = '.';
-    return std::stod(field);
-}
-
-}  // namespace
+using qv::test::commaNumber;
+using qv::test::splitFields;
+using qv::test::splitLines;
 
 TEST(RecordingOverPty, ThreeCyclesWrittenAndReadBack) {
     qv::test::qtApp();
@@ -185,100 +160,4 @@ TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
     press(sheet, 0, CBetrieb::ZeroPoint);
     EXPECT_EQ(captions(), QStringList{"M8"});
     EXPECT_FALSE(sheet.line().busy());
-}
-
-// The meter unplugged in the middle of a recording: every page says so at
-// once, nothing is written while it is away, and the first line after its
-// return is a whole cycle asked of the returned meter.
-TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
-    qv::test::qtApp();
-    auto& dialogs = qv::test::fakeDialogs();
-    dialogs.fileAnswers.clear();
-    qv::test::TempCwd dir;
-    for (const auto& e : std::filesystem::directory_iterator(QV_RUN_DIR))
-        if (e.path().extension() == ".txt") std::filesystem::copy_file(e.path(), dir.path / e.path().filename());
-    const std::string link = (dir.path / "COM1").string();
-    auto sim = std::make_unique<qv::test::SimProcess>(link, std::vector<std::string>{"--model", "2"});
-    ASSERT_TRUE(sim->linked());
-    std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
-    sheet.show();
-    sheet.waitForLine();
-    sheet.tabs()->setCurrentIndex(2);
-    auto* page = sheet.operationPage();
-    auto* settings = sheet.settingsPage();
-    auto* status = sheet.statusLine();
-    auto ticks = [&](int n) {
-        for (int i = 0; i < n; ++i, now += 100) sheet.tick();
-    };
-    ticks(10);
-    ASSERT_TRUE(page->recordStartEnabled());
-    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "m.csv").string()));
-    page->controlAs<QPushButton>(CBetrieb::RecordStart)->click();
-    auto lines = [&] { return splitLines(dir.read("m.csv")); };
-    for (int i = 0; i < 40 && lines().size() < 3; ++i) ticks(1);
-    ASSERT_EQ(lines().size(), 3u);  // model, header, one measurement
-    EXPECT_NE(status->stateText().indexOf("COM1: KT740-M1P2S1"), -1) << status->stateText().toStdString();
-    EXPECT_FALSE(page->stale());
-    sheet.tabs()->setCurrentIndex(3);  // the Graph page plots too
-    sheet.graphPage()->OnPlotStart();
-    sheet.tabs()->setCurrentIndex(2);
-    while (sheet.poll().step() != 5) ticks(1);  // mid-cycle
-    const int plotted = sheet.graphPage()->sampleCount();
-
-    sim->kill();
-    const std::uint32_t pulled = now;
-    while (!page->stale() && now - pulled <= 3 * 2000) ticks(1);
-    EXPECT_LE(now - pulled, 3u * 2000u);
-    EXPECT_TRUE(page->stale());
-    EXPECT_NE(status->stateText().indexOf("COM1: Verbindung verloren"), -1) << status->stateText().toStdString();
-    const QString help = page->helpText(CBetrieb::ActVelocity);
-    EXPECT_TRUE(page->helpText(CBetrieb::ActVelocity).startsWith("Veraltet, letzte Aktualisierung "))
-        << help.toStdString();
-    EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::RedLamp));
-    EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "------");
-    EXPECT_EQ(sheet.graphPage()->sampleCount(), plotted + 1);  // the gap
-    // The indicator stands still, shown as paused.
-    EXPECT_TRUE(page->isControlVisible(CBetrieb::RecordIndicator));
-    ticks(8);
-    EXPECT_TRUE(page->isControlVisible(CBetrieb::RecordIndicator));
-    EXPECT_EQ(page->control(CBetrieb::RecordIndicator)->accessibleName(), status->text(qv::app::StatusLine::RecordingPaused));
-    EXPECT_EQ(lines().size(), 3u);
-    if (const char* shots = std::getenv("QV_OUTAGE_SHOTS")) {
-        for (int lang : {0, 1}) {
-            auto* languages = settings->controlAs<QComboBox>(qv::pages::Einstellungen::LanguageList);
-            languages->setCurrentIndex(lang);
-            emit languages->activated(lang);
-            sheet.tick();
-            for (int tab : {0, 2}) {
-                sheet.tabs()->setCurrentIndex(tab);
-                sheet.grab().save(QString("%1/outage_%2_%3.png").arg(shots).arg(tab ? "operation" : "settings").arg(lang ? "en" : "de"));
-            }
-        }
-        settings->onLanguageChanged(0);
-        sheet.tabs()->setCurrentIndex(2);
-    }
-
-    const std::string trace = (dir.path / "trace.txt").string();
-    sim = std::make_unique<qv::test::SimProcess>(link, std::vector<std::string>{"--model", "2", "--trace"}, trace);
-    ASSERT_TRUE(sim->linked());
-    for (int i = 0; i < 80 && lines().size() < 4; ++i) ticks(1);
-    ASSERT_EQ(lines().size(), 4u);
-    EXPECT_FALSE(page->stale());
-    EXPECT_FALSE(page->helpText(CBetrieb::ActVelocity).startsWith("Veraltet"));
-    EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::GreenLamp));
-    EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "KT740-M1P2S1");
-    EXPECT_NE(status->stateText().indexOf("letzter Messzyklus vor 0 s"), -1) << status->stateText().toStdString();
-    // The returned meter was asked every question of the cycle that was written, from the first on.
-    std::vector<std::string> asked;
-    std::istringstream in(dir.read("trace.txt"));
-    for (std::string l; std::getline(in, l);)
-        if (l.find(" RX ") != std::string::npos) asked.push_back(l.substr(l.find(" RX ") + 4));
-    const std::vector<std::string> cycle{"50", "10", "11", "12", "13", "20", "21", "40", "41"};
-    ASSERT_GE(asked.size(), cycle.size());
-    EXPECT_EQ(std::vector<std::string>(asked.end() - 9, asked.end()), cycle);
-    const auto f = splitFields(lines()[3]);
-    ASSERT_EQ(f.size(), 18u);
-    EXPECT_LE(commaNumber(f[9]), commaNumber(f[8]) + 1e-3);  // minimum temperature at most the actual
-    EXPECT_GE(commaNumber(f[10]), commaNumber(f[8]) - 1e-3);
 }

@@ -676,6 +676,16 @@ TEST(MeterFaults, WrongLengthCutsOrLengthens) {
   }
   EXPECT_TRUE(shorter);
   EXPECT_TRUE(longer);
+  // One-sided, and switched off and on while the line runs.
+  for (int sign : {-1, 1}) {
+    c.wrongLengthSign = sign;
+    Line one(c);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(one.exchange(0x10).size(), std::size_t(8 + sign));
+    one.meter.toggleFaults();
+    EXPECT_EQ(one.exchange(0x10).size(), 8u);
+    one.meter.toggleFaults();
+    EXPECT_EQ(one.exchange(0x10).size(), std::size_t(8 + sign));
+  }
 }
 
 TEST(MeterFaults, GarbageArrivesUnasked) {

@@ -44,6 +44,10 @@ public:
         }
     }
     void stop() { kill(SIGTERM); }
+    // A signal to the running simulator (SIGUSR1 toggles its faults).
+    void signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
+    }
 
 private:
     std::string link_;
