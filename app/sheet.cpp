@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -14,6 +15,7 @@
 #include <cmath>
 
 #include "app/line_qt.h"
+#include "app/line_trace_window.h"
 #include "app/page_keys.h"
 #include "app/page_scroll.h"
 #include "app/status_line.h"
@@ -77,6 +79,10 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
         onTimer(TickDriver::kTimerId);
     });
     configurationPage_->setStatusNote([this](int text) { status_->note(text); });
+    status_->setOpenTrace([this] { showLineTrace(); });
+    auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+    traceKey->setContext(Qt::WindowShortcut);
+    connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });
 
     // A window menu of our own stands in for the system menu.
     menuBar_ = new QMenuBar(this);
@@ -146,6 +152,16 @@ void CAllControlsSheet::showAbout() {
     layout->addLayout(row);
     layout->addWidget(buttons);
     about.exec();
+}
+
+LineTraceWindow* CAllControlsSheet::showLineTrace() {
+    if (!traceWindow_)
+        traceWindow_ = new LineTraceWindow(qv::device::lineTrace(), [this](int n) { return status_->text(n); }, this);
+    traceWindow_->retranslate();  // the language may have changed since it was last open
+    traceWindow_->show();
+    traceWindow_->raise();
+    traceWindow_->activateWindow();
+    return traceWindow_;
 }
 
 void CAllControlsSheet::onTimer(int timerId) {
