@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -84,9 +85,15 @@ void LineTraceWindow::refresh() {
     shownVersion_ = version;
     QScrollBar* bar = view_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
+    const int keep = bar->value();
     view_->setPlainText(QString::fromStdString(qv::device::formatTrace(trace_.entries())));
     // Following the newest lines, unless the user scrolled back to read.
-    if (atEnd) bar->setValue(bar->maximum());
+    if (atEnd) {
+        view_->moveCursor(QTextCursor::End);
+        view_->ensureCursorVisible();
+    } else {
+        bar->setValue(keep);
+    }
 }
 
 void LineTraceWindow::clearTrace() {

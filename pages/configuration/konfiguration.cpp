@@ -108,9 +108,9 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Line*
     button(kReadBackButton, "Rücklesen", kTop + 184, [this] { readBack(); });
     enableControl(kReadBackButton, false);
     auto* diffCaption = addControl(kDifferencesCaption, new QLabel(QString::fromUtf8("Unterschiede"), this));
-    place(diffCaption, kLeftX, 350, 200, 9);
+    place(diffCaption, kLeftX, 312, 200, 9);
     auto* diffs = addControl(kDifferencesList, new QListWidget(this));
-    place(diffs, kLeftX, 360, 440, 60);
+    place(diffs, kLeftX, 322, 440, 48);
     diffCaption->setBuddy(diffs);
 
     // The lists the page shows before any model is chosen.
@@ -122,7 +122,7 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Line*
     logo->setAccessibleName(QStringLiteral("Quorvia"));
     logo->setAlignment(Qt::AlignCenter);
     place(logo, 468, 337, 62, 23);
-    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 426).size());
+    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
     refreshAccessibleNames();
 }
 
@@ -174,7 +174,12 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
     };
     marker(row.changedMarker, kChangedX, qv::dialog::changedMarkerPixmap(14));
     marker(row.errorMarker, kErrorX, qv::dialog::errorMarkerPixmap(14));
-    marker(compareMarker(row.control), kErrorX + kMarkerW + 1, qv::dialog::compareMarkerPixmap(14));
+    // Left of the caption, where neither column has anything else.
+    auto* cmp = addControl(compareMarker(row.control), new QLabel(this));
+    cmp->setPixmap(qv::dialog::compareMarkerPixmap(11));
+    cmp->setAlignment(Qt::AlignCenter);
+    place(cmp, x - 8, y + 1, 7, 11);
+    cmp->hide();
 }
 
 void CKonfiguration::onInitDialog() {
