@@ -26,6 +26,7 @@ namespace qv::app {
 
 class StatusLine;
 class LineTraceWindow;
+struct ServiceReport;
 
 class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::PollListener {
 public:
@@ -58,6 +59,11 @@ public:
     // The line's diagnosis window, created at first use and kept.
     LineTraceWindow* showLineTrace();
     LineTraceWindow* lineTraceWindow() const { return traceWindow_; }
+    // The service report: what it holds now, and the PDF written to a file
+    // the user chooses (false when cancelled or not written).
+    struct ServiceReport serviceReport(const QString& note);
+    bool saveServiceReport(const QString& note);
+    void showServiceReportDialog();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -933,7 +933,7 @@ MESSAGES = [
 # Link status texts, messages 41 to 55 of the same files: one line each, never
 # shown in a box. The status line at the foot of every page builds its text
 # from them; %1, %2, ... stand for the port, the model, numbers and times.
-# Numbers 16 to 40 stay free for boxes; 64 to 100 for further status texts.
+# Numbers 16 to 40 stay free for boxes; 80 to 100 for further status texts.
 
 STATUS_FIRST = 41
 
@@ -984,6 +984,24 @@ STATUS_MESSAGES = [
            "Time, direction, command, bytes in hex |as characters|",
            "Heure, sens, commande, octets en hexa |en caractères|")),
     (63, T("Leitungsprotokoll speichern", "Save line trace", "Enregistrer la trace de la liaison")),
+    # 64 to 79: the service report, its captions and the small window that asks for the note.
+    (64, T("Servicebericht KT740", "KT740 service report", "Rapport de service KT740")),
+    (65, T("Schnittstelle", "Port", "Port")),
+    (66, T("Modell", "Model", "Modèle")),
+    (67, T("Software-Version", "Software version", "Version logicielle")),
+    (68, T("Parametersatz", "Parameter set", "Jeu de paramètres")),
+    (69, T("Letzte Messung", "Last measurement", "Dernière mesure")),
+    (70, T("&Notiz des Technikers", "Technician's &note", "&Note du technicien")),
+    (71, T("Service&bericht...", "Service &report...", "&Rapport de service...")),
+    (72, T("PDF &speichern...", "&Save PDF...", "&Enregistrer le PDF...")),
+    (73, T("Strömung akt. / min. / max.", "Flow velocity now / min. / max.", "Vitesse act. / min. / max.")),
+    (74, T("Volumenstrom akt. / min. / max.", "Volume flow now / min. / max.", "Débit act. / min. / max.")),
+    (75, T("Temperatur akt. / min. / max.", "Temperature now / min. / max.", "Température act. / min. / max.")),
+    (76, T("Totalisator", "Totalizer", "Totalisateur")),
+    (77, T("Kontakte GK1, GK2, Bereit, Fehler", "Contacts limit 1, limit 2, ready, error",
+           "Contacts seuil 1, seuil 2, prêt, défaut")),
+    (78, T("Fehler", "Error", "Défaut")),
+    (79, T("Servicebericht speichern", "Save service report", "Enregistrer le rapport de service")),
 ]
 
 # --------------------------------------------------------------------------

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
-          dpkg-dev file lintian)
+          dpkg-dev file lintian poppler-utils)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -19,6 +19,7 @@
 #include <QPushButton>
 
 #include "app/line_trace_window.h"
+#include "app/service_report.h"
 #include "app/sheet.h"
 #include "pages/configuration/konfiguration.h"
 #include "platform/dialog/dialog_service.h"
@@ -117,5 +118,8 @@ int main(int argc, char** argv) {
     auto* trace = sheet.showLineTrace();
     run(app, 2500);
     trace->grab().save(QStringLiteral("%1/trace-%2.png").arg(out, QString::fromLatin1(lang)));
+    // The service report as PDF (pdftoppm makes a picture of it).
+    qv::app::writeServiceReport(QStringLiteral("%1/report-%2.pdf").arg(out, QString::fromLatin1(lang)),
+                                sheet.serviceReport(QString::fromUtf8("Sensor gereinigt, Nullpunkt gepr\u00fcft.")));
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <cstdlib>
+#include <regex>
 #include <filesystem>
 
 #include "app/sheet.h"
@@ -179,4 +181,16 @@ TEST_F(ConfigurationOverPty, CompareFindsPlantedByteAndReadBackFindsStoreFault) 
     EXPECT_TRUE(back[0].startsWith("Nicht verifiziert"));
     EXPECT_TRUE(back[1].startsWith("Displ. Beleucht.: ")) << back[1].toStdString();
     EXPECT_TRUE(page->isControlVisible(CKonfiguration::compareMarker(Backlight)));
+
+    // The service report as PDF, its text taken out again with pdftotext.
+    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "report.pdf").string()));
+    ASSERT_TRUE(sheet.saveServiceReport("Pumpe 3 gepr\u00fcft"));
+    ASSERT_EQ(std::system(("pdftotext -layout '" + (dir.path / "report.pdf").string() + "' '" +
+                           (dir.path / "report.txt").string() + "'").c_str()), 0);
+    const std::string text = dir.read("report.txt");
+    EXPECT_NE(text.find("KT740-M1D4A1S1"), std::string::npos) << text;
+    EXPECT_NE(text.find("Messzeit"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(text, std::regex("Messzeit +" + QString::fromStdString(before.txt(MeasuringTime)).trimmed().toStdString() + " ?s\n")))
+        << text;
+    EXPECT_NE(text.find("Pumpe 3 gepr\u00fcft"), std::string::npos);
 }
