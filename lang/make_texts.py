@@ -979,7 +979,7 @@ STATUS_MESSAGES = [
     (58, T("&Leeren", "C&lear", "&Effacer")),
     (59, T("&Speichern...", "&Save...", "&Enregistrer...")),
     (60, T("Schließen", "Close", "Fermer")),
-    (61, T("Leitungs&diagnose...", "Line &diagnosis...", "&Diagnostic de la liaison...")),
+    (61, T("Leitungsdia&gnose...", "Line dia&gnosis...", "Dia&gnostic de la liaison...")),
     (62, T("Zeit, Richtung, Befehl, Bytes hexadezimal |als Zeichen|",
            "Time, direction, command, bytes in hex |as characters|",
            "Heure, sens, commande, octets en hexa |en caractères|")),
