@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -14,6 +15,12 @@
 #include <cmath>
 
 #include "app/line_qt.h"
+#include "app/line_trace_window.h"
+#include "app/service_report.h"
+#include "pages/configuration/compare.h"
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include "app/page_keys.h"
 #include "app/page_scroll.h"
 #include "app/status_line.h"
@@ -77,6 +84,10 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
         onTimer(TickDriver::kTimerId);
     });
     configurationPage_->setStatusNote([this](int text) { status_->note(text); });
+    status_->setOpenTrace([this] { showLineTrace(); });
+    auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+    traceKey->setContext(Qt::WindowShortcut);
+    connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });
 
     // A window menu of our own stands in for the system menu.
     menuBar_ = new QMenuBar(this);
@@ -84,6 +95,8 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     window->addAction(QStringLiteral("Minimieren"), this, [this] { showMinimized(); });
     window->addSeparator();
     window->addAction(QString::fromUtf8("&Info \u00fcber QV-Gui..."), this, [this] { showAbout(); });
+    QAction* report = window->addAction(status_->text(64).isEmpty() ? QStringLiteral("Servicebericht...") : status_->text(71), this, [this] { showServiceReportDialog(); });
+    report->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     window->addSeparator();
     QAction* close = window->addAction(QString::fromUtf8("Schlie\u00dfen"), this, [this] { reject(); });
     close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -146,6 +159,107 @@ void CAllControlsSheet::showAbout() {
     layout->addLayout(row);
     layout->addWidget(buttons);
     about.exec();
+}
+
+LineTraceWindow* CAllControlsSheet::showLineTrace() {
+    if (!traceWindow_)
+        traceWindow_ = new LineTraceWindow(qv::device::lineTrace(), [this](int n) { return status_->text(n); }, this);
+    traceWindow_->retranslate();  // the language may have changed since it was last open
+    traceWindow_->show();
+    traceWindow_->raise();
+    traceWindow_->activateWindow();
+    return traceWindow_;
+}
+
+namespace {
+// Status texts of the service report (messages file).
+enum ReportText {
+    RTitle = 64, RPort, RModel, RSoftware, RParameters, RMeasurement, RNote, RAction, RSave, RFlow, RVolume,
+    RTemperature, RTotal, RContacts, RError, RSaveTitle
+};
+}  // namespace
+
+ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
+    auto t = [this](int n, const char* fallback) {
+        const QString s = status_->text(n);
+        return s.isEmpty() ? QString::fromUtf8(fallback) : s;
+    };
+    ServiceReport r;
+    r.title = t(RTitle, "Servicebericht KT740");
+    r.when = QDateTime::currentDateTime();
+    r.head = {{t(RPort, "Schnittstelle"), QStringLiteral("COM%1").arg(settings_->comPort)},
+              {t(RModel, "Modell"), settingsPage_->controlText(qv::pages::Einstellungen::Hardware)},
+              {t(RSoftware, "Software-Version"), settingsPage_->controlText(qv::pages::Einstellungen::Software)}};
+    r.parametersTitle = t(RParameters, "Parametersatz");
+    namespace cfg = qv::configuration;
+    const auto values = configurationPage_->values();
+    const int code = values.sel(cfg::Model);
+    const int family = qv::device::familyOfCode(code);
+    for (const auto& row : cfg::rows()) {
+        // Parameters the model does not have are left out.
+        if (code >= 1 && code <= 45 && row.control != cfg::Model &&
+            cfg::isUnavailable(code, row.control, values.sel(cfg::Sensor)))
+            continue;
+        const QString caption = configurationPage_->controlText(row.caption).remove(QLatin1Char('&')).trimmed();
+        const QString value = row.control == cfg::Model
+                                  ? configurationPage_->controlText(cfg::Model)
+                                  : QString::fromStdString(cfg::displayValue(row.control, values, family, settings_->language));
+        r.parameters.emplace_back(caption, value);
+    }
+    r.measurementTitle = t(RMeasurement, "Letzte Messung");
+    const auto& m = measurement_;
+    using qv::pages::CBetrieb;
+    auto three = [](float a, float lo, float hi, const std::string& unit) {
+        return QStringLiteral("%1 / %2 / %3 %4")
+            .arg(CBetrieb::formatMeasurement(a).trimmed(), CBetrieb::formatMeasurement(lo).trimmed(),
+                 CBetrieb::formatMeasurement(hi).trimmed(), qv::dialog::fromCp1252(unit));
+    };
+    const int c = m.contactStates;
+    r.measurement = {
+        {t(RFlow, "Str\u00f6mung akt. / min. / max."), three(m.flowVelocity, m.flowVelocityMin, m.flowVelocityMax, m.flowVelocityUnit)},
+        {t(RVolume, "Volumenstrom akt. / min. / max."), three(m.volumeFlow, m.volumeFlowMin, m.volumeFlowMax, m.volumeFlowUnit)},
+        {t(RTemperature, "Temperatur akt. / min. / max."),
+         three(m.temperature, m.temperatureMin, m.temperatureMax, m.temperatureUnit)},
+        {t(RTotal, "Totalisator"), CBetrieb::formatMeasurement(m.totalizer).trimmed() + QLatin1Char(' ') +
+                                       qv::dialog::fromCp1252(m.totalizerUnit)},
+        {t(RContacts, "Kontakte GK1, GK2, Bereit, Fehler"),
+         QStringLiteral("%1 %2 %3 %4").arg(c & 1).arg((c >> 1) & 1).arg((c >> 2) & 1).arg((c & 8) ? 0 : 1)},
+        {t(RError, "Fehler"), qv::dialog::fromCp1252(operationPage_->lastErrorText())},
+    };
+    r.noteTitle = t(RNote, "Notiz des Technikers").remove(QLatin1Char('&'));
+    r.note = note;
+    return r;
+}
+
+bool CAllControlsSheet::saveServiceReport(const QString& note) {
+    const QString path = qv::dialog::dialogs().saveFileName(this, status_->text(RSaveTitle), QString(),
+                                                            QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return false;
+    if (writeServiceReport(path, serviceReport(note))) return true;
+    qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    return false;
+}
+
+void CAllControlsSheet::showServiceReportDialog() {
+    // Non-modal, so the poll goes on and the last measurement stays fresh.
+    auto* d = new QDialog(this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->setWindowTitle(status_->text(RTitle));
+    auto* caption = new QLabel(status_->text(RNote), d);
+    auto* note = new QLineEdit(d);
+    note->setAccessibleName(caption->text().remove(QLatin1Char('&')));
+    caption->setBuddy(note);
+    auto* save = new QPushButton(status_->text(RSave), d);
+    save->setAccessibleName(save->text().remove(QLatin1Char('&')));
+    connect(save, &QPushButton::clicked, d, [this, d, note] {
+        if (saveServiceReport(note->text())) d->close();
+    });
+    auto* layout = new QVBoxLayout(d);
+    layout->addWidget(caption);
+    layout->addWidget(note);
+    layout->addWidget(save);
+    d->resize(420, d->sizeHint().height());
+    d->show();
 }
 
 void CAllControlsSheet::onTimer(int timerId) {

@@ -25,6 +25,8 @@ class CGrafik;
 namespace qv::app {
 
 class StatusLine;
+class LineTraceWindow;
+struct ServiceReport;
 
 class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::PollListener {
 public:
@@ -54,6 +56,14 @@ public:
     // Hands over the line's results until it is free (tests, and closing).
     void waitForLine();
     void showAbout();
+    // The line's diagnosis window, created at first use and kept.
+    LineTraceWindow* showLineTrace();
+    LineTraceWindow* lineTraceWindow() const { return traceWindow_; }
+    // The service report: what it holds now, and the PDF written to a file
+    // the user chooses (false when cancelled or not written).
+    struct ServiceReport serviceReport(const QString& note);
+    bool saveServiceReport(const QString& note);
+    void showServiceReportDialog();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -87,6 +97,7 @@ private:
     bool portKnown_ = false;  // the first identification has ended  // a tick came while an exchange ran: it follows at once
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips
     StatusLine* status_ = nullptr;
+    LineTraceWindow* traceWindow_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QTimer* timer_ = nullptr;

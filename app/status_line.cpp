@@ -1,5 +1,7 @@
 #include "app/status_line.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QLabel>
 #include <QTimer>
@@ -28,8 +30,18 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     bold.setBold(true);
     note_->setFont(bold);
     // The state, a command's note (only while there is one), the counters.
-    auto* rows = new QVBoxLayout(this);
-    rows->setContentsMargins(8, 2, 8, 2);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(8, 2, 8, 2);
+    auto* rows = new QVBoxLayout;
+    outer->addLayout(rows, 1);
+    traceButton_ = new QPushButton(this);
+    traceButton_->setObjectName(QStringLiteral("statusTrace"));
+    traceButton_->setAutoDefault(false);
+    outer->addWidget(traceButton_, 0, Qt::AlignVCenter);
+    connect(traceButton_, &QPushButton::clicked, this, [this] {
+        if (openTrace_) openTrace_();
+    });
+    retranslateButton();
     rows->setSpacing(1);
     rows->addWidget(state_);
     rows->addWidget(note_);
@@ -100,6 +112,7 @@ void StatusLine::setView(const View& v) {
     const QString style = down ? QStringLiteral("color: #b00000; font-weight: bold;") : QString();
     if (state_->styleSheet() != style) state_->setStyleSheet(style);
     if (noteNumber_) note_->setText(text(noteNumber_));  // in the language now in use
+    retranslateButton();
 }
 
 void StatusLine::note(int number) {
@@ -107,6 +120,15 @@ void StatusLine::note(int number) {
     note_->setText(text(number));
     note_->show();
     noteTimer_->start(kNoteMs);
+}
+
+void StatusLine::retranslateButton() {
+    QString caption = text(OpenTrace);
+    if (caption.isEmpty()) caption = QString::fromUtf8("Leitungsdiagnose...");
+    if (traceButton_->text() == caption) return;
+    traceButton_->setText(caption);
+    traceButton_->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    traceButton_->setToolTip(QStringLiteral("Ctrl+Shift+D"));
 }
 
 QString StatusLine::stateText() const { return state_->text(); }

@@ -6,11 +6,13 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 #include "app/settings.h"
 #include "app/texts.h"
 
 class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace qv::app {
@@ -20,7 +22,7 @@ public:
     enum Text {
         PortModel = 41, SinceCycle = 42, NoCycleYet = 43, Counters = 44, Silent = 45, Lost = 46, NoPort = 47,
         NoMeter = 48, NotPolling = 49, ReadNoLink = 50, ReadNoFamily = 51, ReadNoBlock = 52, CheckPassed = 53,
-        RecordingPaused = 54, StaleSince = 55,
+        RecordingPaused = 54, StaleSince = 55, OpenTrace = 61,
     };
     static constexpr int kNoteMs = 15000;
 
@@ -43,9 +45,13 @@ public:
     QString stateText() const;
     QString noteText() const;
     QString countersText() const;
+    // What the button for the line's diagnosis window does.
+    void setOpenTrace(std::function<void()> open) { openTrace_ = std::move(open); }
+    QPushButton* traceButton() const { return traceButton_; }
 
 private:
     void ensureTexts();
+    void retranslateButton();
 
     const AppSettings& settings_;
     MessageTable texts_{};
@@ -56,6 +62,8 @@ private:
     QLabel* note_;
     QLabel* counters_;
     QTimer* noteTimer_;
+    QPushButton* traceButton_;
+    std::function<void()> openTrace_;
 };
 
 }  // namespace qv::app

@@ -1,5 +1,7 @@
 #include "device/serial_link.h"
 
+#include "device/trace.h"
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -65,11 +67,23 @@ void SerialLink::close() {
 }
 
 int SerialLink::write(const std::uint8_t* bytes, std::size_t count) {
+    const int r = writeBytes(bytes, count);
+    if (r == 0) lineTrace().sent(bytes, count);
+    return r;
+}
+
+int SerialLink::read(std::uint8_t* buffer, int& received) {
+    const int r = readBytes(buffer, received);
+    if (r == 0 && received > 0) lineTrace().received(buffer, static_cast<std::size_t>(received));
+    return r;
+}
+
+int SerialLink::writeBytes(const std::uint8_t* bytes, std::size_t count) {
     if (openFlag_ != 1) return -1;
     return port_.write(bytes, count);
 }
 
-int SerialLink::read(std::uint8_t* buffer, int& received) {
+int SerialLink::readBytes(std::uint8_t* buffer, int& received) {
     received = 0;
     if (openFlag_ != 1) return -1;
     int n = port_.read(buffer, kReadSize);

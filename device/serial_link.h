@@ -30,10 +30,11 @@ public:
 
     virtual bool isOpen() const { return openFlag_ == 1; }
     // One synchronous write of count bytes; 0 or -1 (nothing written when closed).
-    virtual int write(const std::uint8_t* bytes, std::size_t count);
+    // Both go through here, so the line's trace sees every byte.
+    int write(const std::uint8_t* bytes, std::size_t count);
     // One read asking for kReadSize bytes into a buffer of at least that
     // size; received holds what arrived. -1 with 0 bytes when not open.
-    virtual int read(std::uint8_t* buffer, int& received);
+    int read(std::uint8_t* buffer, int& received);
     // The protocol's fixed waits, here so a scripted link can record them.
     virtual void wait(int ms);
     // How often the port was opened again after a hang-up, and whether it is
@@ -52,6 +53,11 @@ public:
     static qv::serial::ResolvedPort resolve(int portNumber);
     // Ports 1 to count, with one look at the system's ports.
     static std::vector<qv::serial::ResolvedPort> resolveAll(int count);
+
+protected:
+    // The port itself (a scripted link stands in here).
+    virtual int writeBytes(const std::uint8_t* bytes, std::size_t count);
+    virtual int readBytes(std::uint8_t* buffer, int& received);
 
 private:
     qv::serial::CommPort port_;

@@ -378,6 +378,25 @@ CONFIG_LABELS = [
     (1062, T("Alles löschen", "Clear all", "Tout effacer")),
     (1011, T("KT740-->PC", "KT740-->PC", "KT740-->PC")),
     (1012, T("PC-->KT740", "PC-->KT740", "PC-->KT740")),
+    # Compare and read-back: 1160 to 1163 are controls; 1910 to 1918 belong to
+    # no control, the page builds them into the list of differences
+    # (1919 to 1929 stay free for the page's further texts).
+    (1160, T("Vergleich &KT740", "Compare &KT740", "Comparer &KT740")),
+    (1161, T("Vergleich &Datei", "Compare &file", "Comparer &fichier")),
+    (1162, T("&Rücklesen", "&Read back", "&Relire")),
+    (1163, T("&Unterschiede", "&Differences", "&Différences")),
+    (1910, T("Keine Unterschiede.", "No differences.", "Aucune différence.")),
+    (1911, T("Verifiziert: Das Messgerät hält genau die geschriebenen Bytes.",
+             "Verified: the meter holds exactly the bytes written.",
+             "Vérifié : l'appareil contient exactement les octets écrits.")),
+    (1912, T("Nicht verifiziert, im Messgerät steht anderes:", "Not verified, the meter holds something else:",
+             "Non vérifié, l'appareil contient autre chose :")),
+    (1913, T("Vergleich Seite – Messgerät:", "Page compared with the meter:", "Page comparée à l'appareil :")),
+    (1914, T("Vergleich Seite – Datei %1:", "Page compared with file %1:", "Page comparée au fichier %1 :")),
+    (1915, T("Kein vollständiger Parameterblock vom Messgerät.", "No complete parameter block from the meter.",
+             "Aucun bloc de paramètres complet de l'appareil.")),
+    (1916, T("Byte %1", "Byte %1", "Octet %1")),
+    (1917, T("abweichend", "differs", "différent")),
 ]
 
 CONFIG_HELP = [
@@ -914,7 +933,7 @@ MESSAGES = [
 # Link status texts, messages 41 to 55 of the same files: one line each, never
 # shown in a box. The status line at the foot of every page builds its text
 # from them; %1, %2, ... stand for the port, the model, numbers and times.
-# Numbers 16 to 40 stay free for boxes; 56 to 100 for further status texts.
+# Numbers 16 to 40 stay free for boxes; 80 to 100 for further status texts.
 
 STATUS_FIRST = 41
 
@@ -954,6 +973,35 @@ STATUS_MESSAGES = [
            "Recording paused: nothing is written until the meter answers again.",
            "Enregistrement suspendu : rien n'est écrit jusqu'à ce que l'appareil réponde à nouveau.")),
     (55, T("Veraltet, letzte Aktualisierung %1", "Stale, last updated %1", "Périmé, dernière mise à jour %1")),
+    # 56 to 63: the line's diagnosis window and the status line's button that opens it.
+    (56, T("Leitungsdiagnose", "Line diagnosis", "Diagnostic de la liaison")),
+    (57, T("&Anhalten", "&Pause", "&Pause")),
+    (58, T("&Leeren", "C&lear", "&Effacer")),
+    (59, T("&Speichern...", "&Save...", "&Enregistrer...")),
+    (60, T("Schließen", "Close", "Fermer")),
+    (61, T("Leitungsdia&gnose...", "Line dia&gnosis...", "Dia&gnostic de la liaison...")),
+    (62, T("Zeit, Richtung, Befehl, Bytes hexadezimal |als Zeichen|",
+           "Time, direction, command, bytes in hex |as characters|",
+           "Heure, sens, commande, octets en hexa |en caractères|")),
+    (63, T("Leitungsprotokoll speichern", "Save line trace", "Enregistrer la trace de la liaison")),
+    # 64 to 79: the service report, its captions and the small window that asks for the note.
+    (64, T("Servicebericht KT740", "KT740 service report", "Rapport de service KT740")),
+    (65, T("Schnittstelle", "Port", "Port")),
+    (66, T("Modell", "Model", "Modèle")),
+    (67, T("Software-Version", "Software version", "Version logicielle")),
+    (68, T("Parametersatz", "Parameter set", "Jeu de paramètres")),
+    (69, T("Letzte Messung", "Last measurement", "Dernière mesure")),
+    (70, T("&Notiz des Technikers", "Technician's &note", "&Note du technicien")),
+    (71, T("Service&bericht...", "Service &report...", "&Rapport de service...")),
+    (72, T("PDF &speichern...", "&Save PDF...", "&Enregistrer le PDF...")),
+    (73, T("Strömung akt. / min. / max.", "Flow velocity now / min. / max.", "Vitesse act. / min. / max.")),
+    (74, T("Volumenstrom akt. / min. / max.", "Volume flow now / min. / max.", "Débit act. / min. / max.")),
+    (75, T("Temperatur akt. / min. / max.", "Temperature now / min. / max.", "Température act. / min. / max.")),
+    (76, T("Totalisator", "Totalizer", "Totalisateur")),
+    (77, T("Kontakte GK1, GK2, Bereit, Fehler", "Contacts limit 1, limit 2, ready, error",
+           "Contacts seuil 1, seuil 2, prêt, défaut")),
+    (78, T("Fehler", "Error", "Défaut")),
+    (79, T("Servicebericht speichern", "Save service report", "Enregistrer le rapport de service")),
 ]
 
 # --------------------------------------------------------------------------

@@ -42,9 +42,16 @@ const char* const kUsage =
     "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
     "  --error N            error code reported from the start, 0..255 (default 0)\n"
     "  --low-flow-silent AT stay silent in the low-flow exchange: at the command or the block\n"
-    "  --help               show this text\n"
-    "\n"
-    "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.\n";
+    "  --plant OFFSET=BYTE  set a byte of the stored parameter block at start (repeatable)
+"
+    "  --store-fault OFFSET acknowledge a parameter write but store that block byte with bit 0 flipped
+"
+    "  --help               show this text
+"
+    "
+"
+    "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.
+";
 
 [[noreturn]] void usageError(const std::string& message) {
   std::fprintf(stderr, "kt740-sim: %s\nTry 'kt740-sim --help'.\n", message.c_str());
@@ -150,6 +157,14 @@ int main(int argc, char** argv) {
       if (at == "command") config.lowFlowSilence = qv::sim::LowFlowSilence::Command;
       else if (at == "block") config.lowFlowSilence = qv::sim::LowFlowSilence::Block;
       else usageError("--low-flow-silent needs command or block, not '" + at + "'");
+    } else if (arg == "--plant") {
+      const std::string v = needValue();
+      const auto eq = v.find('=');
+      if (eq == std::string::npos) usageError("--plant needs OFFSET=BYTE, not '" + v + "'");
+      config.plantedBytes.emplace_back(int(parseInt(arg, v.substr(0, eq), 0, 70)),
+                                       uint8_t(parseInt(arg, v.substr(eq + 1), 0, 255)));
+    } else if (arg == "--store-fault") {
+      config.storeFaultAt = int(parseInt(arg, needValue(), 0, 70));
     } else {
       usageError("unknown option '" + arg + "'");
     }

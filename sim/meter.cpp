@@ -178,6 +178,8 @@ Meter::Meter(const MeterConfig& config, uint64_t startMs)
       errorCode_(uint8_t(config.errorCode)),
       nextGarbageMs_(startMs + kGarbageSlotMs) {
   for (int f = 0; f < 3; ++f) blocks_[f] = factoryBlock(f);
+  for (const auto& [at, value] : config.plantedBytes)
+    if (at >= 0 && std::size_t(at) < blocks_[family_].size()) blocks_[family_][std::size_t(at)] = value;
   // Start from a settled state so the first reply already looks like a measurement.
   step();
   minV_ = maxV_ = velocity_;
@@ -453,6 +455,8 @@ void Meter::handleByte(uint8_t b, uint64_t now) {
       if (rxBuf_.size() == expected && rxBuf_[0] == familyLetter(family_) &&
           uint8_t(0x60 + byteSum(rxBuf_.data(), expected - 1)) == rxBuf_.back()) {
         blocks_[family_].assign(rxBuf_.begin() + 1, rxBuf_.end() - 1);
+        if (config_.storeFaultAt >= 0 && std::size_t(config_.storeFaultAt) < blocks_[family_].size())
+          blocks_[family_][std::size_t(config_.storeFaultAt)] ^= 0x01;
         rx_ = Rx::Idle;
         rxBuf_.clear();
         reply({kAck}, now);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace qv::sim {
@@ -37,6 +38,12 @@ struct MeterConfig {
   int zeroResult = kStatus9E;    // byte that ends a zero-point adjustment, or kNoZeroResult
   int errorCode = 0;             // error the meter reports from the start
   LowFlowSilence lowFlowSilence = LowFlowSilence::None;
+  // Byte offset of the model's parameter block set to a value at start:
+  // a stored set that differs from the factory one.
+  std::vector<std::pair<int, uint8_t>> plantedBytes;
+  // A meter that acknowledges a parameter write but stores the byte at this
+  // block offset with its lowest bit flipped; -1: it stores what it got.
+  int storeFaultAt = -1;
 };
 
 // Live values in the units the stored parameter set selects.

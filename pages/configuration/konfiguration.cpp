@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
 #include <memory>
@@ -101,6 +103,15 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Line*
     button(cfg::SaveButton, "Speichern", kTop + 75, [this] { saveConfiguration(); });
     button(cfg::LoadButton, "Laden", kTop + 92, [this] { loadConfiguration(); });
     button(cfg::ClearButton, "Alles löschen", kTop + 121, [this] { clearAll(); });
+    button(kCompareMeterButton, "Vergleich KT740", kTop + 150, [this] { compareWithMeter(); });
+    button(kCompareFileButton, "Vergleich Datei", kTop + 167, [this] { compareWithFile(); });
+    button(kReadBackButton, "Rücklesen", kTop + 184, [this] { readBack(); });
+    enableControl(kReadBackButton, false);
+    auto* diffCaption = addControl(kDifferencesCaption, new QLabel(QString::fromUtf8("Unterschiede"), this));
+    place(diffCaption, kLeftX, 312, 200, 9);
+    auto* diffs = addControl(kDifferencesList, new QListWidget(this));
+    place(diffs, kLeftX, 322, 440, 48);
+    diffCaption->setBuddy(diffs);
 
     // The lists the page shows before any model is chosen.
     for (const auto& r : cfg::rows())
@@ -163,6 +174,12 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
     };
     marker(row.changedMarker, kChangedX, qv::dialog::changedMarkerPixmap(14));
     marker(row.errorMarker, kErrorX, qv::dialog::errorMarkerPixmap(14));
+    // Left of the caption, where neither column has anything else.
+    auto* cmp = addControl(compareMarker(row.control), new QLabel(this));
+    cmp->setPixmap(qv::dialog::compareMarkerPixmap(11));
+    cmp->setAlignment(Qt::AlignCenter);
+    place(cmp, x - 8, y + 1, 7, 11);
+    cmp->hide();
 }
 
 void CKonfiguration::onInitDialog() {
@@ -197,9 +214,13 @@ void CKonfiguration::refreshAccessibleNames() {
         if (QWidget* m = control(r.errorMarker))
             m->setAccessibleName(caption + QStringLiteral(": ") + QString::fromUtf8(kErrorWord[ui]));
     }
-    for (int id : {cfg::ReadButton, cfg::WriteButton, cfg::CheckButton, cfg::SaveButton, cfg::LoadButton,
-                   cfg::ClearButton})
+    for (int id : std::initializer_list<int>{cfg::ReadButton, cfg::WriteButton, cfg::CheckButton, cfg::SaveButton, cfg::LoadButton,
+                   cfg::ClearButton, kCompareMeterButton, kCompareFileButton, kReadBackButton})
         control(id)->setAccessibleName(controlText(id).remove(QLatin1Char('&')));
+    control(kDifferencesList)->setAccessibleName(controlText(kDifferencesCaption).remove(QLatin1Char('&')));
+    const QString differs = pageText(kTextDiffers, QStringLiteral("abweichend"));
+    for (const auto& r : cfg::rows())
+        if (QWidget* m = control(compareMarker(r.control))) m->setAccessibleName(captionOf(r.control) + QStringLiteral(": ") + differs);
 }
 
 // --- lists -------------------------------------------------------------------
@@ -431,7 +452,13 @@ void CKonfiguration::writeParameters() {
     auto written = std::make_shared<bool>(false);
     line_->run([frame, written](qv::device::LinkSlot& slot) { *written = slot && cfg::sendParameterFrame(*slot, frame); },
                // Shown while the line is still held: no poll step comes between.
-               [this, written] { texts_.showMessage(*written ? kMsgWritten : kMsgNotWritten); });
+               [this, written, family, frame] {
+                   // What was acknowledged can be read back; anything else cannot.
+                   written_ = {};
+                   if (*written) written_ = {family, selectedCode_, std::vector<std::uint8_t>(frame.begin() + 2, frame.end() - 1)};
+                   enableControl(kReadBackButton, *written);
+                   texts_.showMessage(*written ? kMsgWritten : kMsgNotWritten);
+               });
 }
 
 // --- files and check ---------------------------------------------------------
@@ -514,6 +541,137 @@ int CKonfiguration::checkConfiguration(int code) {
     for (int marker : outcome.errorMarkers) showControl(marker, true);
     if (outcome.changedMarkersHidden) hideChangedMarkers();
     return outcome.result;
+}
+
+// --- compare and read-back ---------------------------------------------------
+
+int CKonfiguration::compareMarker(int control) {
+    const auto& all = cfg::rows();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i].control == control) return kCompareMarkerBase + static_cast<int>(i);
+    return 0;
+}
+
+QString CKonfiguration::captionOf(int control) const {
+    const cfg::Row* r = cfg::rowOf(control);
+    return r ? controlText(r->caption).remove(QLatin1Char('&')).trimmed() : QString();
+}
+
+void CKonfiguration::hideCompareMarkers() {
+    for (const auto& r : cfg::rows()) showControl(compareMarker(r.control), false);
+}
+
+QStringList CKonfiguration::differenceLines() const {
+    QStringList out;
+    auto* list = controlAs<QListWidget>(kDifferencesList);
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+bool CKonfiguration::readBackOffered() const { return control(kReadBackButton)->isEnabled(); }
+
+void CKonfiguration::showDifferences(const QString& title, const std::vector<cfg::Difference>& diffs) {
+    hideCompareMarkers();
+    auto* list = controlAs<QListWidget>(kDifferencesList);
+    list->clear();
+    list->addItem(title);
+    for (const auto& d : diffs) {
+        const QString what = d.control ? captionOf(d.control)
+                                       : pageText(kTextByte, QStringLiteral("Byte %1")).arg(d.byte);
+        list->addItem(what + QStringLiteral(": ") + utf8(d.mine) + QStringLiteral(" \u2194 ") + utf8(d.other));
+        // A row the model hides keeps its marker hidden with it.
+        if (d.control && isControlVisible(d.control)) showControl(compareMarker(d.control), true);
+    }
+    if (diffs.empty()) list->addItem(pageText(kTextSame, QStringLiteral("Keine Unterschiede.")));
+}
+
+void CKonfiguration::compareWith(const QString& title, int code, const std::uint8_t* block) {
+    auto* model = controlAs<QComboBox>(cfg::Model);
+    const int pageCode = model->currentIndex();
+    const int family = qv::device::familyOfCode(pageCode);
+    std::vector<cfg::Difference> diffs;
+    if (code != pageCode) {
+        auto name = [model](int c) { return c >= 0 && c < model->count() ? model->itemText(c).toStdString() : std::to_string(c); };
+        diffs.push_back({cfg::Model, -1, name(pageCode), name(code)});
+    }
+    // Blocks of different families have different layouts: the model says it all.
+    if (family >= 0 && family == qv::device::familyOfCode(code)) {
+        const auto mine = cfg::encodeBlock(family, values());
+        const auto more = cfg::compareBlocks(family, pageCode, settings_->language, mine.data(), block, false);
+        diffs.insert(diffs.end(), more.begin(), more.end());
+    }
+    showDifferences(title, diffs);
+}
+
+void CKonfiguration::compareWithMeter() {
+    if (settings_->deviceFamily == -1) return note(kNoteNoFamily);
+    auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
+    line_->run(
+        [replies](qv::device::LinkSlot& slot) {
+            if (slot) *replies = cfg::requestParameters(*slot);
+        },
+        [this, replies] {
+            const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
+            if (!*replies) return note(kNoteNoLink);
+            const auto& r = **replies;
+            const int code = r.type.received > 2 ? static_cast<std::int8_t>(r.type.bytes[2]) : selectedCode_;
+            const int family = qv::device::familyOfCode(code);
+            const auto blockBytes = static_cast<int>(cfg::blockSize(family));
+            // Only a whole block is compared, by the same rule as the read.
+            if (blockBytes == 0 || r.block.received < 2 + blockBytes || r.block.received > 3 + blockBytes) {
+                hideCompareMarkers();
+                controlAs<QListWidget>(kDifferencesList)->clear();
+                controlAs<QListWidget>(kDifferencesList)->addItem(title);
+                controlAs<QListWidget>(kDifferencesList)->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+                return;
+            }
+            compareWith(title, code, r.block.bytes.data() + 2);
+        });
+}
+
+void CKonfiguration::compareWithFile() {
+    const QString chosen = qv::dialog::dialogs().openFileName(
+        this, texts_.messageLine(kMsgLoadTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
+        kFilter);
+    if (chosen.isEmpty()) return;
+    QFile file(chosen);
+    if (!file.open(QIODevice::ReadOnly)) return texts_.showMessage(kMsgFile);
+    const QByteArray data = file.read(static_cast<qint64>(cfg::kFileSize));
+    const cfg::LoadedFile loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                                               static_cast<std::size_t>(data.size()));
+    compareWith(pageText(kTextWithFile, QStringLiteral("Vergleich mit %1")).arg(QFileInfo(chosen).fileName()), loaded.code,
+                loaded.block.data());
+}
+
+void CKonfiguration::readBack() {
+    if (written_.family < 0) return;
+    auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
+    line_->run(
+        [replies](qv::device::LinkSlot& slot) {
+            if (slot) *replies = cfg::requestParameters(*slot);
+        },
+        [this, replies] {
+            const QString failed = pageText(kTextNotVerified, QStringLiteral("Nicht verifiziert:"));
+            const auto blockBytes = static_cast<int>(cfg::blockSize(written_.family));
+            if (!*replies || (*replies)->block.received < 2 + blockBytes) {
+                showDifferences(failed, {});
+                auto* list = controlAs<QListWidget>(kDifferencesList);
+                list->takeItem(list->count() - 1);  // not "no differences": nothing came to compare
+                list->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+                return;
+            }
+            // Byte for byte: every byte of the block, reserved ones included.
+            const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language,
+                                                  written_.block.data(), (*replies)->block.bytes.data() + 2, true);
+            if (diffs.empty()) {
+                hideCompareMarkers();
+                auto* list = controlAs<QListWidget>(kDifferencesList);
+                list->clear();
+                list->addItem(pageText(kTextVerified, QStringLiteral("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes.")));
+            } else {
+                showDifferences(failed, diffs);
+            }
+        });
 }
 
 }  // namespace qv::pages

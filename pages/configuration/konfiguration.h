@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <vector>
 
+#include <QStringList>
+
 #include "app/page_texts.h"
 #include "app/settings.h"
 #include <functional>
 
 #include "device/line.h"
+#include "pages/configuration/compare.h"
 #include "pages/configuration/parameters.h"
 #include "pages/configuration/transfer.h"
 #include "platform/dialog/dialog_page.h"
@@ -27,6 +30,15 @@ public:
 
     // Status texts of the buttons that would otherwise say nothing.
     static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53;
+
+    // Comparing the page's set with the meter's or a file's, and reading a
+    // written set back: buttons, the list of differences, and one marker per
+    // row (the row's index added to kCompareMarkerBase).
+    static constexpr int kCompareMeterButton = 1160, kCompareFileButton = 1161, kReadBackButton = 1162,
+                         kDifferencesCaption = 1163, kDifferencesList = 1164, kCompareMarkerBase = 1700;
+    // Texts of the labels file that belong to no control.
+    static constexpr int kTextSame = 1910, kTextVerified = 1911, kTextNotVerified = 1912, kTextWithMeter = 1913,
+                         kTextWithFile = 1914, kTextNoBlock = 1915, kTextByte = 1916, kTextDiffers = 1917;
 
     CKonfiguration(qv::app::AppSettings* settings, qv::device::Line* line);
     // Where those texts go (the sheet's status line).
@@ -71,6 +83,18 @@ public:
     void clearAll();
     int checkConfiguration(int code);
 
+    // The page's set against the meter's (read into a buffer of its own) or
+    // a file's; the controls and readValues stay as they are.
+    void compareWithMeter();
+    void compareWithFile();
+    // After an acknowledged write: the block read again and held against
+    // the bytes sent.
+    void readBack();
+    bool readBackOffered() const;
+    static int compareMarker(int control);
+    // The list's lines as shown.
+    QStringList differenceLines() const;
+
 protected:
     void onInitDialog() override;
 
@@ -80,6 +104,10 @@ private:
     void refillFamilyLists(int family);
     void fillLanguageLists();
     void refreshAccessibleNames();
+    void showDifferences(const QString& title, const std::vector<qv::configuration::Difference>& diffs);
+    void compareWith(const QString& title, int code, const std::uint8_t* block);
+    void hideCompareMarkers();
+    QString captionOf(int control) const;
     void note(int text) {
         if (note_) note_(text);
     }
@@ -92,7 +120,12 @@ private:
     int selectedCode_ = 0;
     qv::configuration::ReadValues readValues_;
     std::array<std::vector<std::uint8_t>, 3> sendBlocks_, readBlocks_;
-    std::set<int> parkedMarkers_;  // markers of rows hidden by the model or sensor, shown again with them
+    std::set<int> parkedMarkers_;
+    // What the last acknowledged write sent: family, model and block.
+    struct Written {
+        int family = -1, code = 0;
+        std::vector<std::uint8_t> block;
+    } written_;  // markers of rows hidden by the model or sensor, shown again with them
 };
 
 }  // namespace qv::pages

@@ -65,6 +65,25 @@ QPixmap changedMarkerPixmap(int size) {
     return pm;
 }
 
+QPixmap compareMarkerPixmap(int size) {
+    // An amber diamond with two arrows that point apart: "differs from the other set".
+    QPixmap pm = blank(size, size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(230, 150, 20));
+    p.setPen(Qt::NoPen);
+    const double c = size / 2.0;
+    const QPointF diamond[4] = {QPointF(c, 0.3), QPointF(size - 0.3, c), QPointF(c, size - 0.3), QPointF(0.3, c)};
+    p.drawPolygon(diamond, 4);
+    p.setPen(QPen(Qt::black, size / 9.0, Qt::SolidLine, Qt::RoundCap));
+    const double w = size * 0.26, y1 = c - size * 0.12, y2 = c + size * 0.12;
+    p.drawLine(QPointF(c - w, y1), QPointF(c + w, y1));
+    p.drawLine(QPointF(c + w - size * 0.1, y1 - size * 0.08), QPointF(c + w, y1));
+    p.drawLine(QPointF(c - w, y2), QPointF(c + w, y2));
+    p.drawLine(QPointF(c - w + size * 0.1, y2 + size * 0.08), QPointF(c - w, y2));
+    return pm;
+}
+
 QPixmap logoPixmap(int w, int h) {
     QPixmap pm = blank(w, h);
     QPainter p(&pm);

@@ -10,6 +10,8 @@ QPixmap lampPixmap(bool green, int size = 20);
 QPixmap errorMarkerPixmap(int size = 16);
 // Beside a value that differs from the one last read or loaded: a pencil on blue.
 QPixmap changedMarkerPixmap(int size = 16);
+// Beside a parameter that differs from the set it was compared with.
+QPixmap compareMarkerPixmap(int size = 16);
 QPixmap logoPixmap(int width = 93, int height = 38);  // the picture on every page
 QPixmap meterPixmap(int width, int height);           // decorative: a flow meter
 QIcon programIcon();

@@ -15,7 +15,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/line_trace_window.h"
+#include "app/service_report.h"
 #include "app/sheet.h"
+#include "pages/configuration/konfiguration.h"
+#include "platform/dialog/dialog_service.h"
+#include "tests/support/fake_dialogs.h"
 #include "device/serial_link.h"
 #include "pages/settings/einstellungen.h"
 #include "tests/support/sim_process.h"
@@ -82,5 +90,36 @@ int main(int argc, char** argv) {
     run(app, 300);
     ports->view()->window()->grab().save(QStringLiteral("%1/ports-%2.png").arg(out, QString::fromLatin1(lang)));
     ports->hidePopup();
+
+    // The site tools: a compare with one changed value, a write the meter
+    // stores wrongly when started with --store-fault, and the line's trace.
+    // Boxes answer themselves, so nothing waits for a click.
+    qv::dialog::setDialogService(&qv::test::fakeDialogs());
+    namespace cfg = qv::configuration;
+    using qv::pages::CKonfiguration;
+    sheet.tabs()->setCurrentIndex(1);
+    auto* conf = sheet.configurationPage();
+    auto click = [&](int id) {
+        conf->controlAs<QPushButton>(id)->click();
+        sheet.waitForLine();
+        run(app, 300);
+    };
+    click(cfg::ReadButton);
+    run(app, 2500);  // the controls settle
+    auto* measuringTime = conf->controlAs<QLineEdit>(cfg::MeasuringTime);
+    measuringTime->setText(QStringLiteral("30"));
+    emit measuringTime->textEdited(measuringTime->text());
+    click(CKonfiguration::kCompareMeterButton);
+    sheet.grab().save(QStringLiteral("%1/compare-%2.png").arg(out, QString::fromLatin1(lang)));
+    click(cfg::WriteButton);
+    click(CKonfiguration::kReadBackButton);
+    sheet.grab().save(QStringLiteral("%1/readback-%2.png").arg(out, QString::fromLatin1(lang)));
+    sheet.tabs()->setCurrentIndex(2);
+    auto* trace = sheet.showLineTrace();
+    run(app, 2500);
+    trace->grab().save(QStringLiteral("%1/trace-%2.png").arg(out, QString::fromLatin1(lang)));
+    // The service report as PDF (pdftoppm makes a picture of it).
+    qv::app::writeServiceReport(QStringLiteral("%1/report-%2.pdf").arg(out, QString::fromLatin1(lang)),
+                                sheet.serviceReport(QString::fromUtf8("Sensor gereinigt, Nullpunkt gepr\u00fcft.")));
     return 0;
 }

@@ -55,7 +55,7 @@ const Page kOperation{"Betrieb",
 const Page kConfiguration{
     "Konfigurieren",
     {1034, 1030, 1054, 1058, 1067, 1071, 1074, 1079, 1083, 1087, 1095, 1099, 1103, 1107,
-     1110, 1115, 1127, 1131, 1135, 1139, 1143, 1150, 1065, 1064, 1063, 1062, 1011, 1012,
+     1110, 1115, 1127, 1131, 1135, 1139, 1143, 1150, 1065, 1064, 1063, 1062, 1011, 1012, 1160, 1161, 1162, 1163,
      // captions of the rows without a known static, and the fixed "s"
      1005, 1015, 1018, 1023, 1007, 1009, 1013, 1151, 1047, 1051, 1119, 1123, 1152},
     {// parameters 1 to 33
@@ -159,7 +159,7 @@ TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBodyStatusTextsFromFortyOne) {
             if (n <= 15) {
                 EXPECT_FALSE(table[n][0].empty()) << "caption of " << n;
                 EXPECT_FALSE(table[n][1].empty()) << "body of " << n;
-            } else if (n >= 41 && n <= 55) {  // the status line's texts: one line each
+            } else if (n >= 41 && n <= 79) {  // the status line's, the trace window's and the report's texts: one line each
                 EXPECT_FALSE(table[n][0].empty()) << "status text " << n;
                 EXPECT_TRUE(table[n][1].empty()) << "status text " << n;
             } else {

@@ -8,11 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <cstdlib>
+#include <regex>
 #include <filesystem>
 
 #include "app/sheet.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/configuration/parameters.h"
+#include "sim/meter.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -108,6 +111,12 @@ TEST_P(ConfigurationOverPty, ChangedSetWrittenAndReadBack) {
     click(page, WriteButton);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].caption, page->texts().messageLine(CKonfiguration::kMsgWritten, 0));
+    // What was acknowledged reads back byte for byte, and the page now equals the meter.
+    ASSERT_TRUE(page->readBackOffered());
+    click(page, CKonfiguration::kReadBackButton);
+    EXPECT_TRUE(page->differenceLines().value(0).startsWith("Verifiziert")) << page->differenceLines().join('|').toStdString();
+    click(page, CKonfiguration::kCompareMeterButton);
+    EXPECT_EQ(page->differenceLines().value(1), "Keine Unterschiede.");
 
     click(page, ClearButton);
     settle(page);
@@ -133,3 +142,55 @@ TEST_P(ConfigurationOverPty, ChangedSetWrittenAndReadBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFamily, ConfigurationOverPty, ::testing::Values(12, 27, 42));
+
+// A meter whose stored set differs from the factory one in one byte, and
+// which stores another byte than it acknowledges: the compare names the
+// first, the read-back the second; neither touches the page's values.
+TEST_F(ConfigurationOverPty, CompareFindsPlantedByteAndReadBackFindsStoreFault) {
+    qv::test::SimProcess sim((dir.path / "COM1").string(),
+                             {"--model", "12", "--plant", "58=77", "--store-fault", "17"});
+    ASSERT_TRUE(sim.linked());
+    std::uint32_t now = 1'000'000;
+    qv::app::CAllControlsSheet sheet([&] { return now; });
+    sheet.show();
+    sheet.waitForLine();
+    this->sheet = &sheet;
+    sheet.tabs()->setCurrentIndex(1);
+    auto* page = sheet.configurationPage();
+    choose(page, Model, 12);
+    const auto factory = qv::sim::factoryBlock(0);
+    page->setValues(decodeBlock(0, factory.data(), factory.size()));
+    settle(page);
+    const ControlValues before = page->values();
+
+    click(page, CKonfiguration::kCompareMeterButton);
+    const QStringList lines = page->differenceLines();
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[1], QString::fromUtf8("Messzeit: %1 s \u2194 77 s").arg(before.txt(MeasuringTime).c_str()).simplified());
+    for (const auto& r : rows())
+        EXPECT_EQ(page->isControlVisible(CKonfiguration::compareMarker(r.control)), r.control == MeasuringTime) << r.control;
+    EXPECT_EQ(page->values().text, before.text);
+    EXPECT_TRUE(page->readValues().index.empty() && page->readValues().number.empty());
+
+    EXPECT_FALSE(page->readBackOffered());
+    click(page, WriteButton);
+    ASSERT_TRUE(page->readBackOffered());
+    click(page, CKonfiguration::kReadBackButton);
+    const QStringList back = page->differenceLines();
+    ASSERT_EQ(back.size(), 2) << back.join('|').toStdString();
+    EXPECT_TRUE(back[0].startsWith("Nicht verifiziert"));
+    EXPECT_TRUE(back[1].startsWith("Displ. Beleucht.: ")) << back[1].toStdString();
+    EXPECT_TRUE(page->isControlVisible(CKonfiguration::compareMarker(Backlight)));
+
+    // The service report as PDF, its text taken out again with pdftotext.
+    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "report.pdf").string()));
+    ASSERT_TRUE(sheet.saveServiceReport("Pumpe 3 gepr\u00fcft"));
+    ASSERT_EQ(std::system(("pdftotext -layout '" + (dir.path / "report.pdf").string() + "' '" +
+                           (dir.path / "report.txt").string() + "'").c_str()), 0);
+    const std::string text = dir.read("report.txt");
+    EXPECT_NE(text.find("KT740-M1D4A1S1"), std::string::npos) << text;
+    EXPECT_NE(text.find("Messzeit"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(text, std::regex("Messzeit +" + QString::fromStdString(before.txt(MeasuringTime)).trimmed().toStdString() + " ?s\n")))
+        << text;
+    EXPECT_NE(text.find("Pumpe 3 gepr\u00fcft"), std::string::npos);
+}

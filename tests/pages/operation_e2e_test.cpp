@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/sheet.h"
+#include "app/line_trace_window.h"
 #include "app/status_line.h"
 #include "pages/graph/grafik.h"
 #include "pages/settings/einstellungen.h"
@@ -160,4 +161,46 @@ TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
     press(sheet, 0, CBetrieb::ZeroPoint);
     EXPECT_EQ(captions(), QStringList{"M8"});
     EXPECT_FALSE(sheet.line().busy());
+}
+
+// The diagnosis window shows one poll cycle as it went over the line: each
+// command byte, then the meter's reply under the same command, in order; the
+// window saves what it shows.
+TEST(LineTraceOverPty, OneCycleInOrderAndSaved) {
+    qv::test::qtApp();
+    auto& dialogs = qv::test::fakeDialogs();
+    dialogs.boxes.clear();
+    dialogs.fileAnswers.clear();
+    qv::test::TempCwd dir;
+    qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", "2"});
+    ASSERT_TRUE(sim.linked());
+    std::uint32_t now = 1'000'000;
+    qv::app::CAllControlsSheet sheet([&] { return now; });
+    sheet.show();
+    sheet.waitForLine();
+    sheet.tabs()->setCurrentIndex(2);
+    sheet.statusLine()->traceButton()->click();
+    auto* window = sheet.lineTraceWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    window->clearTrace();
+    for (int i = 0; i < 10; ++i, now += 100) sheet.tick();  // one family 0 cycle
+    window->refresh();
+
+    std::vector<std::string> sent, received;
+    std::istringstream in(window->shownText().toStdString());
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(line, m, std::regex(R"(^\d\d:\d\d:\d\d\.\d{3} (PC>|<KT) ([0-9A-F]{2})[ (].*? ((?:[0-9A-F]{2} )+)\|)")))
+            << line;
+        (m[1] == "PC>" ? sent : received).push_back(m[2].str());
+        if (m[1] == "PC>") EXPECT_EQ(m[3].str(), m[2].str() + " ") << "a poll command is one byte";
+        else EXPECT_EQ(received.size(), sent.size()) << "each reply follows its own command: " << line;
+    }
+    const std::vector<std::string> cycle{"50", "10", "11", "12", "13", "20", "21", "40", "41"};
+    EXPECT_EQ(sent, cycle);
+    EXPECT_EQ(received, cycle);
+
+    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "trace.txt").string()));
+    ASSERT_TRUE(window->save());
+    EXPECT_NE(dir.read("trace.txt").find("PC> 41(A) 41 |A|"), std::string::npos);
 }

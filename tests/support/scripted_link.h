@@ -21,7 +21,7 @@ public:
     bool open = true;
 
     bool isOpen() const override { return open; }
-    int write(const std::uint8_t* bytes, std::size_t count) override {
+    int writeBytes(const std::uint8_t* bytes, std::size_t count) override {
         if (!open) return -1;
         Bytes w(bytes, bytes + count);
         std::string entry = "W";
@@ -31,7 +31,7 @@ public:
         if (!r.empty()) pending.push_back(r);
         return 0;
     }
-    int read(std::uint8_t* buffer, int& received) override {
+    int readBytes(std::uint8_t* buffer, int& received) override {
         received = 0;
         if (!open) return -1;
         log.push_back("R");

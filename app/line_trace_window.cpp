@@ -1,0 +1,128 @@
+#include "app/line_trace_window.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "platform/dialog/dialog_service.h"
+
+namespace qv::app {
+
+LineTraceWindow::LineTraceWindow(qv::device::LineTrace& trace, std::function<QString(int)> text, QWidget* parent)
+    : QDialog(parent), trace_(trace), text_(std::move(text)) {
+    setObjectName(QStringLiteral("lineTrace"));
+    setModal(false);
+    header_ = new QLabel(this);
+    view_ = new QPlainTextEdit(this);
+    view_->setReadOnly(true);
+    view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    header_->setFont(view_->font());
+    header_->setBuddy(view_);
+    pause_ = new QPushButton(this);
+    pause_->setCheckable(true);
+    clear_ = new QPushButton(this);
+    save_ = new QPushButton(this);
+    close_ = new QPushButton(this);
+    for (auto* b : {pause_, clear_, save_, close_}) b->setAutoDefault(false);
+    connect(pause_, &QPushButton::toggled, this, [this](bool on) {
+        if (!on) refresh();
+    });
+    connect(clear_, &QPushButton::clicked, this, [this] { clearTrace(); });
+    connect(save_, &QPushButton::clicked, this, [this] { save(); });
+    connect(close_, &QPushButton::clicked, this, [this] { hide(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(pause_);
+    buttons->addWidget(clear_);
+    buttons->addWidget(save_);
+    buttons->addStretch();
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(header_);
+    layout->addWidget(view_, 1);
+    layout->addLayout(buttons);
+    timer_ = new QTimer(this);
+    timer_->setInterval(kRefreshMs);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (!paused()) refresh();
+    });
+    retranslate();
+    resize(760, 420);
+}
+
+QString LineTraceWindow::t(int id, const char* fallback) const {
+    const QString s = text_ ? text_(id) : QString();
+    return s.isEmpty() ? QString::fromUtf8(fallback) : s;
+}
+
+void LineTraceWindow::retranslate() {
+    setWindowTitle(t(Title, "Leitungsdiagnose"));
+    header_->setText(t(Header, "Zeit, Richtung, Befehl, Bytes hexadezimal |als Zeichen|"));
+    pause_->setText(t(Pause, "&Anhalten"));
+    clear_->setText(t(Clear, "&Leeren"));
+    save_->setText(t(Save, "&Speichern..."));
+    close_->setText(t(Close, "Schlie\u00dfen"));
+    for (auto* b : {pause_, clear_, save_, close_}) b->setAccessibleName(b->text().remove(QLatin1Char('&')));
+    view_->setAccessibleName(windowTitle());
+    view_->setAccessibleDescription(header_->text());
+}
+
+QString LineTraceWindow::shownText() const { return view_->toPlainText(); }
+bool LineTraceWindow::paused() const { return pause_->isChecked(); }
+void LineTraceWindow::setPaused(bool paused) { pause_->setChecked(paused); }
+
+void LineTraceWindow::refresh() {
+    const std::uint64_t version = trace_.version();
+    if (version == shownVersion_) return;
+    shownVersion_ = version;
+    QScrollBar* bar = view_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    const int keep = bar->value();
+    view_->setPlainText(QString::fromStdString(qv::device::formatTrace(trace_.entries())));
+    // Following the newest lines, unless the user scrolled back to read.
+    if (atEnd) {
+        view_->moveCursor(QTextCursor::End);
+        view_->ensureCursorVisible();
+    } else {
+        bar->setValue(keep);
+    }
+}
+
+void LineTraceWindow::clearTrace() {
+    trace_.clear();
+    view_->clear();
+    shownVersion_ = trace_.version();
+}
+
+bool LineTraceWindow::save() {
+    const QString path = qv::dialog::dialogs().saveFileName(this, t(SaveTitle, "Leitungsprotokoll speichern"), QString(),
+                                                            QStringLiteral("(*.txt) (*.txt)"));
+    if (path.isEmpty()) return false;
+    QFile file(path);
+    const QByteArray bytes = (header_->text() + QLatin1Char('\n') + shownText()).toUtf8();
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+                    file.flush();
+    if (!ok) qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    return ok;
+}
+
+void LineTraceWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    refresh();
+    timer_->start();
+}
+
+void LineTraceWindow::hideEvent(QHideEvent* event) {
+    timer_->stop();
+    QDialog::hideEvent(event);
+}
+
+}  // namespace qv::app

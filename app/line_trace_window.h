@@ -1,0 +1,52 @@
+#pragma once
+// The diagnosis window: the bytes the line carried lately, as the trace
+// recorded them. It only reads the trace, so opening it changes nothing on
+// the wire. Non-modal; the sheet keeps one and shows it again.
+#include <QDialog>
+#include <functional>
+
+#include "device/trace.h"
+
+class QPlainTextEdit;
+class QPushButton;
+class QLabel;
+class QTimer;
+
+namespace qv::app {
+
+class LineTraceWindow : public QDialog {
+public:
+    // Status texts of the messages file.
+    enum Text { Title = 56, Pause = 57, Clear = 58, Save = 59, Close = 60, Open = 61, Header = 62, SaveTitle = 63 };
+    static constexpr int kRefreshMs = 250;
+
+    // text: a status text in the language in use (empty: the built-in one).
+    LineTraceWindow(qv::device::LineTrace& trace, std::function<QString(int)> text, QWidget* parent = nullptr);
+
+    void retranslate();
+    // What the window shows now (tests and the save).
+    QString shownText() const;
+    bool paused() const;
+    void setPaused(bool paused);
+    void refresh();
+    void clearTrace();
+    // Asks for a file and writes the shown text there; false when nothing was written.
+    bool save();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QString t(int id, const char* fallback) const;
+
+    qv::device::LineTrace& trace_;
+    std::function<QString(int)> text_;
+    std::uint64_t shownVersion_ = ~std::uint64_t{0};
+    QLabel* header_;
+    QPlainTextEdit* view_;
+    QPushButton *pause_, *clear_, *save_, *close_;
+    QTimer* timer_;
+};
+
+}  // namespace qv::app

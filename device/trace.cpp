@@ -1,0 +1,101 @@
+#include "device/trace.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace qv::device {
+
+namespace {
+std::int64_t systemMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+LineTrace::LineTrace(std::size_t capacity) : capacity_(capacity), clock_(systemMs) {}
+
+void LineTrace::sent(const std::uint8_t* bytes, std::size_t count) {
+    if (count == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (count == 1) command_ = bytes[0];
+    }
+    add(Direction::Sent, bytes, count);
+}
+
+void LineTrace::received(const std::uint8_t* bytes, std::size_t count) {
+    if (count > 0) add(Direction::Received, bytes, count);
+}
+
+void LineTrace::add(Direction d, const std::uint8_t* bytes, std::size_t count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Entry e;
+    e.timeMs = clock_();
+    e.direction = d;
+    e.command = command_;
+    e.bytes.assign(bytes, bytes + count);
+    held_ += count;
+    entries_.push_back(std::move(e));
+    // The oldest go first; the newest entry stays even when it alone is larger.
+    while (held_ > capacity_ && entries_.size() > 1) {
+        held_ -= entries_.front().bytes.size();
+        entries_.pop_front();
+    }
+    ++version_;
+}
+
+void LineTrace::clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+    held_ = 0;
+    ++version_;
+}
+
+std::vector<LineTrace::Entry> LineTrace::entries() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {entries_.begin(), entries_.end()};
+}
+
+std::uint64_t LineTrace::version() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return version_;
+}
+
+void LineTrace::setClock(std::function<std::int64_t()> clock) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clock_ = clock ? std::move(clock) : std::function<std::int64_t()>(systemMs);
+}
+
+LineTrace& lineTrace() {
+    static LineTrace trace;
+    return trace;
+}
+
+std::string formatTraceEntry(const LineTrace::Entry& e) {
+    const std::time_t secs = static_cast<std::time_t>(e.timeMs / 1000);
+    std::tm local{};
+    localtime_r(&secs, &local);
+    char head[64];
+    const unsigned char c = e.command;
+    std::snprintf(head, sizeof head, "%02d:%02d:%02d.%03d %s %02X%c%c%c ", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(e.timeMs % 1000), e.direction == LineTrace::Direction::Sent ? "PC>" : "<KT",
+                  c, c >= 0x20 && c < 0x7F ? '(' : ' ', c >= 0x20 && c < 0x7F ? char(c) : ' ',
+                  c >= 0x20 && c < 0x7F ? ')' : ' ');
+    std::string hex, chars;
+    for (std::uint8_t b : e.bytes) {
+        char h[4];
+        std::snprintf(h, sizeof h, "%02X ", b);
+        hex += h;
+        chars += b >= 0x20 && b < 0x7F ? char(b) : '.';
+    }
+    return head + hex + "|" + chars + "|";
+}
+
+std::string formatTrace(const std::vector<LineTrace::Entry>& entries) {
+    std::string out;
+    for (const auto& e : entries) out += formatTraceEntry(e) + "\n";
+    return out;
+}
+
+}  // namespace qv::device

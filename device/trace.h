@@ -1,0 +1,60 @@
+#pragma once
+// What went over the line lately, for the diagnosis window: every write and
+// every read that brought bytes, with its time and the command it belongs to.
+// The line's thread records, the window thread reads; a mutex keeps them
+// apart, and the record is bounded so it never grows with the run time.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qv::device {
+
+class LineTrace {
+public:
+    enum class Direction { Sent, Received };
+    struct Entry {
+        std::int64_t timeMs = 0;  // milliseconds since the epoch
+        Direction direction = Direction::Sent;
+        std::uint8_t command = 0;  // first byte of the one-byte write that began the exchange
+        std::vector<std::uint8_t> bytes;
+    };
+    static constexpr std::size_t kDefaultCapacity = 4096;  // bytes kept
+
+    explicit LineTrace(std::size_t capacity = kDefaultCapacity);
+
+    // Every command is a one-byte write; a longer write is the rest of the
+    // command before it (the parameter frame after its 0x60).
+    void sent(const std::uint8_t* bytes, std::size_t count);
+    void received(const std::uint8_t* bytes, std::size_t count);
+    void clear();
+    std::vector<Entry> entries() const;
+    // Grows with every change, so a reader can tell whether to look again.
+    std::uint64_t version() const;
+    // Milliseconds since the epoch; the system clock unless a test sets one.
+    void setClock(std::function<std::int64_t()> clock);
+
+private:
+    void add(Direction d, const std::uint8_t* bytes, std::size_t count);
+
+    mutable std::mutex mutex_;
+    std::size_t capacity_;
+    std::size_t held_ = 0;
+    std::deque<Entry> entries_;
+    std::uint8_t command_ = 0;
+    std::uint64_t version_ = 0;
+    std::function<std::int64_t()> clock_;
+};
+
+// The one trace of the program's line, fed by SerialLink.
+LineTrace& lineTrace();
+
+// One entry as a text line: local time with milliseconds, direction, the
+// command, the bytes in hex and as characters (others as '.').
+std::string formatTraceEntry(const LineTrace::Entry& e);
+std::string formatTrace(const std::vector<LineTrace::Entry>& entries);
+
+}  // namespace qv::device
