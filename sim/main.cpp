@@ -42,16 +42,11 @@ const char* const kUsage =
     "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
     "  --error N            error code reported from the start, 0..255 (default 0)\n"
     "  --low-flow-silent AT stay silent in the low-flow exchange: at the command or the block\n"
-    "  --plant OFFSET=BYTE  set a byte of the stored parameter block at start (repeatable)
-"
-    "  --store-fault OFFSET acknowledge a parameter write but store that block byte with bit 0 flipped
-"
-    "  --help               show this text
-"
-    "
-"
-    "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.
-";
+    "  --plant OFFSET=BYTE  set a byte of the stored parameter block at start (repeatable)\n"
+    "  --store-fault OFFSET acknowledge a parameter write but store that block byte with bit 0 flipped\n"
+    "  --help               show this text\n"
+    "\n"
+    "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.\n";
 
 [[noreturn]] void usageError(const std::string& message) {
   std::fprintf(stderr, "kt740-sim: %s\nTry 'kt740-sim --help'.\n", message.c_str());

@@ -149,7 +149,9 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
     // The fault, for longer than the outage rule's refresh interval (a step
     // unanswered for so long restarts the cycle); on the disk until a line failed.
     if (lineFault) sim.signal(SIGUSR1);
-    if (fault.disk == Disk::ReadOnly) ASSERT_TRUE(disk.readOnly(true));
+    if (fault.disk == Disk::ReadOnly) {
+        ASSERT_TRUE(disk.readOnly(true));
+    }
     if (fault.disk == Disk::Full) disk.fill();
     for (int i = 0; i < 300 && (i < 25 || (fault.disk != Disk::Fine && failed() < 1)); ++i) tick();
     if (lineFault) {
@@ -158,7 +160,9 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
     } else {
         EXPECT_GE(failed(), 1) << "the fault reached the recording";
     }
-    if (fault.disk == Disk::ReadOnly) ASSERT_TRUE(disk.readOnly(false));
+    if (fault.disk == Disk::ReadOnly) {
+        ASSERT_TRUE(disk.readOnly(false));
+    }
     if (fault.disk == Disk::Full) disk.empty();
 
     // Mended: the next cycle delivers and is written. A cycle starts once a
