@@ -393,16 +393,20 @@ void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t siz
 
 void CKonfiguration::readParameters() {
     if (settings_->deviceFamily == -1) return note(kNoteNoFamily);
+    requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
+        if (!replies) return note(kNoteNoLink);
+        applyReadReplies(*replies);
+    });
+}
+
+void CKonfiguration::requestFromMeter(std::function<void(const std::optional<cfg::ParameterReplies>&)> then) {
     // Both requests in one piece of work: nothing comes between them.
     auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
     line_->run(
         [replies](qv::device::LinkSlot& slot) {
             if (slot) *replies = cfg::requestParameters(*slot);
         },
-        [this, replies] {
-            if (!*replies) return note(kNoteNoLink);
-            applyReadReplies(**replies);
-        });
+        [replies, then = std::move(then)] { then(*replies); });
 }
 
 void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
@@ -605,28 +609,23 @@ void CKonfiguration::compareWith(const QString& title, int code, const std::uint
 
 void CKonfiguration::compareWithMeter() {
     if (settings_->deviceFamily == -1) return note(kNoteNoFamily);
-    auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
-    line_->run(
-        [replies](qv::device::LinkSlot& slot) {
-            if (slot) *replies = cfg::requestParameters(*slot);
-        },
-        [this, replies] {
-            const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
-            if (!*replies) return note(kNoteNoLink);
-            const auto& r = **replies;
-            const int code = r.type.received > 2 ? static_cast<std::int8_t>(r.type.bytes[2]) : selectedCode_;
-            const int family = qv::device::familyOfCode(code);
-            const auto blockBytes = static_cast<int>(cfg::blockSize(family));
-            // Only a whole block is compared, by the same rule as the read.
-            if (blockBytes == 0 || r.block.received < 2 + blockBytes || r.block.received > 3 + blockBytes) {
-                hideCompareMarkers();
-                controlAs<QListWidget>(kDifferencesList)->clear();
-                controlAs<QListWidget>(kDifferencesList)->addItem(title);
-                controlAs<QListWidget>(kDifferencesList)->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
-                return;
-            }
-            compareWith(title, code, r.block.bytes.data() + 2);
-        });
+    requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
+        const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
+        if (!replies) return note(kNoteNoLink);
+        const auto& r = *replies;
+        const int code = r.type.received > 2 ? static_cast<std::int8_t>(r.type.bytes[2]) : selectedCode_;
+        const int family = qv::device::familyOfCode(code);
+        const auto blockBytes = static_cast<int>(cfg::blockSize(family));
+        // Only a whole block is compared, by the same rule as the read.
+        if (blockBytes == 0 || r.block.received < 2 + blockBytes) {
+            hideCompareMarkers();
+            controlAs<QListWidget>(kDifferencesList)->clear();
+            controlAs<QListWidget>(kDifferencesList)->addItem(title);
+            controlAs<QListWidget>(kDifferencesList)->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+            return;
+        }
+        compareWith(title, code, r.block.bytes.data() + 2);
+    });
 }
 
 void CKonfiguration::compareWithFile() {
@@ -645,33 +644,28 @@ void CKonfiguration::compareWithFile() {
 
 void CKonfiguration::readBack() {
     if (written_.family < 0) return;
-    auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
-    line_->run(
-        [replies](qv::device::LinkSlot& slot) {
-            if (slot) *replies = cfg::requestParameters(*slot);
-        },
-        [this, replies] {
-            const QString failed = pageText(kTextNotVerified, QStringLiteral("Nicht verifiziert:"));
-            const auto blockBytes = static_cast<int>(cfg::blockSize(written_.family));
-            if (!*replies || (*replies)->block.received < 2 + blockBytes) {
-                showDifferences(failed, {});
-                auto* list = controlAs<QListWidget>(kDifferencesList);
-                list->takeItem(list->count() - 1);  // not "no differences": nothing came to compare
-                list->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
-                return;
-            }
-            // Byte for byte: every byte of the block, reserved ones included.
-            const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language,
-                                                  written_.block.data(), (*replies)->block.bytes.data() + 2, true);
-            if (diffs.empty()) {
-                hideCompareMarkers();
-                auto* list = controlAs<QListWidget>(kDifferencesList);
-                list->clear();
-                list->addItem(pageText(kTextVerified, QStringLiteral("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes.")));
-            } else {
-                showDifferences(failed, diffs);
-            }
-        });
+    requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
+        const QString failed = pageText(kTextNotVerified, QStringLiteral("Nicht verifiziert:"));
+        const auto blockBytes = static_cast<int>(cfg::blockSize(written_.family));
+        if (!replies || replies->block.received < 2 + blockBytes) {
+            showDifferences(failed, {});
+            auto* list = controlAs<QListWidget>(kDifferencesList);
+            list->takeItem(list->count() - 1);  // not "no differences": nothing came to compare
+            list->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+            return;
+        }
+        // Byte for byte: every byte of the block, reserved ones included.
+        const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language,
+                                              written_.block.data(), replies->block.bytes.data() + 2, true);
+        if (diffs.empty()) {
+            hideCompareMarkers();
+            auto* list = controlAs<QListWidget>(kDifferencesList);
+            list->clear();
+            list->addItem(pageText(kTextVerified, QStringLiteral("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes.")));
+        } else {
+            showDifferences(failed, diffs);
+        }
+    });
 }
 
 }  // namespace qv::pages

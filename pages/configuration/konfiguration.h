@@ -76,6 +76,8 @@ public:
     void decodeParameters(const std::uint8_t* block, std::size_t size);
 
     void readParameters();
+    // The type and block requests on the line, their replies to then (none without a link).
+    void requestFromMeter(std::function<void(const std::optional<qv::configuration::ParameterReplies>&)> then);
     void applyReadReplies(const qv::configuration::ParameterReplies& replies);
     void writeParameters();
     void saveConfiguration();
