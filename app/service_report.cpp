@@ -66,6 +66,17 @@ bool writeServiceReport(const QString& path, const ServiceReport& r) {
     rule();
     text(r.noteTitle, bold);
     text(r.note, body);
+    if (!r.curves.isNull()) {
+        // The chart at the page's width, on a page of its own when it no longer fits.
+        const QSize size = r.curves.size().scaled(width, height, Qt::KeepAspectRatio);
+        rule();
+        if (y + size.height() > height) {
+            pdf.newPage();
+            y = 0;
+        }
+        p.drawImage(QRect(QPoint(0, y), size), r.curves);
+        y += size.height();
+    }
     return p.end();
 }
 

@@ -2,6 +2,7 @@
 // The service report: one PDF page (or more) that a technician leaves with
 // the customer. The sheet gathers what it shows; this only lays it out.
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -19,6 +20,7 @@ struct ServiceReport {
     QString measurementTitle;
     std::vector<std::pair<QString, QString>> measurement;
     QString noteTitle, note;
+    QImage curves;  // the Graph page's chart when it has plotted anything
 };
 
 // Writes the report as PDF to path; false when the file could not be written.

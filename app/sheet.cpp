@@ -228,6 +228,7 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
     };
     r.noteTitle = t(RNote, "Notiz des Technikers").remove(QLatin1Char('&'));
     r.note = note;
+    if (graphPage_->sampleCount() > 0) r.curves = graphPage_->chartFrame()->grab().toImage();
     return r;
 }
 

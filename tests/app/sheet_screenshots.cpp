@@ -21,6 +21,7 @@
 #include "app/line_trace_window.h"
 #include "app/service_report.h"
 #include "app/sheet.h"
+#include "pages/graph/grafik.h"
 #include "pages/configuration/konfiguration.h"
 #include "platform/dialog/dialog_service.h"
 #include "tests/support/fake_dialogs.h"
@@ -72,7 +73,10 @@ int main(int argc, char** argv) {
     if (width > 0 && height > 0) sheet.resize(width, height);
     const char* lang = language == 1 ? "en" : language == 2 ? "fr" : "de";
     const char* names[4] = {"settings", "configuration", "operation", "graph"};
-    // The Operation page first, so the poll runs while the others are shown.
+    // The Graph page plots from the start; the Operation page comes first,
+    // so the poll runs while the others are shown.
+    sheet.tabs()->setCurrentIndex(3);
+    sheet.graphPage()->OnPlotStart();
     for (int page : {2, 3, 0, 1}) {
         sheet.tabs()->setCurrentIndex(page);
         run(app, page == 2 ? seconds * 1000 : 600);
