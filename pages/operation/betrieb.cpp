@@ -266,6 +266,19 @@ void CBetrieb::showError(std::uint8_t code) {
 
 void CBetrieb::toggleRecordingIndicator() { showControl(RecordIndicator, !isControlVisible(RecordIndicator)); }
 
+bool CBetrieb::staleHelp(int id, const QString& first) {
+    if (stale_) {
+        const QString help = helpText(id);
+        helpWhileFresh_[id] = help;
+        setHelpText(id, help.isEmpty() ? first : first + QStringLiteral("\r\n") + help);
+        return false;
+    }
+    auto it = helpWhileFresh_.find(id);
+    if (it == helpWhileFresh_.end()) return false;
+    setHelpText(id, it->second);
+    return true;
+}
+
 void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
     stale_ = stale;
     static const int kValues[] = {ActVelocity, MaxVelocity, MinVelocity, ActVolume, MaxVolume, MinVolume,
@@ -278,25 +291,13 @@ void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
             p.setColor(role, stale ? p.color(QPalette::Disabled, role) : QApplication::palette(w).color(role));
         w->setPalette(p);
         // The tool tip (and what a screen reader says) begins with the age of the value.
-        if (stale) {
-            const QString help = helpText(id);
-            helpWhileFresh_[id] = help;
-            setHelpText(id, help.isEmpty() ? tip : tip + QStringLiteral("\r\n") + help);
-        } else if (auto it = helpWhileFresh_.find(id); it != helpWhileFresh_.end()) {
-            setHelpText(id, it->second);
-        }
+        staleHelp(id, tip);
     }
     auto* indicator = controlAs<QLabel>(RecordIndicator);
     indicator->setPixmap(stale ? qv::dialog::pausedRecordingPixmap(20) : qv::dialog::recordingPixmap(20));
     // Its help names it (first line) and is its tool tip: while paused, it says so first.
-    if (stale) {
-        const QString help = helpText(RecordIndicator);
-        helpWhileFresh_[RecordIndicator] = help;
-        setHelpText(RecordIndicator, help.isEmpty() ? paused : paused + QStringLiteral("\r\n") + help);
-    } else if (auto it = helpWhileFresh_.find(RecordIndicator); it != helpWhileFresh_.end()) {
-        setHelpText(RecordIndicator, it->second);
-        if (it->second.isEmpty()) indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
-    }
+    if (staleHelp(RecordIndicator, paused) && helpText(RecordIndicator).isEmpty())
+        indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
     if (!stale) helpWhileFresh_.clear();
     // Standing still: shown while a recording waits, hidden otherwise.
     if (recording()) showControl(RecordIndicator, true);

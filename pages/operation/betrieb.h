@@ -91,6 +91,9 @@ protected:
     void onInitDialog() override;
 
 private:
+    // While stale, first goes before the control's help; when fresh again the
+    // help comes back (true then).
+    bool staleHelp(int id, const QString& first);
     void writeRecordLine(const qv::device::MeasurementRecord& record);
     void showError(std::uint8_t code);
     void refreshAccessibleNames();
