@@ -318,6 +318,10 @@ void TGFMultiWaterfallChannel::AddToHistory(ITZRealBuffer buffer, double bmin, d
         b.minQueue.RemoveFirst();
     }
     w->YAxis().SetSampleCount(int(b.history.front()->Size()));
+    // The buffer that becomes the oldest at the next addition is read then
+    // (its size, and whether it can take the next copy); by now it has long
+    // left the cache, so it is fetched while the caller does other work.
+    if (b.history.size() > 1) __builtin_prefetch(b.history[1].get());
     ++b.newBufferCount;
 }
 

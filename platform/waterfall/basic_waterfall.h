@@ -87,7 +87,8 @@ struct TTZWaterfallBuffers {
     std::shared_ptr<TTZRealBuffer> spare;
     std::deque<ITZRealBuffer> pendingAdditions;   // parked while held
     std::vector<ITZRealBuffer> pendingReplacements;
-    TTZRealQueue maxQueue, minQueue;              // one entry per history buffer
+    TTZRealQueue maxQueue{TTZRealQueue::LargestOnly};  // one entry per history buffer
+    TTZRealQueue minQueue{TTZRealQueue::SmallestOnly};
     double runningMax = std::numeric_limits<double>::quiet_NaN();
     double runningMin = std::numeric_limits<double>::quiet_NaN();
     int newBufferCount = 0;
@@ -99,10 +100,11 @@ struct TTZWaterfallBuffers {
     // Serial of the next buffer to enter the history.
     std::uint64_t added = 0;
 
-    // The picture of this set: row (serial mod capacity) holds that buffer.
+    // The picture of this set: row (serial mod capacity) holds that buffer,
+    // once mapped; rowSerial tells which serial (plus one, 0: none) it holds.
     struct Layer {
         QImage rows;
-        std::uint64_t drawnSerial = 0;
+        std::vector<std::uint64_t> rowSerial;
         bool valid = false;
         std::array<std::uint32_t, 256> table{};
     } layer;
@@ -164,6 +166,8 @@ public:
     // only the new rows.
     bool LastWasFull() const { return lastFull_; }
     bool LastComposeWasIncremental() const { return lastIncremental_; }
+    // How many buffers the last Refresh mapped to pixels, over all sets.
+    int LastMappedRows() const { return mappedRows_; }
 
     // The history index shown at a pixel along the history direction, and the
     // sample index at a pixel along the sample direction (-1: none).
@@ -175,9 +179,10 @@ public:
     virtual void GetCurrentMouseValue() {}
 
 protected:
-    // Maps the set's new buffers (all of them on a full redraw) through the
-    // view's colours and combines its rows into the frame: copied for the
-    // first set, per-component maximum for the following ones.
+    // Maps the set's buffers that are in view and not yet mapped (all of
+    // them on a full redraw) through the view's colours, for Compose to
+    // combine: copied for the first set, per-component maximum for the
+    // following ones.
     void PopulateChannel(TTZWaterfallBuffers& set, bool logarithmic, bool combine, const TTZAxisDisplayLevelView& view,
                          double maxLevel, double minLevel);
 
@@ -197,7 +202,9 @@ private:
     };
     std::vector<Populated> populated_, lastComposed_;
     QImage combined_;  // the combined rows, a ring like the sets' own
+    std::vector<std::uint64_t> combinedSerial_;  // per combined row: generation + index + 1, 0: none
     bool lastIncremental_ = false, layerRedrawn_ = false;
+    int mappedRows_ = 0;
 
     TTZBasicWaterfall* owner_;
     QRect rect_;
@@ -208,6 +215,7 @@ private:
     QImage frame_;                 // one row per history pixel, one column per sample pixel
     std::vector<int> sampleOf_;    // per sample pixel
     std::vector<int> historyOf_;   // per history pixel
+    std::vector<int> shownHistory_;  // the history indices some pixel shows, ascending, once each
     int geometryKey_[7] = {};
     bool full_ = true, lastFull_ = true;
 };
@@ -244,8 +252,13 @@ public:
     QString hitPointLabelFormat;  // empty: the component's default
 
     // Set by the data side whenever a buffer enters a history. Any thread.
-    void SetNewData() { newData_.store(true); }
-    bool TakeNewData() { return newData_.exchange(false); }
+    // The buffers themselves are guarded by the component lock; the flag only
+    // needs to be seen, and a flag already set is not written again (a full
+    // barrier on every buffer costs more than the bookkeeping around it).
+    void SetNewData() {
+        if (!newData_.load(std::memory_order_relaxed)) newData_.store(true, std::memory_order_release);
+    }
+    bool TakeNewData() { return newData_.exchange(false, std::memory_order_acq_rel); }
     void RequestFullRedraw() { fullRedraw_.store(true); }
     bool TakeFullRedraw() { return fullRedraw_.exchange(false); }
 

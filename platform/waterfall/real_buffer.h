@@ -133,6 +133,10 @@ private:
 // deques), which is what the waterfall needs when its oldest buffer leaves.
 class TTZRealQueue {
 public:
+    // Which of the two answers the queue keeps ready; a queue that serves
+    // only one keeps only its deque (the other answers NaN).
+    enum Tracks { Both, LargestOnly, SmallestOnly };
+    explicit TTZRealQueue(Tracks tracks = Both) : tracks_(tracks) {}
     void Add(double value);
     double Item(std::size_t i) const { return values_[i]; }
     std::size_t Count() const { return values_.size(); }
@@ -153,4 +157,5 @@ private:
     TTZRing<Entry> maxima_;  // decreasing values
     TTZRing<Entry> minima_;  // increasing values
     std::uint64_t head_ = 0;    // serial of the first entry
+    Tracks tracks_;
 };

@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QTimer>
 #include <cmath>
+#include <random>
 
+#include "platform/waterfall/cpu.h"
 #include "tests/waterfall/wf_app.h"
 #include "waterfall/gfmultiwaterfall.h"
 
@@ -199,37 +201,80 @@ TEST_F(Drawing, LaterChannelsCombineByComponentMaximum) {
 }
 
 // Updates combine only the new rows when all channels moved on together;
-// either way the picture equals a full redraw of the same data.
+// either way the picture equals a full redraw of the same data. With a
+// history deeper than the view has pixel rows, only rows in view are mapped,
+// and a row coming into view later is mapped then.
 TEST_F(Drawing, UpdatesDrawTheSamePictureAsAFullRedraw) {
-    auto* a = w.Channels().Add();
-    auto* b = w.Channels().Add();
-    for (auto* c : {a, b}) {
-        c->Levels()->SetAutomatic(false);
-        c->Levels()->SetRange(0, 10);
+    for (int depth : {4, 1000}) {
+        SCOPED_TRACE(depth);
+        TGFMultiWaterfall w;
+        w.resize(600, 400);
+        w.XAxis().SetBufferCapacity(depth);
+        auto draw = [&] {
+            QImage img(w.size(), QImage::Format_RGB32);
+            QPainter p(&img);
+            w.Render(p, w.size());
+        };
+        auto* a = w.Channels().Add();
+        auto* b = w.Channels().Add();
+        for (auto* c : {a, b}) {
+            c->Levels()->SetAutomatic(false);
+            c->Levels()->SetRange(0, 10);
+        }
+        int n = 0;
+        auto feed = [&](TGFMultiWaterfallChannel* c) {
+            c->AddBuffer(buf({double(n % 10), double((n * 3) % 10), 5})), ++n;
+        };
+        for (int i = 0; i < depth + 1; ++i) feed(a), feed(b);
+        draw();
+        const int rows = w.GetDataView()->Height();
+        ASSERT_LT(rows, 1000);
+        EXPECT_LE(w.GetDataView()->LastMappedRows(), 2 * std::min(depth, rows));
+        auto check = [&](bool incremental) {
+            draw();
+            EXPECT_FALSE(w.GetDataView()->LastWasFull());
+            EXPECT_EQ(w.GetDataView()->LastComposeWasIncremental(), incremental);
+            QImage updated = w.GetDataView()->Frame().copy();
+            w.RequestFullRedraw();
+            draw();
+            EXPECT_TRUE(w.GetDataView()->Frame() == updated);
+        };
+        feed(a), feed(b);
+        check(true);
+        feed(a), feed(b), feed(a), feed(b);
+        check(true);
+        feed(a);  // only one channel moved on
+        check(false);
+        feed(b);
+        check(false);
+        feed(a), feed(b);
+        check(true);
     }
-    int n = 0;
-    auto feed = [&](TGFMultiWaterfallChannel* c) { c->AddBuffer(buf({double(n % 10), double((n * 3) % 10), 5})), ++n; };
-    for (int i = 0; i < 5; ++i) feed(a), feed(b);
+}
+
+// Processors with wide vector instructions map pixels four at a time; the
+// picture is the same to the bit as the plain loop's, for values inside,
+// below and above the levels, NaN and infinities.
+TEST_F(Drawing, WideAndPlainPixelLoopsDrawTheSamePicture) {
+    auto* c = w.Channels().Add();
+    c->Levels()->SetAutomatic(false);
+    c->Levels()->SetRange(0, 10);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(-20, 30);
+    const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, 0.0, -0.0, 10.0};
+    for (int r = 0; r < 4; ++r) {
+        std::vector<double> v(1000);
+        for (std::size_t i = 0; i < v.size(); ++i) v[i] = i % 7 == 0 ? special[(i / 7 + r) % 6] : u(rng);
+        c->AddBuffer(buf(v));
+    }
     Draw();
-    auto check = [&](bool incremental) {
-        Draw();
-        EXPECT_FALSE(w.GetDataView()->LastWasFull());
-        EXPECT_EQ(w.GetDataView()->LastComposeWasIncremental(), incremental);
-        QImage updated = w.GetDataView()->Frame().copy();
-        w.RequestFullRedraw();
-        Draw();
-        EXPECT_TRUE(w.GetDataView()->Frame() == updated);
-    };
-    feed(a), feed(b);
-    check(true);
-    feed(a), feed(b), feed(a), feed(b);
-    check(true);
-    feed(a);  // only one channel moved on
-    check(false);
-    feed(b);
-    check(false);
-    feed(a), feed(b);
-    check(true);
+    const QImage wide = w.GetDataView()->Frame().copy();
+    AllowWideVectors(false);
+    w.RequestFullRedraw();
+    Draw();
+    AllowWideVectors(true);
+    EXPECT_TRUE(w.GetDataView()->Frame() == wide);
+    EXPECT_GT(w.GetDataView()->LastMappedRows(), 0);
 }
 
 TEST_F(Drawing, HitPointPenIsTheMaximumOfTheChannelColours) {

@@ -74,7 +74,7 @@ TEST(BasicWaterfall, ANewBufferCostsOneRowAndTheRingKeepsTheOrder) {
     w.Draw();
     EXPECT_FALSE(w.view.LastWasFull());
     EXPECT_TRUE(w.view.LastComposeWasIncremental());
-    EXPECT_EQ(w.set.layer.drawnSerial, 7u);
+    EXPECT_EQ(w.view.LastMappedRows(), 1);
     int quarter = w.view.Frame().height() / 4;
     // History now 120, 160, 200, 250 from the top.
     EXPECT_EQ(w.Gray(0, 0), 120);
@@ -123,10 +123,10 @@ TEST(BasicWaterfall, HoldFreezesThePictureAndZoomNarrowsTheAxes) {
     EXPECT_TRUE(w.GetHold());
     w.Add({250});
     w.Draw();
-    EXPECT_EQ(w.set.layer.drawnSerial, 1u);
+    EXPECT_EQ(w.view.LastMappedRows(), 0);
     w.SetHoldSwitch(false);
     w.Draw();
-    EXPECT_EQ(w.set.layer.drawnSerial, 2u);
+    EXPECT_EQ(w.view.LastMappedRows(), 1);
     w.XAxis().SetRange(1, 3);
     w.Draw();
     EXPECT_EQ(w.view.HistoryIndexAt(0), 1);
