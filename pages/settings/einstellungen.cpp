@@ -8,8 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
+#include <unistd.h>
 
 #include "device/identify.h"
 #include "pages/configuration/konfiguration.h"
@@ -175,6 +177,20 @@ void Einstellungen::onInitDialog() {
     });
 
     identifyDevice(settings_->comPort);
+    portRetry_ = new QTimer(this);
+    portRetry_->setInterval(2000);
+    connect(portRetry_, &QTimer::timeout, this, [this] { retryPort(); });
+    portRetry_->start();
+}
+
+void Einstellungen::retryPort() {
+    using qv::serial::OpenFailure;
+    if (line_->busy() || meterShown()) return;
+    if (openFailure_ != OpenFailure::None && openFailure_ != OpenFailure::NoDevice) return;
+    const std::string path = qv::device::SerialLink::resolve(settings_->comPort).path;
+    if (path.empty() || ::access(path.c_str(), F_OK) != 0) return;
+    if (openFailure_ == OpenFailure::None && path == openedPath_) return;  // the same device, still silent
+    identifyDevice(settings_->comPort);
 }
 
 void Einstellungen::loadTexts() {
@@ -230,6 +246,7 @@ void Einstellungen::identifyDevice(int port) {
         bool opened = false;
         int result = -1;
         qv::serial::OpenFailure failure = qv::serial::OpenFailure::None;
+        std::string path;
         qv::device::Identification id;
     };
     auto out = std::make_shared<Outcome>();
@@ -238,6 +255,7 @@ void Einstellungen::identifyDevice(int port) {
         [port, out](qv::device::LinkSlot& slot) {
             slot.reset();
             slot = std::make_unique<qv::device::SerialLink>();
+            out->path = qv::device::SerialLink::resolve(port).path;
             const int opened = slot->open(port);
             out->failure = slot->lastFailure();
             if (opened != 0) {
@@ -252,6 +270,7 @@ void Einstellungen::identifyDevice(int port) {
             identifiedCode_ = -1;
             identifiedVersion_.reset();
             openFailure_ = out->failure;
+            openedPath_ = out->path;
             showOpenFailure();
             refreshPortList();
             if (portChosen_) portChosen_(port, out->opened);

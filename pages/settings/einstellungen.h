@@ -8,6 +8,8 @@
 #include "device/line.h"
 #include "platform/dialog/dialog_page.h"
 
+class QTimer;
+
 namespace qv::pages {
 
 class CKonfiguration;
@@ -44,6 +46,13 @@ public:
     const qv::app::PageTexts& texts() const { return texts_; }
     // Writes into each port entry the device it reaches now.
     void refreshPortList();
+    // The chosen port number follows the device it reaches (an adapter
+    // plugged in after the start): when nothing was there, or the meter is
+    // silent and the number now reaches another device, the meter is
+    // identified there as after a port change. Asked every two seconds. A
+    // port in use or without permission waits for the technician, and a
+    // meter that answers is never left.
+    void retryPort();
 
 protected:
     void onInitDialog() override;
@@ -64,6 +73,8 @@ private:
     qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
     QString lampHelp_;  // the red lamp's help as the help file has it
     QString lampTip_;   // what the lamp shows: that help and the reason
+    QTimer* portRetry_ = nullptr;
+    std::string openedPath_;  // the device the chosen port reached when identified
     CKonfiguration* configuration_ = nullptr;
     CBetrieb* operation_ = nullptr;
     CGrafik* graph_ = nullptr;

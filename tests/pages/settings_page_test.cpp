@@ -134,11 +134,33 @@ TEST_F(SettingsPage, AReportedPortIsListedAndOpensWithoutALinkAndAFailureSaysWhy
     s->waitForLine();
     EXPECT_FALSE(s->linkSlot());
     EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.");
-    // A port that has since appeared is listed the next time the list opens.
-    system.list.push_back({"/dev/ttyS0", "ttyS0", ""});
+    // Nothing there yet: asking again changes nothing.
+    page->retryPort();
+    s->waitForLine();
+    EXPECT_FALSE(s->linkSlot());
+    // An adapter plugged in later is listed the next time the list opens, and
+    // the chosen port opens by itself, without choosing it again.
+    SilentPort late;
+    system.list.push_back({late.slave, "ttyUSB1", "CP2102 USB to UART"});
     ports->showPopup();
-    EXPECT_EQ(ports->itemText(1), QString::fromUtf8("COM2 \u2013 ttyS0"));
+    EXPECT_EQ(ports->itemText(1), QString::fromUtf8("COM2 \u2013 CP2102 USB to UART (ttyUSB1)"));
     ports->hidePopup();
+    page->retryPort();
+    s->waitForLine();
+    EXPECT_TRUE(s->linkSlot());
+    EXPECT_FALSE(late.free());
+    EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.");
+    EXPECT_EQ(s->settings().comPort, 2);
+    // Silent there, and the number now reaches another device: it goes there.
+    page->retryPort();
+    s->waitForLine();
+    EXPECT_FALSE(late.free());
+    SilentPort linked;
+    fs::create_symlink(linked.slave, dir.path / "COM2");
+    page->retryPort();
+    s->waitForLine();
+    EXPECT_TRUE(late.free());
+    EXPECT_FALSE(linked.free());
 }
 
 TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
