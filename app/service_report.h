@@ -1,7 +1,9 @@
 #pragma once
 // The service report: one PDF page (or more) that a technician leaves with
-// the customer. The sheet gathers what it shows; this only lays it out.
+// the customer. Each page supplies its own rows, the sheet puts them
+// together; this only lays it out.
 #include <QDateTime>
+#include <functional>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,16 @@
 #include <vector>
 
 namespace qv::app {
+
+// The report's texts in the messages file.
+enum ReportText {
+    RTitle = 64, RPort, RModel, RSoftware, RParameters, RMeasurement, RNote, RAction, RSave, RFlow, RVolume,
+    RTemperature, RTotal, RContacts, RError, RSaveTitle
+};
+using ReportRows = std::vector<std::pair<QString, QString>>;
+// A report text in the language in use, or its German fallback when the
+// messages file has none.
+using ReportTextFn = std::function<QString(int number, const char* fallback)>;
 
 struct ServiceReport {
     QString title;

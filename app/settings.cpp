@@ -50,6 +50,7 @@ void setProgramDir(AppSettings& s, const std::string& dir) {
 
 void readSettings(AppSettings& s) {
     s.comPort = cDecimal(get(s, "COM", "COMPORT", "1"));
+    s.comDevice = get(s, "COM", "COMDEVICE", "");
     s.language = cDecimal(get(s, "DATEN", "LANGUAGE", "0"));
     s.greyOut = cDecimal(get(s, "DATEN", "AUSGRAUEN", "0"));
     s.workingDir = get(s, "PFADE", "WORKINGDIR", "");
@@ -64,6 +65,8 @@ void readSettings(AppSettings& s) {
 
 void writeSettings(const AppSettings& s) {
     put(s, "COM", "COMPORT", std::to_string(s.comPort));
+    // Only once a system port was chosen, and then kept true.
+    if (!s.comDevice.empty() || !get(s, "COM", "COMDEVICE", "").empty()) put(s, "COM", "COMDEVICE", s.comDevice);
     put(s, "DATEN", "LANGUAGE", std::to_string(s.language));
     put(s, "DATEN", "AUSGRAUEN", std::to_string(s.greyOut));
     put(s, "PFADE", "WORKINGDIR", s.workingDir);

@@ -14,6 +14,10 @@ struct AppSettings {
     int deviceCode = -1;     // model code reported by the meter
     int deviceFamily = -1;   // 0, 1 or 2; -1 until a model code arrived
     int comPort = 1;
+    // [COM] COMDEVICE: the device the system's numbering gave comPort when it
+    // was chosen, so the number keeps meaning that adapter across restarts
+    // when another one is plugged in; empty for any other kind of port.
+    std::string comDevice;
     int language = 0;        // 0 German, 1 English, 2 French
     int greyOut = 0;         // 1: missing controls greyed, 0: hidden
     int refreshRate = 2;     // seconds between the starts of two poll cycles

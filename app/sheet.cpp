@@ -15,6 +15,9 @@
 #include <cmath>
 
 #include "app/line_qt.h"
+#include <QElapsedTimer>
+#include <chrono>
+#include <thread>
 #include "app/line_trace_window.h"
 #include "app/service_report.h"
 #include "pages/configuration/compare.h"
@@ -46,25 +49,25 @@ AppSettings* makeSettings() {
 }
 }  // namespace
 
-CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
+CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
     : QDialog(nullptr),
       settingsPage_(nullptr),
       configurationPage_(nullptr),
       operationPage_(nullptr),
       graphPage_(nullptr),
       settings_(makeSettings()),
-      poll_(linkSlot_, settings_->deviceFamily, measurement_, *this),
       clock_(std::move(clock)),
-      ticks_(clock_, settings_->refreshRate, poll_, *this),
-      line_(std::make_unique<qv::device::Line>(linkSlot_, postTo(this))) {
+      session_(std::make_unique<qv::device::Session>(settings_->deviceFamily, settings_->refreshRate, postTo(this),
+                                                     clock_)) {
+    session_->setEvents(this);
     setWindowTitle(QString::fromUtf8("Quorvia \u2013 KT740 GUI"));
     setWindowIcon(qv::dialog::programIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
     // Pages first: each reads and writes back the settings file for its tab title.
-    settingsPage_ = new qv::pages::Einstellungen(settings_.get(), line_.get());
-    configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), line_.get());
-    operationPage_ = new qv::pages::CBetrieb(settings_.get(), line_.get());
+    settingsPage_ = new qv::pages::Einstellungen(settings_.get(), session_.get());
+    configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), session_.get());
+    operationPage_ = new qv::pages::CBetrieb(settings_.get(), session_.get());
     graphPage_ = new qv::pages::CGrafik(settings_.get());
     readSettings(*settings_);
     qv::dialog::setDialogLanguage(settings_->language);
@@ -72,17 +75,7 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
     qv::device::SerialLink::setPortDirectory(settings_->programDir);
     qv::device::SerialLink::setConfiguredPorts(settings_->portPaths);
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);
-    settingsPage_->setPortChosen([this](int port, bool opened) {
-        health_.portChosen(port, opened, clock_());
-        portKnown_ = true;
-        updateLinkState();
-    });
     status_ = new StatusLine(*settings_, this);
-    line_->setOnFree([this] {
-        if (!tickOwed_) return;
-        tickOwed_ = false;
-        onTimer(TickDriver::kTimerId);
-    });
     configurationPage_->setStatusNote([this](int text) { status_->note(text); });
     status_->setOpenTrace([this] { showLineTrace(); });
     auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
@@ -115,18 +108,17 @@ CAllControlsSheet::CAllControlsSheet(TickDriver::Clock clock)
 
     timer_ = new QTimer(this);
     timer_->setInterval(kTimerPeriodMs);
-    connect(timer_, &QTimer::timeout, this, [this] { onTimer(TickDriver::kTimerId); });
+    connect(timer_, &QTimer::timeout, this, [this] { ticks_.onTimer(); });
     timer_->start();
-    updateLinkState();
+    updateStatus();
 }
 
 CAllControlsSheet::~CAllControlsSheet() {
     timer_->stop();
     // The exchange that runs ends first; nothing is handed back any more.
-    line_.reset();
+    session_->setEvents(nullptr);
     writeSettings(*settings_);
-    if (linkSlot_) linkSlot_->close();
-    linkSlot_.reset();
+    session_.reset();  // the port is closed with it
     // Pages go in reverse order of their creation.
     delete graphPage_;
     delete operationPage_;
@@ -163,7 +155,7 @@ void CAllControlsSheet::showAbout() {
 
 LineTraceWindow* CAllControlsSheet::showLineTrace() {
     if (!traceWindow_)
-        traceWindow_ = new LineTraceWindow(qv::device::lineTrace(), [this](int n) { return status_->text(n); }, this);
+        traceWindow_ = new LineTraceWindow(session_->trace(), [this](int n) { return status_->text(n); }, this);
     traceWindow_->retranslate();  // the language may have changed since it was last open
     traceWindow_->show();
     traceWindow_->raise();
@@ -171,64 +163,23 @@ LineTraceWindow* CAllControlsSheet::showLineTrace() {
     return traceWindow_;
 }
 
-namespace {
-// Status texts of the service report (messages file).
-enum ReportText {
-    RTitle = 64, RPort, RModel, RSoftware, RParameters, RMeasurement, RNote, RAction, RSave, RFlow, RVolume,
-    RTemperature, RTotal, RContacts, RError, RSaveTitle
-};
-}  // namespace
-
 ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
-    auto t = [this](int n, const char* fallback) {
+    const ReportTextFn t = [this](int n, const char* fallback) {
         const QString s = status_->text(n);
         return s.isEmpty() ? QString::fromUtf8(fallback) : s;
     };
+    // Each page tells what it knows.
     ServiceReport r;
     r.title = t(RTitle, "Servicebericht KT740");
     r.when = QDateTime::currentDateTime();
-    r.head = {{t(RPort, "Schnittstelle"), QStringLiteral("COM%1").arg(settings_->comPort)},
-              {t(RModel, "Modell"), settingsPage_->controlText(qv::pages::Einstellungen::Hardware)},
-              {t(RSoftware, "Software-Version"), settingsPage_->controlText(qv::pages::Einstellungen::Software)}};
+    r.head = settingsPage_->reportRows(t);
     r.parametersTitle = t(RParameters, "Parametersatz");
-    namespace cfg = qv::configuration;
-    const auto values = configurationPage_->values();
-    const int code = values.sel(cfg::Model);
-    const int family = qv::device::familyOfCode(code);
-    for (const auto& row : cfg::rows()) {
-        // Parameters the model does not have are left out.
-        if (code >= 1 && code <= 45 && row.control != cfg::Model &&
-            cfg::isUnavailable(code, row.control, values.sel(cfg::Sensor)))
-            continue;
-        const QString caption = configurationPage_->controlText(row.caption).remove(QLatin1Char('&')).trimmed();
-        const QString value = row.control == cfg::Model
-                                  ? configurationPage_->controlText(cfg::Model)
-                                  : QString::fromStdString(cfg::displayValue(row.control, values, family, settings_->language));
-        r.parameters.emplace_back(caption, value);
-    }
+    r.parameters = configurationPage_->reportRows();
     r.measurementTitle = t(RMeasurement, "Letzte Messung");
-    const auto& m = measurement_;
-    using qv::pages::CBetrieb;
-    auto three = [](float a, float lo, float hi, const std::string& unit) {
-        return QStringLiteral("%1 / %2 / %3 %4")
-            .arg(CBetrieb::formatMeasurement(a).trimmed(), CBetrieb::formatMeasurement(lo).trimmed(),
-                 CBetrieb::formatMeasurement(hi).trimmed(), qv::dialog::fromCp1252(unit));
-    };
-    const int c = m.contactStates;
-    r.measurement = {
-        {t(RFlow, "Str\u00f6mung akt. / min. / max."), three(m.flowVelocity, m.flowVelocityMin, m.flowVelocityMax, m.flowVelocityUnit)},
-        {t(RVolume, "Volumenstrom akt. / min. / max."), three(m.volumeFlow, m.volumeFlowMin, m.volumeFlowMax, m.volumeFlowUnit)},
-        {t(RTemperature, "Temperatur akt. / min. / max."),
-         three(m.temperature, m.temperatureMin, m.temperatureMax, m.temperatureUnit)},
-        {t(RTotal, "Totalisator"), CBetrieb::formatMeasurement(m.totalizer).trimmed() + QLatin1Char(' ') +
-                                       qv::dialog::fromCp1252(m.totalizerUnit)},
-        {t(RContacts, "Kontakte GK1, GK2, Bereit, Fehler"),
-         QStringLiteral("%1 %2 %3 %4").arg(c & 1).arg((c >> 1) & 1).arg((c >> 2) & 1).arg((c & 8) ? 0 : 1)},
-        {t(RError, "Fehler"), qv::dialog::fromCp1252(operationPage_->lastErrorText())},
-    };
+    r.measurement = operationPage_->reportRows(t);
     r.noteTitle = t(RNote, "Notiz des Technikers").remove(QLatin1Char('&'));
     r.note = note;
-    if (graphPage_->sampleCount() > 0) r.curves = graphPage_->chartFrame()->grab().toImage();
+    r.curves = graphPage_->reportCurves();
     return r;
 }
 
@@ -263,99 +214,60 @@ void CAllControlsSheet::showServiceReportDialog() {
     d->show();
 }
 
-void CAllControlsSheet::onTimer(int timerId) {
-    // Ticks that come while an exchange runs are one owed tick, served the
-    // moment the line is free: the poll keeps the pace it had when every
-    // exchange held up the window thread and its timer. A tick during a
-    // command's message box is skipped, as it always was.
-    if (timerId == TickDriver::kTimerId && line_->busy() && !line_->inThen()) {
-        tickOwed_ = true;
-        return;
-    }
-    ticks_.onTimer(timerId);
-    updateLinkState();
-}
-
-void CAllControlsSheet::tick(int timerId) {
-    onTimer(timerId);
+void CAllControlsSheet::tick() {
+    ticks_.onTimer();
     waitForLine();
 }
 
-void CAllControlsSheet::waitForLine() { qv::app::waitForLine(*line_, this); }
+void CAllControlsSheet::waitForLine() {
+    QElapsedTimer t;
+    t.start();
+    while (!session_->idle() && t.elapsed() < 30000) {
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        if (!session_->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 bool CAllControlsSheet::pollPagesReady() const {
     return operationPage_->pageReady() == 1 || graphPage_->pageReady() == 1;
 }
-// While the link is down nothing is written, so the indicator stops blinking.
-bool CAllControlsSheet::recording() const { return operationPage_->recording() && !linkDown_; }
-void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
-void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
-bool CAllControlsSheet::lineBusy() const { return line_->busy(); }
 
-namespace {
-struct PollReply {
-    bool exchanged = false;
-    int received = 0;
-    std::uint8_t bytes[qv::device::kReadSize] = {};
-    int reopenings = 0;
-    bool lost = false;
-};
-}  // namespace
-
-void CAllControlsSheet::runPollStep() {
-    // The window thread decides what the step sends and what its reply
-    // means; the line's thread only does the exchange.
-    auto reply = std::make_shared<PollReply>();
-    const auto request = poll_.request();
-    line_->tryRun(
-        [request, reply](qv::device::LinkSlot& slot) {
-            if (!request || !slot) return;
-            reply->received = qv::device::exchangeCommand(slot.get(), request->command, request->waitMs, reply->bytes);
-            reply->reopenings = slot->reopenings();
-            reply->lost = slot->lost();
-            reply->exchanged = true;
-        },
-        [this, reply] {
-            poll_.finishStep(reply->exchanged ? reply->bytes : nullptr, reply->received);
-            if (!reply->exchanged) return;
-            // The port went away (and maybe came back) during this cycle: what
-            // it gathered before belongs to the other side of the outage.
-            const bool outage = reply->lost || reply->reopenings != health_.reopenings();
-            health_.portReport(reply->reopenings, reply->lost);
-            if (outage) poll_.restart();
-        });
+void CAllControlsSheet::sessionTick() {
+    session_->setPolling(pollPagesReady());
+    session_->tick();
+    updateStatus();
 }
 
-void CAllControlsSheet::updateLinkState() {
-    const std::uint32_t now = clock_();
-    health_.update(now, pollPagesReady(), ticks_.outageInterval());
-    const bool down = health_.down() && pollPagesReady();
-    if (down != linkDown_) {
-        linkDown_ = down;
-        operationPage_->setStale(down, status_->text(StatusLine::StaleSince).arg(lastUpdate_),
-                                 status_->text(StatusLine::RecordingPaused));
-        if (down) {
-            settingsPage_->showNoAnswer();
-            // The curves break here rather than joining both sides of the outage.
-            if (graphPage_->pageReady() && graphPage_->plotRunning()) {
-                qv::device::MeasurementRecord gap = measurement_;
-                gap.temperature = gap.volumeFlow = std::nanf("");
-                graphPage_->AddSample(gap);
-            }
-        }
-    }
+// While the link is down nothing is written, so the indicator stops blinking.
+bool CAllControlsSheet::recording() const { return operationPage_->recording() && !session_->linkDown(); }
+void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
+void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
+
+void CAllControlsSheet::updateStatus() {
     if (!portKnown_) return;  // nothing to tell before the first identification has ended
+    const auto& health = session_->health();
     StatusLine::View v;
-    v.port = health_.port();
-    v.state = static_cast<int>(health_.state());
+    v.port = health.port();
+    v.state = health.state();
     if (settingsPage_->meterShown()) v.model = settingsPage_->controlText(qv::pages::Einstellungen::Hardware);
-    v.cycleSeen = health_.cycleSeen();
-    v.sinceCycleMs = health_.sinceCycle(now);
-    v.exchanges = poll_.exchanges();
-    v.unanswered = poll_.unanswered();
-    v.wrongLength = poll_.wrongLength();
-    v.reopenings = health_.reopenings();
+    v.cycleSeen = health.cycleSeen();
+    v.sinceCycleMs = health.sinceCycle(clock_());
+    v.exchanges = session_->poll().exchanges();
+    v.unanswered = session_->poll().unanswered();
+    v.wrongLength = session_->poll().wrongLength();
+    v.reopenings = health.reopenings();
     status_->setView(v);
+}
+
+void CAllControlsSheet::portOutcome(const qv::device::PortOutcome& outcome) {
+    settingsPage_->showPortOutcome(outcome);
+    portKnown_ = true;
+    updateStatus();
+}
+
+void CAllControlsSheet::identified(const qv::device::Identification& id) {
+    settingsPage_->showIdentified(id);
+    updateStatus();
 }
 
 void CAllControlsSheet::deviceTypeReceived(std::optional<int> code) {
@@ -365,10 +277,22 @@ void CAllControlsSheet::deviceTypeReceived(std::optional<int> code) {
     if (operationPage_->pageReady()) operationPage_->applyVariant(operationPage_->deviceCode());
 }
 
-void CAllControlsSheet::deliver(const qv::device::MeasurementRecord& record) {
-    health_.cycleDelivered(clock_());
+void CAllControlsSheet::linkDown(bool down) {
+    operationPage_->setStale(down, status_->text(StatusLine::StaleSince).arg(lastUpdate_),
+                             status_->text(StatusLine::RecordingPaused));
+    if (!down) return;
+    settingsPage_->showNoAnswer();
+    // The curves break here rather than joining both sides of the outage.
+    if (graphPage_->pageReady() && graphPage_->plotRunning()) {
+        qv::device::MeasurementRecord gap = session_->record();
+        gap.temperature = gap.volumeFlow = std::nanf("");
+        graphPage_->AddSample(gap);
+    }
+}
+
+void CAllControlsSheet::delivered(const qv::device::MeasurementRecord& record) {
     lastUpdate_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-    updateLinkState();  // values are fresh again before they are shown and written
+    updateStatus();
     if (operationPage_->pageReady()) {
         operationPage_->showMeasurement(record);
         if (!operationPage_->recording() && !operationPage_->recordStartEnabled())

@@ -3,13 +3,9 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/link_health.h"
 #include "app/settings.h"
 #include "app/tick.h"
-#include "device/line.h"
-#include "device/measurement.h"
-#include "device/poll.h"
-#include "device/serial_link.h"
+#include "device/session.h"
 
 class QTabWidget;
 class QTimer;
@@ -28,20 +24,23 @@ class StatusLine;
 class LineTraceWindow;
 struct ServiceReport;
 
-class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::PollListener {
+// Wiring: the timer drives the connection (the session, which owns the
+// meter's line), and the session's events reach the pages.
+class CAllControlsSheet : public QDialog, private TickHooks, private qv::device::SessionEvents {
 public:
     static constexpr int kTimerPeriodMs = 100;
 
     // clock: the millisecond tick count; the system's unless a test gives one.
-    explicit CAllControlsSheet(TickDriver::Clock clock = systemTickCount);
+    explicit CAllControlsSheet(qv::device::Session::Clock clock = qv::device::systemTickCount);
     ~CAllControlsSheet() override;
 
     AppSettings& settings() { return *settings_; }
-    qv::device::LinkSlot& linkSlot() { return linkSlot_; }
-    const qv::device::MeasurementRecord& measurement() const { return measurement_; }
-    qv::device::PollMachine& poll() { return poll_; }
-    qv::device::Line& line() { return *line_; }
-    const LinkHealth& linkHealth() const { return health_; }
+    qv::device::Session& session() { return *session_; }
+    qv::device::LinkSlot& linkSlot() { return session_->slot(); }
+    const qv::device::MeasurementRecord& measurement() const { return session_->record(); }
+    qv::device::PollMachine& poll() { return session_->poll(); }
+    qv::device::Line& line() { return session_->line(); }
+    const qv::device::LinkHealth& linkHealth() const { return session_->health(); }
     StatusLine* statusLine() const { return status_; }
     QTabWidget* tabs() const { return tabs_; }
     qv::pages::Einstellungen* settingsPage() const { return settingsPage_; }
@@ -51,9 +50,9 @@ public:
     QMenuBar* windowMenuBar() const { return menuBar_; }
 
     // One timer tick as a test drives it: the tick, then a wait until the
-    // line has done what the tick gave it (the timer itself never waits).
-    void tick(int timerId = TickDriver::kTimerId);
-    // Hands over the line's results until it is free (tests, and closing).
+    // connection has done what the tick gave it (the timer itself never waits).
+    void tick();
+    // Hands over the connection's results until nothing runs (tests, and closing).
     void waitForLine();
     void showAbout();
     // The line's diagnosis window, created at first use and kept.
@@ -69,32 +68,28 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool pollPagesReady() const override;
+    bool pollPagesReady() const;
+    void sessionTick() override;
     bool recording() const override;
     void toggleRecordingIndicator() override;
     void settleTick() override;
-    bool lineBusy() const override;
-    void runPollStep() override;
-    void onTimer(int timerId);
-    void updateLinkState();
+    void updateStatus();
+    // The session's events.
+    void portOutcome(const qv::device::PortOutcome& outcome) override;
+    void identified(const qv::device::Identification& id) override;
     void deviceTypeReceived(std::optional<int> code) override;
-    void deliver(const qv::device::MeasurementRecord& record) override;
+    void delivered(const qv::device::MeasurementRecord& record) override;
+    void linkDown(bool down) override;
 
     qv::pages::Einstellungen* settingsPage_;
     qv::pages::CKonfiguration* configurationPage_;
     qv::pages::CBetrieb* operationPage_;
     qv::pages::CGrafik* graphPage_;
-    qv::device::LinkSlot linkSlot_;
     std::unique_ptr<AppSettings> settings_;
-    qv::device::MeasurementRecord measurement_;
-    qv::device::PollMachine poll_;
-    TickDriver::Clock clock_;
-    TickDriver ticks_;
-    std::unique_ptr<qv::device::Line> line_;
-    LinkHealth health_;
-    bool linkDown_ = false;
-    bool tickOwed_ = false;
-    bool portKnown_ = false;  // the first identification has ended  // a tick came while an exchange ran: it follows at once
+    qv::device::Session::Clock clock_;
+    std::unique_ptr<qv::device::Session> session_;
+    TickDriver ticks_{*this};
+    bool portKnown_ = false;  // the first identification has ended
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips
     StatusLine* status_ = nullptr;
     LineTraceWindow* traceWindow_ = nullptr;

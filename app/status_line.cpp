@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "app/link_health.h"
+#include "device/link_health.h"
 #include "platform/dialog/dialog_page.h"
 
 namespace qv::app {
@@ -86,29 +86,28 @@ void StatusLine::setView(const View& v) {
     view_ = v;
     const QString port = QStringLiteral("COM%1").arg(v.port);
     QString state;
-    using S = LinkHealth::State;
-    switch (static_cast<S>(v.state)) {
+    using S = qv::device::LinkHealth::State;
+    switch (v.state) {
         case S::NoPort: state = withArgs(text(NoPort), 1).arg(port); break;
         case S::Lost: state = withArgs(text(Lost), 1).arg(port); break;
         case S::Silent: state = withArgs(text(Silent), 1).arg(port); break;
         case S::Idle:
         case S::Up: {
             state = withArgs(text(PortModel), 2).arg(port, v.model.isEmpty() ? text(NoMeter) : v.model);
-            QString cycle = static_cast<S>(v.state) == S::Idle ? text(NotPolling)
+            QString cycle = v.state == S::Idle ? text(NotPolling)
                             : v.cycleSeen ? withArgs(text(SinceCycle), 1).arg(v.sinceCycleMs / 1000)
                                           : text(NoCycleYet);
             state += QStringLiteral(" \u2013 ") + cycle;
             break;
         }
     }
-    if (static_cast<S>(v.state) == S::Silent && v.cycleSeen)
+    if (v.state == S::Silent && v.cycleSeen)
         state += QLatin1Char(' ') + withArgs(text(SinceCycle), 1).arg(v.sinceCycleMs / 1000);
     if (state_->text() != state) state_->setText(state);
     const QString counters = withArgs(text(Counters), 4).arg(v.exchanges).arg(v.unanswered).arg(v.wrongLength).arg(v.reopenings);
     if (counters_->text() != counters) counters_->setText(counters);
     // The link's trouble stands out; the rest reads as ordinary text.
-    const bool down = static_cast<S>(v.state) == S::NoPort || static_cast<S>(v.state) == S::Lost ||
-                      static_cast<S>(v.state) == S::Silent;
+    const bool down = qv::device::LinkHealth::isDown(v.state);
     const QString style = down ? QStringLiteral("color: #b00000; font-weight: bold;") : QString();
     if (state_->styleSheet() != style) state_->setStyleSheet(style);
     if (noteNumber_) note_->setText(text(noteNumber_));  // in the language now in use

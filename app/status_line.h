@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "app/texts.h"
+#include "device/link_health.h"
 
 class QLabel;
 class QPushButton;
@@ -28,7 +29,7 @@ public:
 
     struct View {
         int port = 0;
-        int state = 0;             // LinkHealth::State
+        qv::device::LinkHealth::State state = qv::device::LinkHealth::State::NoPort;
         QString model;             // empty: no meter known
         bool cycleSeen = false;
         std::uint32_t sinceCycleMs = 0;

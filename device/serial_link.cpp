@@ -28,31 +28,33 @@ const std::string& SerialLink::portDirectory() { return setup().dir; }
 void SerialLink::setConfiguredPorts(std::map<int, std::string> ports) { setup().configured = std::move(ports); }
 void SerialLink::setPortDiscovery(const qv::serial::PortDiscovery& discovery) { setup().discovery = &discovery; }
 
-qv::serial::ResolvedPort SerialLink::resolve(int portNumber) {
+qv::serial::ResolvedPort SerialLink::resolve(int portNumber, const qv::serial::PortPin* pin, bool discover) {
     const PortSetup& s = setup();
-    return qv::serial::resolvePort(portNumber, s.dir, s.configured, s.discovery->ports());
+    return qv::serial::resolvePort(portNumber, s.dir, s.configured,
+                                   discover ? s.discovery->ports() : std::vector<qv::serial::SerialPortInfo>{}, pin);
 }
 
-std::vector<qv::serial::ResolvedPort> SerialLink::resolveAll(int count) {
+std::vector<qv::serial::ResolvedPort> SerialLink::resolveAll(int count, const qv::serial::PortPin* pin) {
     const PortSetup& s = setup();
     const auto discovered = s.discovery->ports();
     std::vector<qv::serial::ResolvedPort> out;
-    for (int n = 1; n <= count; ++n) out.push_back(qv::serial::resolvePort(n, s.dir, s.configured, discovered));
+    for (int n = 1; n <= count; ++n) out.push_back(qv::serial::resolvePort(n, s.dir, s.configured, discovered, pin));
     return out;
 }
 
-int SerialLink::open(int portNumber) {
+int SerialLink::open(int portNumber) { return openPath(resolve(portNumber).path, portNumber); }
+
+int SerialLink::openPath(const std::string& path, int portNumber) {
     openFlag_ = 0;
-    const qv::serial::ResolvedPort port = resolve(portNumber);
-    if (port.path.empty()) {
+    if (path.empty()) {
         failure_ = qv::serial::OpenFailure::NoDevice;
         std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen: kein Ger\u00e4t\n", portNumber);
         return -1;
     }
     std::string why;
-    if (port_.open(port.path, &why) != 0) {
+    if (port_.open(path, &why) != 0) {
         failure_ = port_.lastFailure();
-        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, port.path.c_str(),
+        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, path.c_str(),
                      why.c_str());
         return -1;
     }
@@ -68,13 +70,13 @@ void SerialLink::close() {
 
 int SerialLink::write(const std::uint8_t* bytes, std::size_t count) {
     const int r = writeBytes(bytes, count);
-    if (r == 0) lineTrace().sent(bytes, count);
+    if (r == 0 && trace_) trace_->sent(bytes, count);
     return r;
 }
 
 int SerialLink::read(std::uint8_t* buffer, int& received) {
     const int r = readBytes(buffer, received);
-    if (r == 0 && received > 0) lineTrace().received(buffer, static_cast<std::size_t>(received));
+    if (r == 0 && received > 0 && trace_) trace_->received(buffer, static_cast<std::size_t>(received));
     return r;
 }
 

@@ -13,6 +13,7 @@
 
 namespace qv::device {
 
+class LineTrace;
 constexpr std::size_t kReadSize = 80;  // every read asks for this many bytes
 
 class SerialLink {
@@ -25,6 +26,11 @@ public:
     // Opens port "COM<n>" (see resolve). 0 or -1; on failure nothing stays
     // open and lastFailure() tells why.
     int open(int portNumber);
+    // Opens the device a number was resolved to (portNumber only names it in
+    // the failure text); an empty path is "no such device".
+    virtual int openPath(const std::string& path, int portNumber);
+    // Where the bytes on the line are recorded; none unless set.
+    void setTrace(LineTrace* trace) { trace_ = trace; }
     void close();
     qv::serial::OpenFailure lastFailure() const { return failure_; }
 
@@ -49,18 +55,23 @@ public:
     // from (none until the program chooses the system's).
     static void setConfiguredPorts(std::map<int, std::string> ports);
     static void setPortDiscovery(const qv::serial::PortDiscovery& discovery);
-    // What port number n reaches now.
-    static qv::serial::ResolvedPort resolve(int portNumber);
+    // What port number n reaches now, with pin the chosen number's device.
+    // Without discover the system's ports are not asked: only the names a
+    // technician gave (start-up directory, settings file) count.
+    static qv::serial::ResolvedPort resolve(int portNumber, const qv::serial::PortPin* pin = nullptr,
+                                            bool discover = true);
     // Ports 1 to count, with one look at the system's ports.
-    static std::vector<qv::serial::ResolvedPort> resolveAll(int count);
+    static std::vector<qv::serial::ResolvedPort> resolveAll(int count, const qv::serial::PortPin* pin = nullptr);
 
 protected:
+    void setLastFailure(qv::serial::OpenFailure failure) { failure_ = failure; }
     // The port itself (a scripted link stands in here).
     virtual int writeBytes(const std::uint8_t* bytes, std::size_t count);
     virtual int readBytes(std::uint8_t* buffer, int& received);
 
 private:
     qv::serial::CommPort port_;
+    LineTrace* trace_ = nullptr;
     int openFlag_ = 0;
     qv::serial::OpenFailure failure_ = qv::serial::OpenFailure::None;
 };

@@ -67,11 +67,6 @@ void LineTrace::setClock(std::function<std::int64_t()> clock) {
     clock_ = clock ? std::move(clock) : std::function<std::int64_t()>(systemMs);
 }
 
-LineTrace& lineTrace() {
-    static LineTrace trace;
-    return trace;
-}
-
 std::string formatTraceEntry(const LineTrace::Entry& e) {
     const std::time_t secs = static_cast<std::time_t>(e.timeMs / 1000);
     std::tm local{};

@@ -1,5 +1,6 @@
 #pragma once
-// What went over the line lately, for the diagnosis window: every write and
+// What went over the line lately, for the diagnosis window (each session
+// keeps one, fed by its SerialLink): every write and
 // every read that brought bytes, with its time and the command it belongs to.
 // The line's thread records, the window thread reads; a mutex keeps them
 // apart, and the record is bounded so it never grows with the run time.
@@ -48,9 +49,6 @@ private:
     std::uint64_t version_ = 0;
     std::function<std::int64_t()> clock_;
 };
-
-// The one trace of the program's line, fed by SerialLink.
-LineTrace& lineTrace();
 
 // One entry as a text line: local time with milliseconds, direction, the
 // command, the bytes in hex and as characters (others as '.').

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The waterfall's concurrency test under ThreadSanitizer: a second, small
-# build of just that test and what it links, in build-tsan/.
+# Under ThreadSanitizer: the waterfall's concurrency test and the meter
+# connection's tests (the session, its line thread and port lister), in a
+# second, small build of just those tests and what they link, build-tsan/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir="$top/build-tsan"
@@ -8,12 +9,13 @@ flags="-fsanitize=thread -O1 -g"
 cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=None -DQV_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
   -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target waterfall_concurrency_test
+cmake --build "$dir" -j"$(nproc)" --target waterfall_concurrency_test device_test
 # Without address randomisation: the sanitizer's fixed memory layout clashes
 # with the wide randomisation of newer kernels.
 norandom=()
 if command -v setarch >/dev/null && setarch "$(uname -m)" -R true 2>/dev/null; then
   norandom=(setarch "$(uname -m)" -R)
 fi
-QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  "${norandom[@]}" "$dir/tests/waterfall_concurrency_test"
+export QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+"${norandom[@]}" "$dir/tests/waterfall_concurrency_test"
+"${norandom[@]}" "$dir/tests/device_test" --gtest_filter='SessionTest.*:LineTest.*'

@@ -68,8 +68,8 @@ const char* const kErrorWord[3] = {"Fehler", "error", "erreur"};
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Line* line)
-    : settings_(settings), line_(line), texts_(*this, *settings) {
+CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Session* session)
+    : settings_(settings), session_(session), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
     for (auto& b : sendBlocks_) b.assign(cfg::kFileBlockBytes, 0);
@@ -389,6 +389,23 @@ void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t siz
     updateUnitLabels();
 }
 
+qv::app::ReportRows CKonfiguration::reportRows() const {
+    const auto v = values();
+    const int code = v.sel(cfg::Model);
+    const int family = qv::device::familyOfCode(code);
+    qv::app::ReportRows rows;
+    for (const auto& row : cfg::rows()) {
+        if (code >= 1 && code <= 45 && row.control != cfg::Model && cfg::isUnavailable(code, row.control, v.sel(cfg::Sensor)))
+            continue;
+        const QString caption = controlText(row.caption).remove(QLatin1Char('&')).trimmed();
+        const QString value = row.control == cfg::Model
+                                  ? controlText(cfg::Model)
+                                  : QString::fromStdString(cfg::displayValue(row.control, v, family, settings_->language));
+        rows.emplace_back(caption, value);
+    }
+    return rows;
+}
+
 // --- transfer ----------------------------------------------------------------
 
 void CKonfiguration::readParameters() {
@@ -402,7 +419,7 @@ void CKonfiguration::readParameters() {
 void CKonfiguration::requestFromMeter(std::function<void(const std::optional<cfg::ParameterReplies>&)> then) {
     // Both requests in one piece of work: nothing comes between them.
     auto replies = std::make_shared<std::optional<cfg::ParameterReplies>>();
-    line_->run(
+    session_->run(
         [replies](qv::device::LinkSlot& slot) {
             if (slot) *replies = cfg::requestParameters(*slot);
         },
@@ -454,7 +471,7 @@ void CKonfiguration::writeParameters() {
     const auto frame = cfg::writeFrame(family, std::vector<std::uint8_t>(block.begin(),
                                                                          block.begin() + cfg::blockSize(family)));
     auto written = std::make_shared<bool>(false);
-    line_->run([frame, written](qv::device::LinkSlot& slot) { *written = slot && cfg::sendParameterFrame(*slot, frame); },
+    session_->run([frame, written](qv::device::LinkSlot& slot) { *written = slot && cfg::sendParameterFrame(*slot, frame); },
                // Shown while the line is still held: no poll step comes between.
                [this, written, family, frame] {
                    // What was acknowledged can be read back; anything else cannot.

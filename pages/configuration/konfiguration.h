@@ -14,7 +14,8 @@
 #include "app/settings.h"
 #include <functional>
 
-#include "device/line.h"
+#include "app/service_report.h"
+#include "device/session.h"
 #include "pages/configuration/compare.h"
 #include "pages/configuration/parameters.h"
 #include "pages/configuration/transfer.h"
@@ -40,7 +41,7 @@ public:
     static constexpr int kTextSame = 1910, kTextVerified = 1911, kTextNotVerified = 1912, kTextWithMeter = 1913,
                          kTextWithFile = 1914, kTextNoBlock = 1915, kTextByte = 1916, kTextDiffers = 1917;
 
-    CKonfiguration(qv::app::AppSettings* settings, qv::device::Line* line);
+    CKonfiguration(qv::app::AppSettings* settings, qv::device::Session* session);
     // Where those texts go (the sheet's status line).
     void setStatusNote(std::function<void(int)> note) { note_ = std::move(note); }
 
@@ -56,6 +57,9 @@ public:
     int selectedCode() const { return selectedCode_; }
     // The controls' values as data, and back.
     qv::configuration::ControlValues values() const;
+    // The service report's rows of this page: the parameter set with
+    // captions and units, parameters the model lacks left out.
+    qv::app::ReportRows reportRows() const;
     void setValues(const qv::configuration::ControlValues& values);
     const qv::configuration::ReadValues& readValues() const { return readValues_; }
     const std::vector<std::uint8_t>& sendBlock(int family) const { return sendBlocks_.at(family); }
@@ -115,7 +119,7 @@ private:
     }
 
     qv::app::AppSettings* settings_;
-    qv::device::Line* line_;
+    qv::device::Session* session_;
     std::function<void(int)> note_;
     qv::app::PageTexts texts_;
     int settleCountdown_ = 0;

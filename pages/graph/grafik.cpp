@@ -233,4 +233,6 @@ void CGrafik::renderFault() {
 
 QString CGrafik::chartFault() const { return faulted_ && faultLabel_ ? faultLabel_->text() : QString(); }
 
+QImage CGrafik::reportCurves() const { return sampleCount_ > 0 ? chartFrame_->grab().toImage() : QImage(); }
+
 }  // namespace qv::pages

@@ -1,6 +1,7 @@
 #pragma once
 // The Graph page: temperature and volume flow per delivered poll cycle, on
 // the hosted scope chart inside the chart frame.
+#include <QImage>
 #include <QString>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ public:
     // The text the chart frame shows when the chart failed; empty while it works.
     QString chartFault() const;
     QFrame* chartFrame() const { return chartFrame_; }
+    // The service report's picture of this page: the chart, once it has plotted.
+    QImage reportCurves() const;
     qv::bridge::tz::CTTZScope& scope() { return scope_; }
 
 protected:

@@ -58,8 +58,8 @@ const FieldName kFieldNames[] = {
 };
 }  // namespace
 
-CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Line* line)
-    : settings_(settings), line_(line), texts_(*this, *settings) {
+CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
+    : settings_(settings), session_(session), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -217,6 +217,7 @@ QString CBetrieb::formatMeasurement(float value) {
 }
 
 void CBetrieb::showMeasurement(const qv::device::MeasurementRecord& r) {
+    lastShown_ = r;
     auto number = [this](int id, float v) { setControlText(id, formatMeasurement(v)); };
     number(ActVelocity, r.flowVelocity);
     setControlText(VelocityUnit, fromCp1252(r.flowVelocityUnit));
@@ -260,6 +261,32 @@ void CBetrieb::showError(std::uint8_t code) {
     const std::string text = entry(errorTexts_);
     setControlText(ErrorText, fromCp1252(text));
     lastErrorText_ = text.substr(0, kTextMax);
+}
+
+qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) const {
+    using namespace qv::app;
+    using qv::dialog::fromCp1252;
+    const QString none = QStringLiteral("------");
+    const auto* m = lastShown_ ? &*lastShown_ : nullptr;
+    auto three = [m, &none](float a, float lo, float hi, const std::string& unit) {
+        if (!m) return none;
+        return QStringLiteral("%1 / %2 / %3 %4")
+            .arg(formatMeasurement(a).trimmed(), formatMeasurement(lo).trimmed(), formatMeasurement(hi).trimmed(),
+                 fromCp1252(unit));
+    };
+    const qv::device::MeasurementRecord r = m ? *m : qv::device::MeasurementRecord{};
+    const int c = r.contactStates;
+    return {
+        {text(RFlow, "Str\u00f6mung akt. / min. / max."), three(r.flowVelocity, r.flowVelocityMin, r.flowVelocityMax, r.flowVelocityUnit)},
+        {text(RVolume, "Volumenstrom akt. / min. / max."), three(r.volumeFlow, r.volumeFlowMin, r.volumeFlowMax, r.volumeFlowUnit)},
+        {text(RTemperature, "Temperatur akt. / min. / max."),
+         three(r.temperature, r.temperatureMin, r.temperatureMax, r.temperatureUnit)},
+        {text(RTotal, "Totalisator"),
+         m ? formatMeasurement(r.totalizer).trimmed() + QLatin1Char(' ') + fromCp1252(r.totalizerUnit) : none},
+        {text(RContacts, "Kontakte GK1, GK2, Bereit, Fehler"),
+         m ? QStringLiteral("%1 %2 %3 %4").arg(c & 1).arg((c >> 1) & 1).arg((c >> 2) & 1).arg((c & 8) ? 0 : 1) : none},
+        {text(RError, "Fehler"), m ? fromCp1252(lastErrorText_) : none},
+    };
 }
 
 // --- recording ---------------------------------------------------------------
@@ -351,7 +378,7 @@ void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
 // --- operating commands ----------------------------------------------------------
 
 void CBetrieb::sendOperatingCommand(std::uint8_t command) {
-    line_->run([command](qv::device::LinkSlot& slot) {
+    session_->run([command](qv::device::LinkSlot& slot) {
         std::uint8_t reply[qv::device::kReadSize];
         // The reply is read to keep the line clean, never judged.
         if (slot) qv::device::exchangeCommand(slot.get(), command, kCommandWaitMs, reply);
@@ -363,7 +390,7 @@ void CBetrieb::runLowFlowExchange() {
     // one whose outcome is reported, whatever the combo shows meanwhile.
     const int value = controlAs<QComboBox>(NewLowFlow)->currentIndex();
     auto message = std::make_shared<int>(0);
-    line_->run(
+    session_->run(
         [value, message](qv::device::LinkSlot& slot) {
             if (!slot) return;
             qv::operation::runLowFlowExchange(

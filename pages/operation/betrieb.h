@@ -5,12 +5,14 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/page_texts.h"
 #include "app/settings.h"
-#include "device/line.h"
+#include "app/service_report.h"
+#include "device/session.h"
 #include "device/measurement.h"
 #include "pages/operation/recording.h"
 #include "platform/dialog/dialog_page.h"
@@ -42,7 +44,7 @@ public:
     static constexpr int kCommandWaitMs = 40;
     static constexpr int kMsgRecordTitle = 13, kMsgRecordFile = 14;
 
-    CBetrieb(qv::app::AppSettings* settings, qv::device::Line* line);
+    CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session);
 
     // Entry points of the poll.
     void applyVariant(int deviceCode);
@@ -72,6 +74,9 @@ public:
     void onLowFlowSelection();
 
     const std::string& lastErrorText() const { return lastErrorText_; }
+    // The service report's rows of this page: the last measurement it showed
+    // with minima, maxima, totalizer, contacts and error ("------" before any).
+    qv::app::ReportRows reportRows(const qv::app::ReportTextFn& text) const;
 
     // Display rule of the values: precision by magnitude.
     static QString formatMeasurement(float value);
@@ -99,7 +104,8 @@ private:
     void refreshAccessibleNames();
 
     qv::app::AppSettings* settings_;
-    qv::device::Line* line_;
+    qv::device::Session* session_;
+    std::optional<qv::device::MeasurementRecord> lastShown_;
     bool stale_ = false;
     std::map<int, QString> helpWhileFresh_;
     qv::app::PageTexts texts_;

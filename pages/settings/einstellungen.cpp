@@ -8,12 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
-#include <unistd.h>
 
-#include "device/identify.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/graph/grafik.h"
 #include "pages/operation/betrieb.h"
@@ -42,8 +39,8 @@ private:
 };
 }  // namespace
 
-Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::Line* line)
-    : settings_(settings), line_(line), texts_(*this, *settings) {
+Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session)
+    : settings_(settings), session_(session), texts_(*this, *settings) {
     const int lang = qv::app::languageForTabTitle();
     setTabTitle(lang >= 0 && lang <= 2 ? QString::fromUtf8(kTabTitles[lang]) : QString());
 
@@ -168,6 +165,7 @@ void Einstellungen::onInitDialog() {
 
     connect(ports, &QComboBox::activated, this, [this](int index) {
         settings_->comPort = index + 1;  // reaches the file with its next write
+        settings_->comDevice.clear();    // the number as the list shows it now
         identifyDevice(settings_->comPort);
     });
     connect(languages, &QComboBox::activated, this, [this](int index) { onLanguageChanged(index); });
@@ -176,20 +174,6 @@ void Einstellungen::onInitDialog() {
         qv::app::writeSettings(*settings_);
     });
 
-    identifyDevice(settings_->comPort);
-    portRetry_ = new QTimer(this);
-    portRetry_->setInterval(2000);
-    connect(portRetry_, &QTimer::timeout, this, [this] { retryPort(); });
-    portRetry_->start();
-}
-
-void Einstellungen::retryPort() {
-    using qv::serial::OpenFailure;
-    if (line_->busy() || meterShown()) return;
-    if (openFailure_ != OpenFailure::None && openFailure_ != OpenFailure::NoDevice) return;
-    const std::string path = qv::device::SerialLink::resolve(settings_->comPort).path;
-    if (path.empty() || ::access(path.c_str(), F_OK) != 0) return;
-    if (openFailure_ == OpenFailure::None && path == openedPath_) return;  // the same device, still silent
     identifyDevice(settings_->comPort);
 }
 
@@ -203,9 +187,11 @@ void Einstellungen::loadTexts() {
 
 void Einstellungen::refreshPortList() {
     auto* ports = controlAs<QComboBox>(PortList);
-    const auto resolved = qv::device::SerialLink::resolveAll(ports->count());
-    for (int i = 0; i < ports->count(); ++i)
-        ports->setItemText(i, QString::fromStdString(qv::serial::portLabel(i + 1, resolved[static_cast<std::size_t>(i)])));
+    session_->listPorts(ports->count(), [this](const std::vector<qv::serial::ResolvedPort>& resolved) {
+        auto* ports = controlAs<QComboBox>(PortList);
+        for (int i = 0; i < ports->count() && i < static_cast<int>(resolved.size()); ++i)
+            ports->setItemText(i, QString::fromStdString(qv::serial::portLabel(i + 1, resolved[static_cast<std::size_t>(i)])));
+    });
 }
 
 void Einstellungen::showOpenFailure() {
@@ -242,72 +228,60 @@ void Einstellungen::setLamp(bool answered) {
 void Einstellungen::identifyDevice(int port) {
     setControlText(Hardware, QString::fromLatin1(kNoValue));
     setControlText(Software, QString::fromLatin1(kNoValue));
-    struct Outcome {
-        bool opened = false;
-        int result = -1;
-        qv::serial::OpenFailure failure = qv::serial::OpenFailure::None;
-        std::string path;
-        qv::device::Identification id;
-    };
-    auto out = std::make_shared<Outcome>();
-    // On the line's thread: the old link goes first, even when the new port will not open.
-    line_->run(
-        [port, out](qv::device::LinkSlot& slot) {
-            slot.reset();
-            slot = std::make_unique<qv::device::SerialLink>();
-            out->path = qv::device::SerialLink::resolve(port).path;
-            const int opened = slot->open(port);
-            out->failure = slot->lastFailure();
-            if (opened != 0) {
-                slot.reset();
-                return;
-            }
-            out->opened = true;
-            int family = -1;  // the family follows the code, below, on the window thread
-            out->result = qv::device::identifyMeter(*slot, family, out->id);
-        },
-        [this, port, out] {
-            identifiedCode_ = -1;
-            identifiedVersion_.reset();
-            openFailure_ = out->failure;
-            openedPath_ = out->path;
-            showOpenFailure();
-            refreshPortList();
-            if (portChosen_) portChosen_(port, out->opened);
-            if (!out->opened || out->result != 0) {
-                // Not opened: the slot is empty. Opened but silent: the port
-                // stays open, so the poll can use it once the meter answers.
-                setLamp(false);
-                return;
-            }
-            const qv::device::Identification& id = out->id;
-            setLamp(true);
-            qv::device::updateFamily(id.deviceCode, settings_->deviceFamily);
-            settings_->deviceCode = id.deviceCode;
-            identifiedCode_ = id.deviceCode;
-            identifiedVersion_ = id.version;
-            setControlText(Hardware, qv::dialog::fromCp1252(qv::device::modelCodeText(id.deviceCode)));
-            if (id.version) {
-                char buf[64];
-                std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*id.version));
-                setControlText(Software, QString::fromLatin1(buf));
-            }
-        });
+    session_->choosePort(port, settings_->comDevice);
+}
+
+void Einstellungen::showPortOutcome(const qv::device::PortOutcome& outcome) {
+    identifiedCode_ = -1;
+    identifiedVersion_.reset();
+    openFailure_ = outcome.failure;
+    if (!outcome.retried)
+        settings_->comDevice = outcome.resolved.source == qv::serial::PortSource::System ? outcome.resolved.path : "";
+    showOpenFailure();
+    refreshPortList();
+    if (!outcome.opened || !outcome.meter) {
+        // Not opened: the slot is empty. Opened but silent: the port stays
+        // open, so the poll can use it once the meter answers.
+        setLamp(false);
+        setControlText(Hardware, QString::fromLatin1(kNoValue));
+        setControlText(Software, QString::fromLatin1(kNoValue));
+        return;
+    }
+    showIdentified(*outcome.meter);
+}
+
+void Einstellungen::showIdentified(const qv::device::Identification& id) {
+    settings_->deviceCode = id.deviceCode;
+    identifiedCode_ = id.deviceCode;
+    identifiedVersion_ = id.version;
+    setLamp(true);
+    showMeter(id.deviceCode, id.version);
+}
+
+void Einstellungen::showMeter(int code, const std::optional<float>& version) {
+    setControlText(Hardware, qv::dialog::fromCp1252(qv::device::modelCodeText(code)));
+    if (version) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*version));
+        setControlText(Software, QString::fromLatin1(buf));
+    } else {
+        setControlText(Software, QString::fromLatin1(kNoValue));
+    }
 }
 
 void Einstellungen::showPolledModel(int code) {
     const QString model = qv::dialog::fromCp1252(qv::device::modelCodeText(code));
     if (meterShown() && controlText(Hardware) == model) return;
     setLamp(true);
-    setControlText(Hardware, model);
     // The version is known only of the meter identified, and only while it kept answering.
-    if (identifiedVersion_ && code == identifiedCode_) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%5.2f", static_cast<double>(*identifiedVersion_));
-        setControlText(Software, QString::fromLatin1(buf));
-    } else {
-        setControlText(Software, QString::fromLatin1(kNoValue));
-    }
+    showMeter(code, code == identifiedCode_ ? identifiedVersion_ : std::nullopt);
+}
+
+qv::app::ReportRows Einstellungen::reportRows(const qv::app::ReportTextFn& text) const {
+    using namespace qv::app;
+    return {{text(RPort, "Schnittstelle"), QStringLiteral("COM%1").arg(settings_->comPort)},
+            {text(RModel, "Modell"), controlText(Hardware)},
+            {text(RSoftware, "Software-Version"), controlText(Software)}};
 }
 
 void Einstellungen::showNoAnswer() {

@@ -5,10 +5,9 @@
 #include <functional>
 #include <optional>
 
-#include "device/line.h"
+#include "app/service_report.h"
+#include "device/session.h"
 #include "platform/dialog/dialog_page.h"
-
-class QTimer;
 
 namespace qv::pages {
 
@@ -27,14 +26,17 @@ public:
     // Labels-file texts without a control: why a port did not open.
     enum Text { NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903 };
 
-    Einstellungen(qv::app::AppSettings* settings, qv::device::Line* line);
+    Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
-    // Told after each identification which port was chosen and whether it opened.
-    void setPortChosen(std::function<void(int port, bool opened)> f) { portChosen_ = std::move(f); }
 
-    // Replaces the link by a new one on port, opens it and asks the meter
-    // who it is; the lamps and the version fields show the outcome.
+    // "------" in the version fields, and the connection told to use port
+    // n: it replaces the link, opens the port and asks the meter who it is.
     void identifyDevice(int port);
+    // What the connection found: the lamps, the version fields and the
+    // lamp's tool tip (why a port did not open) show it.
+    void showPortOutcome(const qv::device::PortOutcome& outcome);
+    // The meter identified itself again (back after an outage, or another model).
+    void showIdentified(const qv::device::Identification& id);
     // The poll's type request was answered: green lamp and the model, also
     // for a meter plugged in after the identification.
     void showPolledModel(int code);
@@ -44,15 +46,11 @@ public:
     void onLanguageChanged(int index);
     void validateRefreshRate();
     const qv::app::PageTexts& texts() const { return texts_; }
-    // Writes into each port entry the device it reaches now.
+    // Asks which device each port number reaches now and writes it into the
+    // entries when the answer comes (the look happens off the window thread).
     void refreshPortList();
-    // The chosen port number follows the device it reaches (an adapter
-    // plugged in after the start): when nothing was there, or the meter is
-    // silent and the number now reaches another device, the meter is
-    // identified there as after a port change. Asked every two seconds. A
-    // port in use or without permission waits for the technician, and a
-    // meter that answers is never left.
-    void retryPort();
+    // The service report's rows of this page: port, model, software version.
+    qv::app::ReportRows reportRows(const qv::app::ReportTextFn& text) const;
 
 protected:
     void onInitDialog() override;
@@ -62,10 +60,10 @@ private:
     void loadTexts();
     // The red lamp's tool tip: its help, then why the port did not open.
     void showOpenFailure();
+    void showMeter(int code, const std::optional<float>& version);
 
     qv::app::AppSettings* settings_;
-    qv::device::Line* line_;
-    std::function<void(int, bool)> portChosen_;
+    qv::device::Session* session_;
     // The identified meter's code and version, forgotten once it stops answering.
     int identifiedCode_ = -1;
     std::optional<float> identifiedVersion_;
@@ -73,8 +71,6 @@ private:
     qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
     QString lampHelp_;  // the red lamp's help as the help file has it
     QString lampTip_;   // what the lamp shows: that help and the reason
-    QTimer* portRetry_ = nullptr;
-    std::string openedPath_;  // the device the chosen port reached when identified
     CKonfiguration* configuration_ = nullptr;
     CBetrieb* operation_ = nullptr;
     CGrafik* graph_ = nullptr;

@@ -60,15 +60,16 @@ int openConfigured(const std::string& path, std::string& why, OpenFailure& failu
         ::close(fd);
         return -1;
     }
-    // No sharing: TIOCEXCL keeps out ordinary users, the lock keeps out a
-    // second copy of this program even when it runs as root.
+    // No sharing, by a lock the kernel drops when the process ends, however
+    // it ends. (The terminal's exclusive flag would outlive a killed program
+    // on a terminal someone else keeps open, such as the simulator's, and
+    // lock out its next start.)
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         why = "in use by another program";
         failure = OpenFailure::InUse;
         ::close(fd);
         return -1;
     }
-    ioctl(fd, TIOCEXCL);
     if (!configure(fd)) {
         why = std::strerror(errno);
         ::close(fd);

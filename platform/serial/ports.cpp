@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <libudev.h>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <tuple>
@@ -26,6 +27,8 @@ std::string target(const std::string& path) {
 
 std::string deviceNameOf(const std::string& path) {
     std::string t = target(path);
+    // A stable name of an adapter that is not plugged in: its own last part.
+    if (startsWith(t, "/dev/serial/")) return t.substr(t.rfind('/') + 1);
     return startsWith(t, "/dev/") ? t.substr(5) : t;
 }
 
@@ -89,6 +92,7 @@ public:
                 udev_list_entry_foreach(link, udev_device_get_devlinks_list_entry(dev)) {
                     std::string name = udev_list_entry_get_name(link);
                     if (startsWith(name, "/dev/serial/by-id/")) p.byId = name;
+                    if (startsWith(name, "/dev/serial/by-path/")) p.byPath = name;
                 }
                 p.description = describe(dev);
                 raw.push_back(std::move(p));
@@ -124,6 +128,9 @@ std::vector<SerialPortInfo> orderPorts(const std::vector<RawPort>& raw) {
         std::tuple<std::string, long, std::string> key;
         SerialPortInfo info;
     };
+    std::map<std::string, int> byIdUses;
+    for (const RawPort& p : raw)
+        if (!p.byId.empty()) ++byIdUses[p.byId];
     std::vector<Keyed> keyed;
     for (const RawPort& p : raw) {
         if (p.parentSubsystem.empty()) continue;  // consoles, pseudo terminals
@@ -133,8 +140,11 @@ std::vector<SerialPortInfo> orderPorts(const std::vector<RawPort>& raw) {
         if (p.byId.empty() && p.parentSubsystem == "platform" && startsWith(name, "ttyS")) continue;
         const bool adapter = !p.byId.empty() || startsWith(p.parentSubsystem, "usb");
         const int group = !p.byId.empty() ? 0 : adapter ? 1 : 2;
-        SerialPortInfo info{p.byId.empty() ? p.devNode : p.byId, name, p.description};
-        keyed.push_back({group, group == 0 ? std::make_tuple(p.byId, 0L, name) : naturalKey(name), std::move(info)});
+        // A by-id name that two adapters share leads to only one of them.
+        std::string stable = p.byId;
+        if (!stable.empty() && byIdUses[stable] > 1 && !p.byPath.empty()) stable = p.byPath;
+        SerialPortInfo info{stable.empty() ? p.devNode : stable, name, p.description};
+        keyed.push_back({group, group == 0 ? std::make_tuple(p.byId, 0L, stable) : naturalKey(name), std::move(info)});
     }
     std::sort(keyed.begin(), keyed.end(),
               [](const Keyed& a, const Keyed& b) { return std::tie(a.group, a.key) < std::tie(b.group, b.key); });
@@ -144,26 +154,38 @@ std::vector<SerialPortInfo> orderPorts(const std::vector<RawPort>& raw) {
 }
 
 ResolvedPort resolvePort(int number, const std::string& startDir, const std::map<int, std::string>& configured,
-                         const std::vector<SerialPortInfo>& discovered) {
+                         const std::vector<SerialPortInfo>& discovered, const PortPin* pin) {
     ResolvedPort r;
     std::string local = startDir;
     if (!local.empty() && local.back() != '/') local += '/';
     local += "COM" + std::to_string(number);
     struct stat st{};
-    if (::lstat(local.c_str(), &st) == 0) {
+    const bool pinned = pin && !pin->path.empty();
+    if (pinned && pin->number == number) {
+        r = {pin->source, pin->path, deviceNameOf(pin->path), {}};
+    } else if (::lstat(local.c_str(), &st) == 0) {
         r = {PortSource::StartDirectory, local, deviceNameOf(local), {}};
     } else if (auto it = configured.find(number); it != configured.end() && !it->second.empty()) {
         r = {PortSource::Settings, it->second, deviceNameOf(it->second), {}};
-    } else if (number >= 1 && static_cast<std::size_t>(number) <= discovered.size()) {
-        const SerialPortInfo& p = discovered[static_cast<std::size_t>(number - 1)];
-        return {PortSource::System, p.path, p.deviceName, p.description};
     } else {
+        // A chosen system port keeps its number; the others take the rest in order.
+        const bool skip = pinned && pin->source == PortSource::System;
+        const std::string chosen = skip ? target(pin->path) : std::string();
+        int k = number - (skip && pin->number < number ? 1 : 0);
+        for (const SerialPortInfo& p : discovered) {
+            if (skip && target(p.path) == chosen) continue;
+            if (--k == 0) return {PortSource::System, p.path, p.deviceName, p.description};
+        }
         return r;
     }
-    // A link or mapping to a port the system knows gets that port's product name.
+    // A link or mapping to a port the system knows gets that port's product
+    // name, and a chosen system port its name as the system reports it.
     const std::string t = target(r.path);
-    for (const SerialPortInfo& p : discovered)
-        if (target(p.path) == t) r.description = p.description;
+    for (const SerialPortInfo& p : discovered) {
+        if (target(p.path) != t) continue;
+        r.description = p.description;
+        if (r.source == PortSource::System) r.deviceName = p.deviceName;
+    }
     return r;
 }
 

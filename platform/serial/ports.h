@@ -36,9 +36,12 @@ struct RawPort {
     std::string byId;             // "/dev/serial/by-id/usb-..." or empty
     std::string parentSubsystem;  // "usb-serial", "pnp", "platform", ...; empty for virtual terminals
     std::string description;
+    std::string byPath;           // "/dev/serial/by-path/pci-...-port0" or empty
 };
 // Drops virtual terminals and the placeholder UARTs a kernel creates for every
-// possible 8250 port, then orders as PortDiscovery::ports promises.
+// possible 8250 port, then orders as PortDiscovery::ports promises. Two
+// identical adapters without a serial number share one by-id name; they are
+// told apart by the USB socket they sit in (by-path).
 std::vector<SerialPortInfo> orderPorts(const std::vector<RawPort>& raw);
 
 enum class PortSource { StartDirectory, Settings, System, None };
@@ -50,10 +53,20 @@ struct ResolvedPort {
     std::string description;
 };
 
+// The number a technician chose and the device it reached then. It keeps
+// meaning that device, present or not: a port plugged in later never takes
+// its number, and the system's other ports fill the remaining numbers in
+// their order.
+struct PortPin {
+    int number = 0;
+    std::string path;
+    PortSource source = PortSource::None;
+};
+
 // startDir: where "COM<n>" entries are looked for; configured: the settings
-// file's [PORTS] mapping.
+// file's [PORTS] mapping; pin: the chosen number's device, or null.
 ResolvedPort resolvePort(int number, const std::string& startDir, const std::map<int, std::string>& configured,
-                         const std::vector<SerialPortInfo>& discovered);
+                         const std::vector<SerialPortInfo>& discovered, const PortPin* pin = nullptr);
 
 // "COM3 – FT232R USB UART (ttyUSB0)", "COM1 – ttyS0", or "COM5" when the
 // number reaches nothing (UTF-8).

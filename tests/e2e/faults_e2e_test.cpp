@@ -153,13 +153,22 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
         ASSERT_TRUE(disk.readOnly(true));
     }
     if (fault.disk == Disk::Full) disk.fill();
+    // The failed line's message 14 stays open for ten refresh intervals, the
+    // window's timer running meanwhile: the meter was fine all along.
+    bool outageShown = false;
+    dialogs.whileShown = [&] {
+        for (int i = 0; i < 200; ++i, now += 100) sheet.session().tick();
+        outageShown = outageShown || page->stale() || !sheet.settingsPage()->meterShown();
+    };
     for (int i = 0; i < 300 && (i < 25 || (fault.disk != Disk::Fine && failed() < 1)); ++i) tick();
     if (lineFault) {
         EXPECT_GT(sheet.poll().unanswered() + sheet.poll().wrongLength(), missed) << "the fault reached the poll";
         sim.signal(SIGUSR1);
     } else {
         EXPECT_GE(failed(), 1) << "the fault reached the recording";
+        EXPECT_FALSE(outageShown) << "a message box is no outage";
     }
+    dialogs.whileShown = nullptr;
     if (fault.disk == Disk::ReadOnly) {
         ASSERT_TRUE(disk.readOnly(false));
     }
@@ -283,6 +292,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     EXPECT_FALSE(page->helpText(CBetrieb::ActVelocity).startsWith("Veraltet"));
     EXPECT_TRUE(settings->isControlVisible(qv::pages::Einstellungen::GreenLamp));
     EXPECT_EQ(settings->controlText(qv::pages::Einstellungen::Hardware), "KT740-M1P2S1");
+    EXPECT_NE(settings->controlText(qv::pages::Einstellungen::Software), "------");  // identified once more
     EXPECT_NE(status->stateText().indexOf("letzter Messzyklus vor 0 s"), -1) << status->stateText().toStdString();
     // The returned meter was asked every question of the cycle that was written, from the first on.
     std::vector<std::string> asked;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+
 #include "device/identify.h"
 #include "device/poll.h"
 #include "tests/support/sim_process.h"
@@ -113,4 +117,53 @@ TEST_F(OverPty, BabblingAndLossyMeterNeverStopsThePoll) {
     PollMachine poll(slot, family, record, listener);
     runCycle(poll, 80);
     EXPECT_EQ(listener.delivered.size(), 1u);
+}
+
+// The program itself, killed while the simulator keeps its terminal open,
+// and started again: the port is not left locked behind it.
+TEST_F(OverPty, AProgramKilledWhileTheSimulatorRunsOpensThePortAgainAtItsNextStart) {
+    namespace fs = std::filesystem;
+    for (const auto& f : fs::directory_iterator(QV_RUN_DIR))
+        if (f.path().extension() == ".txt") fs::copy_file(f.path(), dir.path / f.path().filename());
+    const std::string trace = (dir.path / "sim.log").string();
+    qv::test::SimProcess sim(link(), {"--model", "5", "--trace"}, trace);
+    ASSERT_TRUE(sim.linked());
+    // The version request is sent only by an identification.
+    auto identifications = [&] {
+        std::istringstream in(dir.read("sim.log"));
+        int n = 0;
+        for (std::string line; std::getline(in, line);) n += line.size() > 5 && line.substr(line.size() - 5) == "RX 51";
+        return n;
+    };
+    auto start = [] {
+        char* argv[] = {const_cast<char*>(QV_GUI_PATH), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    };
+    auto waitFor = [&](int n) {
+        for (int i = 0; i < 1500 && identifications() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return identifications() >= n;
+    };
+    pid_t first = start();
+    ASSERT_TRUE(waitFor(1));
+    ::kill(first, SIGKILL);
+    waitpid(first, nullptr, 0);
+    // Nothing of the killed program stays on the terminal.
+    const int fd = ::open(link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+    pid_t second = start();
+    EXPECT_TRUE(waitFor(2));
+    ::kill(second, SIGKILL);
+    waitpid(second, nullptr, 0);
 }

@@ -63,9 +63,10 @@ struct ConfigurationPage : ::testing::Test {
     qv::test::TempCwd dir;
     LockWatch dialogs;
     qv::app::AppSettings settings;
-    qv::device::LinkSlot slot;
-    QObject context;  // where the line's results arrive
-    qv::device::Line line{slot, qv::app::postTo(&context)};
+    QObject context;  // where the connection's results arrive
+    qv::device::Session session{settings.deviceFamily, settings.refreshRate, qv::app::postTo(&context)};
+    qv::device::LinkSlot& slot = session.slot();
+    qv::device::Line& line = session.line();
     std::vector<int> notes;  // status texts the page gave
     ScriptedLink* link = nullptr;
     MeterScript meter;
@@ -89,7 +90,7 @@ struct ConfigurationPage : ::testing::Test {
         settings.greyOut = greyOut;
         // The tab title follows the settings file the page finds at start.
         dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=" + std::to_string(language) + "\r\n");
-        page = std::make_unique<CKonfiguration>(&settings, &line);
+        page = std::make_unique<CKonfiguration>(&settings, &session);
         page->setStatusNote([this](int n) { notes.push_back(n); });
         page->show();
     }

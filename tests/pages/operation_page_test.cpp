@@ -67,9 +67,10 @@ struct OperationPage : ::testing::Test {
     qv::test::TempCwd dir;
     qv::test::FakeDialogs& dialogs = qv::test::fakeDialogs();
     qv::app::AppSettings settings;
-    qv::device::LinkSlot slot;
-    QObject context;  // where the line's results arrive
-    qv::device::Line line{slot, qv::app::postTo(&context)};
+    QObject context;  // where the connection's results arrive
+    qv::device::Session session{settings.deviceFamily, settings.refreshRate, qv::app::postTo(&context)};
+    qv::device::LinkSlot& slot = session.slot();
+    qv::device::Line& line = session.line();
     ScriptedLink* link = nullptr;
     std::unique_ptr<CBetrieb> page;
 
@@ -90,7 +91,7 @@ struct OperationPage : ::testing::Test {
         auto l = std::make_unique<ScriptedLink>();
         link = l.get();
         slot = std::move(l);
-        page = std::make_unique<CBetrieb>(&settings, &line);
+        page = std::make_unique<CBetrieb>(&settings, &session);
         page->setWallClock([] { return std::time_t(1'772'600'000); });
         page->show();
     }
@@ -235,7 +236,7 @@ TEST_F(OperationPage, ErrorTextAndItsHelp) {
 
 TEST_F(OperationPage, ErrorFileShorterThanTheTableShowsEmpty) {
     dir.write("Betrieb_Fehlertext_de.txt", "#0\r\nKein Fehler\r\n");
-    CBetrieb other(&settings, &line);
+    CBetrieb other(&settings, &session);
     other.show();
     other.showMeasurement(record(0x0C, 60));
     EXPECT_EQ(other.controlText(CBetrieb::ErrorText), "");

@@ -65,8 +65,9 @@ struct SettingsPage : ::testing::Test {
             for (const char* suffix : {"_de.txt", "_en.txt"})
                 if (!fs::exists(dir.path / (std::string(stem) + suffix))) dir.write(std::string(stem) + suffix, "");
     }
+    std::uint32_t now = 0;
     std::unique_ptr<qv::app::CAllControlsSheet> sheet() {
-        auto s = std::make_unique<qv::app::CAllControlsSheet>([] { return 0u; });
+        auto s = std::make_unique<qv::app::CAllControlsSheet>([this] { return now; });
         s->show();
         s->waitForLine();  // the identification
         return s;
@@ -134,33 +135,38 @@ TEST_F(SettingsPage, AReportedPortIsListedAndOpensWithoutALinkAndAFailureSaysWhy
     s->waitForLine();
     EXPECT_FALSE(s->linkSlot());
     EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.");
-    // Nothing there yet: asking again changes nothing.
-    page->retryPort();
-    s->waitForLine();
+    // The retry, two seconds on: nothing there yet, nothing changes.
+    auto retry = [&] {
+        now += 2000;
+        s->tick();
+    };
+    retry();
     EXPECT_FALSE(s->linkSlot());
-    // An adapter plugged in later is listed the next time the list opens, and
-    // the chosen port opens by itself, without choosing it again.
+    // An adapter plugged in later is listed the next time the list opens,
+    // but gets no byte until the technician chooses it: the number reached
+    // nothing when it was chosen.
     SilentPort late;
     system.list.push_back({late.slave, "ttyUSB1", "CP2102 USB to UART"});
     ports->showPopup();
+    s->waitForLine();
     EXPECT_EQ(ports->itemText(1), QString::fromUtf8("COM2 \u2013 CP2102 USB to UART (ttyUSB1)"));
     ports->hidePopup();
-    page->retryPort();
+    retry();
+    EXPECT_FALSE(s->linkSlot());
+    EXPECT_TRUE(late.free());
+    emit ports->activated(1);
     s->waitForLine();
     EXPECT_TRUE(s->linkSlot());
     EXPECT_FALSE(late.free());
     EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.");
     EXPECT_EQ(s->settings().comPort, 2);
-    // Silent there, and the number now reaches another device: it goes there.
-    page->retryPort();
-    s->waitForLine();
-    EXPECT_FALSE(late.free());
+    EXPECT_EQ(s->settings().comDevice, late.slave);  // remembered for the next start
+    // Silent there, and a link named COM2 appears: the chosen device stays.
     SilentPort linked;
     fs::create_symlink(linked.slave, dir.path / "COM2");
-    page->retryPort();
-    s->waitForLine();
-    EXPECT_TRUE(late.free());
-    EXPECT_FALSE(linked.free());
+    retry();
+    EXPECT_FALSE(late.free());
+    EXPECT_TRUE(linked.free());
 }
 
 TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {

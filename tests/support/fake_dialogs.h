@@ -2,6 +2,7 @@
 // Records message boxes and answers file dialogs from a script.
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/dialog/dialog_service.h"
@@ -15,8 +16,13 @@ struct FakeDialogs : qv::dialog::DialogService {
     std::vector<Box> boxes;
     std::deque<QString> fileAnswers;  // next file dialog answers, empty = cancel
     std::vector<QString> fileTitles;
+    // What happens while a box is open (the user takes time to read it).
+    std::function<void()> whileShown;
 
-    void message(QWidget*, const QString& caption, const QString& text) override { boxes.push_back({caption, text}); }
+    void message(QWidget*, const QString& caption, const QString& text) override {
+        boxes.push_back({caption, text});
+        if (whileShown) whileShown();
+    }
     QString saveFileName(QWidget*, const QString& title, const QString&, const QString&) override { return answer(title); }
     QString openFileName(QWidget*, const QString& title, const QString&, const QString&) override { return answer(title); }
 

@@ -19,6 +19,19 @@ public:
     std::vector<std::string> log;
     std::deque<Bytes> pending;  // what the next reads return
     bool open = true;
+    // What opening a path gives (a session opens the links it makes).
+    std::function<qv::serial::OpenFailure(const std::string& path)> openResult = [](const std::string&) {
+        return qv::serial::OpenFailure::None;
+    };
+    std::string openedPath;
+
+    int openPath(const std::string& path, int) override {
+        const auto failure = path.empty() ? qv::serial::OpenFailure::NoDevice : openResult(path);
+        setLastFailure(failure);
+        open = failure == qv::serial::OpenFailure::None;
+        if (open) openedPath = path;
+        return open ? 0 : -1;
+    }
 
     bool isOpen() const override { return open; }
     int writeBytes(const std::uint8_t* bytes, std::size_t count) override {

@@ -80,10 +80,14 @@ TEST(PortPath, AdaptersByStableNameThenRealUartsInNumberOrder) {
         {"/dev/tty1", "", "", ""},           // a console
         {"/dev/ttyACM0", "", "usb", ""},
         {"/dev/ttyS2", "", "pnp", ""},
-        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-B", "usb-serial", "Adapter B"}};
+        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-B", "usb-serial", "Adapter B"},
+        // Two identical adapters without a serial number: one by-id name, two sockets.
+        {"/dev/ttyUSB3", "/dev/serial/by-id/usb-P", "usb-serial", "P", "/dev/serial/by-path/usb-0:2"},
+        {"/dev/ttyUSB2", "/dev/serial/by-id/usb-P", "usb-serial", "P", "/dev/serial/by-path/usb-0:1"}};
     std::vector<std::string> names;
     for (const auto& p : qv::serial::orderPorts(raw)) names.push_back(p.deviceName + "@" + p.path);
     EXPECT_EQ(names, (std::vector<std::string>{"ttyUSB1@/dev/serial/by-id/usb-A", "ttyUSB0@/dev/serial/by-id/usb-B",
+                                               "ttyUSB2@/dev/serial/by-path/usb-0:1", "ttyUSB3@/dev/serial/by-path/usb-0:2",
                                                "ttyACM0@/dev/ttyACM0", "ttyS2@/dev/ttyS2", "ttyS10@/dev/ttyS10"}));
 }
 
