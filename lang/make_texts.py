@@ -397,6 +397,21 @@ CONFIG_LABELS = [
              "Aucun bloc de paramètres complet de l'appareil.")),
     (1916, T("Byte %1", "Byte %1", "Octet %1")),
     (1917, T("abweichend", "differs", "différent")),
+    (1918, T("Antwort des Messgeräts beschädigt, nichts verglichen. Bitte erneut.",
+             "Reply from the meter damaged, nothing compared. Please try again.",
+             "Réponse de l'appareil endommagée, rien de comparé. Veuillez réessayer.")),
+    (1919, T("Nicht bestätigt, aber das Messgerät hält den neuen Satz doch.",
+             "Not acknowledged, but the meter holds the new set after all.",
+             "Non acquitté, mais l'appareil contient bien le nouveau jeu.")),
+    (1920, T("Nicht geschrieben: Das Messgerät hat seinen alten Satz behalten.",
+             "Not written: the meter kept its old set.",
+             "Non écrit : l'appareil a gardé son ancien jeu.")),
+    (1921, T("Nicht geschrieben, im Messgerät steht anderes:", "Not written, the meter holds something else:",
+             "Non écrit, l'appareil contient autre chose :")),
+    (1922, T("Unbekannt, ob das Messgerät den Satz hält (Rücklesen):",
+             "Unknown whether the meter holds the set (read back):",
+             "On ne sait pas si l'appareil contient le jeu (relire) :")),
+    (1923, T("Nicht verifiziert:", "Not verified:", "Non vérifié :")),
 ]
 
 CONFIG_HELP = [
@@ -1002,6 +1017,9 @@ STATUS_MESSAGES = [
            "Contacts seuil 1, seuil 2, prêt, défaut")),
     (78, T("Fehler", "Error", "Défaut")),
     (79, T("Servicebericht speichern", "Save service report", "Enregistrer le rapport de service")),
+    (80, T("KT740-->PC: Antwort beschädigt, Werte unverändert. Bitte erneut lesen.",
+           "KT740-->PC: reply damaged, values unchanged. Please read again.",
+           "KT740-->PC : réponse endommagée, valeurs inchangées. Veuillez relire.")),
 ]
 
 # --------------------------------------------------------------------------

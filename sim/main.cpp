@@ -33,6 +33,7 @@ const char* const kUsage =
     "  --trace              print every byte received and sent, with a time stamp\n"
     "  --silent             never answer\n"
     "  --drop P             lose a reply with probability P (0..1)\n"
+    "  --lose P             lose what the PC sends, one write at a time, with probability P\n"
     "  --wrong-length P     cut or lengthen a reply by one byte with probability P\n"
     "  --cut P              cut a reply by one byte with probability P\n"
     "  --lengthen P         lengthen a reply by one byte with probability P\n"
@@ -125,6 +126,8 @@ int main(int argc, char** argv) {
       config.silent = true;
     } else if (arg == "--drop") {
       config.dropRate = parseReal(arg, needValue(), 0.0, 1.0);
+    } else if (arg == "--lose") {
+      config.loseRate = parseReal(arg, needValue(), 0.0, 1.0);
     } else if (arg == "--wrong-length") {
       config.wrongLengthRate = parseReal(arg, needValue(), 0.0, 1.0);
       config.wrongLengthSign = 0;

@@ -429,6 +429,7 @@ void Meter::advance(uint64_t now) {
 
 void Meter::receive(const uint8_t* data, std::size_t n, uint64_t now) {
   advance(now);
+  if (config_.loseRate > 0 && faultRng_.uniform() < config_.loseRate) return;
   for (std::size_t i = 0; i < n; ++i) handleByte(data[i], now);
 }
 
@@ -580,6 +581,7 @@ void Meter::toggleFaults() {
   MeterConfig& b = heldFaults_;
   std::swap(a.silent, b.silent);
   std::swap(a.dropRate, b.dropRate);
+  std::swap(a.loseRate, b.loseRate);
   std::swap(a.wrongLengthRate, b.wrongLengthRate);
   std::swap(a.wrongLengthSign, b.wrongLengthSign);
   std::swap(a.garbageRate, b.garbageRate);

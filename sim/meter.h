@@ -30,6 +30,7 @@ struct MeterConfig {
   // Faults of the line and of a misbehaving meter.
   bool silent = false;           // nothing ever goes out
   double dropRate = 0;           // probability that a reply is lost
+  double loseRate = 0;           // probability that bytes from the PC are lost on the way
   double wrongLengthRate = 0;    // probability that a reply loses or gains one byte
   int wrongLengthSign = 0;       // -1: the byte is always lost, +1: always gained, 0: either
   double garbageRate = 0;        // probability per 100 ms of a burst of unsolicited bytes

@@ -427,37 +427,24 @@ void CKonfiguration::requestFromMeter(std::function<void(const std::optional<cfg
 }
 
 void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
-    const int before = selectedCode_;
-    // A reply too short to hold the code would select "----" from the
-    // zeroed buffer: the model stays as it was.
-    if (replies.type.received > 2) {
-        const int c = static_cast<std::int8_t>(replies.type.bytes[2]);
-        qv::device::updateFamily(c, settings_->deviceFamily);
+    const cfg::ReadOutcome read = cfg::judgeParameters(replies, settings_->deviceFamily, selectedCode_);
+    // Only a whole, undamaged reply changes the page, model and family
+    // included: a cut one would fill the controls with zeros ready to be
+    // written back, a damaged one with values the meter never held.
+    if (read.state != cfg::ReadState::Whole) return note(read.state == cfg::ReadState::Damaged ? kNoteDamaged : kNoteNoBlock);
+    if (replies.type.received > 0) {
+        qv::device::updateFamily(read.code, settings_->deviceFamily);
         auto* model = controlAs<QComboBox>(cfg::Model);
-        model->setCurrentIndex(c >= 0 && c < model->count() ? c : -1);
-        selectedCode_ = c;
+        model->setCurrentIndex(read.code >= 0 && read.code < model->count() ? read.code : -1);
+        selectedCode_ = read.code;
         showControl(cfg::ModelChangedMarker, false);
     }
     hideErrorMarkers();
     hideChangedMarkers();
-    // Only a whole block is laid into the controls: a cut reply would fill
-    // them with zeros, ready to be written back. Bytes after the block (a
-    // checksum, noise) change nothing: the block starts at byte 2.
-    const auto blockBytes = static_cast<int>(cfg::blockSize(settings_->deviceFamily));
-    if (replies.block.received >= 2 + blockBytes) {
-        settleCountdown_ = kSettleTicks;
-        decodeParameters(replies.block.bytes.data() + 2, replies.block.bytes.size() - 2);
-        applyConfigurationVariant(selectedCode_);
-        return;
-    }
-    // The page keeps its values, and its model row keeps to the family
-    // whose lists it shows.
-    if (qv::device::familyOfCode(selectedCode_) != qv::device::familyOfCode(before)) {
-        auto* model = controlAs<QComboBox>(cfg::Model);
-        model->setCurrentIndex(before >= 0 && before < model->count() ? before : -1);
-        selectedCode_ = before;
-    }
-    note(kNoteNoBlock);
+    settleCountdown_ = kSettleTicks;
+    decodeParameters(read.block, replies.block.bytes.size() - 2);
+    applyConfigurationVariant(selectedCode_);
+    fromMeter_ = {read.family, read.code, std::vector<std::uint8_t>(read.block, read.block + cfg::blockSize(read.family))};
 }
 
 void CKonfiguration::writeParameters() {
@@ -470,16 +457,23 @@ void CKonfiguration::writeParameters() {
     const auto& block = sendBlocks_[static_cast<std::size_t>(std::clamp(family, 0, 2))];
     const auto frame = cfg::writeFrame(family, std::vector<std::uint8_t>(block.begin(),
                                                                          block.begin() + cfg::blockSize(family)));
-    auto written = std::make_shared<bool>(false);
-    session_->run([frame, written](qv::device::LinkSlot& slot) { *written = slot && cfg::sendParameterFrame(*slot, frame); },
-               // Shown while the line is still held: no poll step comes between.
-               [this, written, family, frame] {
-                   // What was acknowledged can be read back; anything else cannot.
-                   written_ = {};
-                   if (*written) written_ = {family, selectedCode_, std::vector<std::uint8_t>(frame.begin() + 2, frame.end() - 1)};
-                   enableControl(kReadBackButton, *written);
-                   texts_.showMessage(*written ? kMsgWritten : kMsgNotWritten);
-               });
+    auto outcome = std::make_shared<std::optional<cfg::WriteOutcome>>();
+    session_->run(
+        [frame, outcome](qv::device::LinkSlot& slot) {
+            if (slot) *outcome = cfg::sendParameterFrame(*slot, frame);
+        },
+        [this, outcome, family, frame] {
+            if (!*outcome) {  // no link: nothing went out, nothing to read back
+                texts_.showMessage(kMsgNotWritten);
+                return;
+            }
+            // Whatever the answer said, the meter itself tells what it holds
+            // now: the block is read again right after, before the poll.
+            written_ = {family, selectedCode_, std::vector<std::uint8_t>(frame.begin() + 2, frame.end() - 1),
+                        (*outcome)->acknowledged};
+            enableControl(kReadBackButton, true);
+            readBack([this] { texts_.showMessage(written_.acknowledged ? kMsgWritten : kMsgNotWritten); });
+        });
 }
 
 // --- files and check ---------------------------------------------------------
@@ -629,19 +623,19 @@ void CKonfiguration::compareWithMeter() {
     requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
         const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
         if (!replies) return note(kNoteNoLink);
-        const auto& r = *replies;
-        const int code = r.type.received > 2 ? static_cast<std::int8_t>(r.type.bytes[2]) : selectedCode_;
-        const int family = qv::device::familyOfCode(code);
-        const auto blockBytes = static_cast<int>(cfg::blockSize(family));
-        // Only a whole block is compared, by the same rule as the read.
-        if (blockBytes == 0 || r.block.received < 2 + blockBytes) {
+        const cfg::ReadOutcome read = cfg::judgeParameters(*replies, settings_->deviceFamily, selectedCode_);
+        // Only a whole, undamaged block is compared, by the same rule as the read.
+        if (read.state != cfg::ReadState::Whole) {
             hideCompareMarkers();
-            controlAs<QListWidget>(kDifferencesList)->clear();
-            controlAs<QListWidget>(kDifferencesList)->addItem(title);
-            controlAs<QListWidget>(kDifferencesList)->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+            auto* list = controlAs<QListWidget>(kDifferencesList);
+            list->clear();
+            list->addItem(title);
+            list->addItem(read.state == cfg::ReadState::Damaged
+                              ? pageText(kTextDamaged, QString::fromUtf8("Antwort des Messger\u00e4ts besch\u00e4digt, nichts verglichen. Bitte erneut."))
+                              : pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
             return;
         }
-        compareWith(title, code, r.block.bytes.data() + 2);
+        compareWith(title, read.code, read.block);
     });
 }
 
@@ -659,30 +653,47 @@ void CKonfiguration::compareWithFile() {
                 loaded.block.data());
 }
 
-void CKonfiguration::readBack() {
+void CKonfiguration::readBack(std::function<void()> then) {
     if (written_.family < 0) return;
-    requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
-        const QString failed = pageText(kTextNotVerified, QStringLiteral("Nicht verifiziert:"));
-        const auto blockBytes = static_cast<int>(cfg::blockSize(written_.family));
-        if (!replies || replies->block.received < 2 + blockBytes) {
-            showDifferences(failed, {});
-            auto* list = controlAs<QListWidget>(kDifferencesList);
-            list->takeItem(list->count() - 1);  // not "no differences": nothing came to compare
-            list->addItem(pageText(kTextNoBlock, QStringLiteral("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
-            return;
-        }
-        // Byte for byte: every byte of the block, reserved ones included.
-        const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language,
-                                              written_.block.data(), replies->block.bytes.data() + 2, true);
-        if (diffs.empty()) {
-            hideCompareMarkers();
-            auto* list = controlAs<QListWidget>(kDifferencesList);
-            list->clear();
-            list->addItem(pageText(kTextVerified, QStringLiteral("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes.")));
-        } else {
-            showDifferences(failed, diffs);
-        }
+    requestFromMeter([this, then = std::move(then)](const std::optional<cfg::ParameterReplies>& replies) {
+        showReadBack(replies);
+        // Shown while the line is still held: no poll step comes before it is closed.
+        if (then) then();
     });
+}
+
+void CKonfiguration::showReadBack(const std::optional<cfg::ParameterReplies>& replies) {
+    const bool acked = written_.acknowledged;
+    auto* list = controlAs<QListWidget>(kDifferencesList);
+    auto only = [&](const QString& title, const QString& line) {
+        hideCompareMarkers();
+        list->clear();
+        list->addItem(title);
+        if (!line.isEmpty()) list->addItem(line);
+    };
+    // Nothing to compare: not verified, or, unacknowledged, not known either way.
+    const QString notVerified = acked ? pageText(kTextNotChecked, QStringLiteral("Nicht verifiziert:"))
+                                      : pageText(kTextUnknown, QString::fromUtf8("Unbekannt, ob das Messger\u00e4t den Satz h\u00e4lt (R\u00fccklesen):"));
+    if (!replies) return only(notVerified, pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+    const cfg::ReadOutcome read = cfg::judgeParameters(*replies, written_.family, written_.code);
+    if (read.state == cfg::ReadState::Damaged)
+        return only(notVerified, pageText(kTextDamaged, QString::fromUtf8("Antwort des Messger\u00e4ts besch\u00e4digt, nichts verglichen. Bitte erneut.")));
+    if (read.state != cfg::ReadState::Whole || read.family != written_.family)
+        return only(notVerified, pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+    // Byte for byte: every byte of the block, reserved ones included.
+    const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language, written_.block.data(),
+                                          read.block, true);
+    if (diffs.empty())
+        return only(acked ? pageText(kTextVerified, QString::fromUtf8("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes."))
+                          : pageText(kTextNewAfterAll, QString::fromUtf8("Nicht best\u00e4tigt, aber das Messger\u00e4t h\u00e4lt den neuen Satz doch.")),
+                    QString());
+    const std::size_t n = cfg::blockSize(written_.family);
+    if (!acked && fromMeter_.family == written_.family && fromMeter_.block.size() == n &&
+        std::equal(fromMeter_.block.begin(), fromMeter_.block.end(), read.block))
+        return only(pageText(kTextKeptOld, QString::fromUtf8("Nicht geschrieben: Das Messger\u00e4t hat seinen alten Satz behalten.")),
+                    QString());
+    showDifferences(acked ? pageText(kTextNotVerified, QString::fromUtf8("Nicht verifiziert, im Messger\u00e4t steht anderes:")) : pageText(kTextNotWrittenOther, QString::fromUtf8("Nicht geschrieben, im Messger\u00e4t steht anderes:")),
+                    diffs);
 }
 
 }  // namespace qv::pages

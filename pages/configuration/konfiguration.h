@@ -30,7 +30,8 @@ public:
                          kMsgLoadTitle = 5, kMsgWritten = 6;
 
     // Status texts of the buttons that would otherwise say nothing.
-    static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53;
+    static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53,
+                         kNoteDamaged = 80;
 
     // Comparing the page's set with the meter's or a file's, and reading a
     // written set back: buttons, the list of differences, and one marker per
@@ -39,7 +40,9 @@ public:
                          kDifferencesCaption = 1163, kDifferencesList = 1164, kCompareMarkerBase = 1700;
     // Texts of the labels file that belong to no control.
     static constexpr int kTextSame = 1910, kTextVerified = 1911, kTextNotVerified = 1912, kTextWithMeter = 1913,
-                         kTextWithFile = 1914, kTextNoBlock = 1915, kTextByte = 1916, kTextDiffers = 1917;
+                         kTextWithFile = 1914, kTextNoBlock = 1915, kTextByte = 1916, kTextDiffers = 1917,
+                         kTextDamaged = 1918, kTextNewAfterAll = 1919, kTextKeptOld = 1920,
+                         kTextNotWrittenOther = 1921, kTextUnknown = 1922, kTextNotChecked = 1923;
 
     CKonfiguration(qv::app::AppSettings* settings, qv::device::Session* session);
     // Where those texts go (the sheet's status line).
@@ -93,9 +96,10 @@ public:
     // a file's; the controls and readValues stay as they are.
     void compareWithMeter();
     void compareWithFile();
-    // After an acknowledged write: the block read again and held against
-    // the bytes sent.
-    void readBack();
+    // After a write: the block read again and held against the bytes sent
+    // (after an unacknowledged write: whether the meter took them after
+    // all, or kept the set it held); then runs with the line still held.
+    void readBack(std::function<void()> then = {});
     bool readBackOffered() const;
     static int compareMarker(int control);
     // The list's lines as shown.
@@ -111,6 +115,7 @@ private:
     void fillLanguageLists();
     void refreshAccessibleNames();
     void showDifferences(const QString& title, const std::vector<qv::configuration::Difference>& diffs);
+    void showReadBack(const std::optional<qv::configuration::ParameterReplies>& replies);
     void compareWith(const QString& title, int code, const std::uint8_t* block);
     void hideCompareMarkers();
     QString captionOf(int control) const;
@@ -126,12 +131,18 @@ private:
     int selectedCode_ = 0;
     qv::configuration::ReadValues readValues_;
     std::array<std::vector<std::uint8_t>, 3> sendBlocks_, readBlocks_;
-    std::set<int> parkedMarkers_;
-    // What the last acknowledged write sent: family, model and block.
+    std::set<int> parkedMarkers_;  // markers of rows hidden by the model or sensor, shown again with them
+    // What the last write sent (family, model, block) and whether the meter acknowledged it.
     struct Written {
         int family = -1, code = 0;
         std::vector<std::uint8_t> block;
-    } written_;  // markers of rows hidden by the model or sensor, shown again with them
+        bool acknowledged = false;
+    } written_;
+    // The set last read from the meter: what "kept its old set" is held against.
+    struct FromMeter {
+        int family = -1, code = 0;
+        std::vector<std::uint8_t> block;
+    } fromMeter_;
 };
 
 }  // namespace qv::pages

@@ -292,6 +292,23 @@ ControlValues decodeBlock(int family, const std::uint8_t* data, std::size_t size
     return v;
 }
 
+bool blockPlausible(int family, const std::uint8_t* b) {
+    if (blockSize(family) == 0) return false;
+    for (const auto& f : kIndexFields) {
+        const int off = f.offset[family];
+        if (off < 0) continue;
+        const int index = static_cast<std::uint8_t>(b[f.at] - off);
+        if (index >= listSize(f.control, family) && index != 0xFF) return false;
+    }
+    for (const auto& f : kFlags)
+        if (b[f.at] > 1) return false;
+    for (const auto& f : kReals) {
+        if (f.gxOnly && family != 1) continue;
+        if (!std::isfinite(qv::device::decodeFloatBE(&b[f.at]))) return false;
+    }
+    return family == 1 || std::isfinite(qv::device::decodeFloatBE(&b[3]));
+}
+
 std::vector<std::uint8_t> writeFrame(int family, const std::vector<std::uint8_t>& block) {
     std::vector<std::uint8_t> f(block.size() + 2);
     f[0] = 0x60;

@@ -84,6 +84,11 @@ std::vector<std::uint8_t> encodeBlock(int family, const ControlValues& values);
 // ones read as 0), texts in the page's display formats. A byte that names
 // no list position leaves its combo without a selection.
 ControlValues decodeBlock(int family, const std::uint8_t* block, std::size_t size);
+// Whether a block can be a set a meter of the family holds: every list byte
+// names a list position (or "no selection", as a write of an empty list
+// sends it), every flag is 0 or 1 and every real is finite. A reply whose
+// block fails this is damaged, not a set to show.
+bool blockPlausible(int family, const std::uint8_t* block);
 // The write frame: 0x60, the family letter, the block, the byte sum of all
 // of them.
 std::vector<std::uint8_t> writeFrame(int family, const std::vector<std::uint8_t>& block);

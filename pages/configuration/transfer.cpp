@@ -1,5 +1,7 @@
 #include "pages/configuration/transfer.h"
 
+#include "device/tables.h"
+
 namespace qv::configuration {
 
 namespace {
@@ -34,16 +36,51 @@ ParameterReplies requestParameters(SerialLink& link) {
     return out;
 }
 
-bool sendParameterFrame(SerialLink& link, const std::vector<std::uint8_t>& frame) {
-    if (frame.empty()) return false;
+ReadOutcome judgeParameters(const ParameterReplies& r, int family, int code) {
+    ReadOutcome out;
+    out.code = code;
+    out.family = family;
+    if (r.type.received > 0) {
+        if (r.type.bytes[0] != kTypeRequest || r.type.received < 3) {
+            out.state = ReadState::Damaged;
+            return out;
+        }
+        out.code = static_cast<std::int8_t>(r.type.bytes[2]);
+        qv::device::updateFamily(out.code, out.family);
+    }
+    if (r.block.received > 0 && r.block.bytes[0] != kBlockRequest) {
+        out.state = ReadState::Damaged;
+        return out;
+    }
+    const std::size_t n = blockSize(out.family);
+    if (n == 0 || static_cast<std::size_t>(r.block.received) < 2 + n) return out;
+    if (!blockPlausible(out.family, r.block.bytes.data() + 2)) {
+        out.state = ReadState::Damaged;
+        return out;
+    }
+    out.state = ReadState::Whole;
+    out.block = r.block.bytes.data() + 2;
+    return out;
+}
+
+WriteOutcome sendParameterFrame(SerialLink& link, const std::vector<std::uint8_t>& frame) {
+    WriteOutcome out;
+    if (frame.empty() || !link.isOpen()) return out;
     flush(link);
     send(link, frame.data(), 1);
     link.wait(kWriteWaitMs);
     receive(link);  // the answer to the lone first byte is not examined
+    // A late answer to it would pass for the frame's: the line must be
+    // quiet (one empty read, 80 ms) before the rest goes out.
+    bool quiet = false;
+    for (int i = 0; i < kQuietReads && !quiet; ++i) quiet = receive(link).received == 0;
+    if (!quiet) return out;
     send(link, frame.data() + 1, frame.size() - 1);
+    out.sent = true;
     link.wait(kWriteWaitMs);
     const Reply answer = receive(link);
-    return answer.received > 0 && answer.bytes[0] == kWriteAck;
+    out.acknowledged = answer.received > 0 && answer.bytes[0] == kWriteAck;
+    return out;
 }
 
 }  // namespace qv::configuration

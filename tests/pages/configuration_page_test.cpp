@@ -29,7 +29,7 @@ namespace {
 struct MeterScript {
     int code = 20;
     Bytes block;
-    bool answerType = true, answerBlock = true, acceptWrite = true;
+    bool answerType = true, answerBlock = true, acceptWrite = true, storeUnacknowledged = false;
     Bytes lastFrame;
     Bytes operator()(const Bytes& w) {
         if (w.size() == 1 && w[0] == 0x50) return answerType ? Bytes{0x50, 0x01, std::uint8_t(code), 0x00} : Bytes{};
@@ -43,6 +43,7 @@ struct MeterScript {
         if (w.size() == 1 && w[0] == 0x60) return {0x96};
         if (w.size() > 1) {
             lastFrame = w;
+            if (acceptWrite || storeUnacknowledged) block.assign(w.begin() + 1, w.end() - 1);
             return {std::uint8_t(acceptWrite ? 0x96 : 0x9D)};
         }
         return {};
@@ -318,7 +319,7 @@ TEST_F(ConfigurationPage, SilentMeterKeepsWhatThePageShows) {
     EXPECT_EQ(link->commandsSent(), (std::vector<std::uint8_t>{0x50, 0x30}));
     EXPECT_EQ(combo(Model)->currentIndex(), 5);
     EXPECT_EQ(edit(TValue)->text(), "42");
-    EXPECT_FALSE(visible(1019));  // markers hidden by the read
+    EXPECT_TRUE(visible(1019));  // nothing was read: the edit still differs from what was
     EXPECT_EQ(page->settleCountdown(), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteNoBlock});
@@ -411,10 +412,26 @@ TEST_F(ConfigurationPage, WriteSendsTheFrameAndReportsTheAnswer) {
         EXPECT_EQ(link->log[1], "W 60");
         EXPECT_EQ(settings.deviceCode, code);
 
+        // Read back at once, before the box: the meter holds what was sent.
+        EXPECT_EQ(link->commandsSent().back(), 0x30);
+        EXPECT_TRUE(page->differenceLines().value(0).startsWith("Verifiziert")) << page->differenceLines().join('|').toStdString();
+        EXPECT_TRUE(page->readBackOffered());
+
+        // Refused: the read-back says whether the meter kept its set.
         meter.acceptWrite = false;
+        settle();
+        type(TValue, code == 27 ? "301" : "41");
         dialogs.boxes.clear();
         click(WriteButton);
         EXPECT_EQ(captions(), std::vector<QString>{caption(CKonfiguration::kMsgNotWritten)});
+        EXPECT_TRUE(page->differenceLines().value(0).startsWith("Nicht geschrieben: Das Messger\u00e4t hat seinen alten Satz"))
+            << page->differenceLines().join('|').toStdString();
+        EXPECT_TRUE(page->readBackOffered());
+        // Unacknowledged, yet taken: said so.
+        meter.storeUnacknowledged = true;
+        click(WriteButton);
+        EXPECT_TRUE(page->differenceLines().value(0).startsWith("Nicht best\u00e4tigt, aber")) << page->differenceLines().join('|').toStdString();
+        meter.storeUnacknowledged = false;
         meter.acceptWrite = true;
         EXPECT_FALSE(line.busy());
     }
