@@ -76,8 +76,10 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
     qv::device::SerialLink::setConfiguredPorts(settings_->portPaths);
     settingsPage_->setPages(configurationPage_, operationPage_, graphPage_);
     status_ = new StatusLine(*settings_, this);
-    configurationPage_->setStatusNote([this](int text) { status_->note(text); });
+    configurationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); },
+                                      [this](int text) { status_->withdraw(text); });
     status_->setOpenTrace([this] { showLineTrace(); });
+    operationPage_->setRecordingProblem([this](const QString& text) { status_->setProblem(text); });
     auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
     traceKey->setContext(Qt::WindowShortcut);
     connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });
@@ -239,7 +241,9 @@ void CAllControlsSheet::sessionTick() {
 }
 
 // While the link is down nothing is written, so the indicator stops blinking.
-bool CAllControlsSheet::recording() const { return operationPage_->recording() && !session_->linkDown(); }
+bool CAllControlsSheet::recording() const {
+    return operationPage_->recording() && !session_->linkDown() && !operationPage_->recordingFailed();
+}
 void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
 void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QLabel>
+#include <QTime>
 #include <QTimer>
 
 #include "device/link_health.h"
@@ -23,6 +24,10 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     state_ = make();
     note_ = make();
     counters_ = make();
+    problem_ = make();
+    problem_->setObjectName(QStringLiteral("statusProblem"));
+    problem_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    problem_->hide();
     state_->setObjectName(QStringLiteral("statusState"));
     note_->setObjectName(QStringLiteral("statusNote"));
     counters_->setObjectName(QStringLiteral("statusCounters"));
@@ -45,6 +50,7 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     rows->setSpacing(1);
     rows->addWidget(state_);
     rows->addWidget(note_);
+    rows->addWidget(problem_);
     rows->addWidget(counters_);
     note_->hide();
     noteTimer_ = new QTimer(this);
@@ -110,15 +116,31 @@ void StatusLine::setView(const View& v) {
     const bool down = qv::device::LinkHealth::isDown(v.state);
     const QString style = down ? QStringLiteral("color: #b00000; font-weight: bold;") : QString();
     if (state_->styleSheet() != style) state_->setStyleSheet(style);
-    if (noteNumber_) note_->setText(text(noteNumber_));  // in the language now in use
+    if (noteNumber_) showNote();  // in the language now in use
     retranslateButton();
 }
 
-void StatusLine::note(int number) {
+void StatusLine::note(int number, const QStringList& args) {
     noteNumber_ = number;
-    note_->setText(text(number));
+    noteArgs_ = args;
+    noteTime_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    showNote();
     note_->show();
     noteTimer_->start(kNoteMs);
+}
+
+void StatusLine::withdraw(int number) {
+    if (noteNumber_ != number) return;
+    noteTimer_->stop();
+    noteNumber_ = 0;
+    note_->clear();
+    note_->hide();
+}
+
+void StatusLine::showNote() {
+    QString t = withArgs(text(noteNumber_), static_cast<int>(noteArgs_.size()));
+    for (const QString& a : noteArgs_) t = t.arg(a);
+    note_->setText(noteTime_ + QStringLiteral(" \u2013 ") + t);
 }
 
 void StatusLine::retranslateButton() {
@@ -132,6 +154,12 @@ void StatusLine::retranslateButton() {
 
 QString StatusLine::stateText() const { return state_->text(); }
 QString StatusLine::noteText() const { return note_->text(); }
+QString StatusLine::problemText() const { return problem_->text(); }
+
+void StatusLine::setProblem(const QString& text) {
+    problem_->setText(text);
+    problem_->setVisible(!text.isEmpty());
+}
 QString StatusLine::countersText() const { return counters_->text(); }
 
 }  // namespace qv::app

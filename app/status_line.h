@@ -4,6 +4,7 @@
 // a short note from the last command that had nothing else to say. Its words
 // are the status texts (41 to 55) of the messages file of the language in use.
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -38,8 +39,15 @@ public:
 
     StatusLine(const AppSettings& settings, QWidget* parent = nullptr);
     void setView(const View& view);
-    // A command's outcome, shown for a while beside the state.
-    void note(int text);
+    // A command's outcome, shown for a while beside the state with the time
+    // it was made; args fill its placeholders %1, %2, ...
+    void note(int text, const QStringList& args = {});
+    // Takes a note back whose truth has gone, if it is still the one shown.
+    void withdraw(int text);
+    // A trouble that lasts until it is over (a recording that cannot
+    // write), on a line of its own; empty: over.
+    void setProblem(const QString& text);
+    QString problemText() const;
     // The status text in the current language (the file is read again after a switch).
     QString text(int number);
 
@@ -57,11 +65,15 @@ private:
     const AppSettings& settings_;
     MessageTable texts_{};
     int loadedLanguage_ = -2;
+    void showNote();
     int noteNumber_ = 0;
+    QStringList noteArgs_;
+    QString noteTime_;
     View view_;
     QLabel* state_;
     QLabel* note_;
     QLabel* counters_;
+    QLabel* problem_;
     QTimer* noteTimer_;
     QPushButton* traceButton_;
     std::function<void()> openTrace_;

@@ -97,9 +97,7 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Sessi
     };
     button(cfg::ReadButton, "KT740-->PC", kTop, [this] { readParameters(); });
     button(cfg::WriteButton, "PC-->KT740", kTop + 17, [this] { writeParameters(); });
-    button(cfg::CheckButton, "Konfig-Check", kTop + 46, [this] {
-        if (checkConfiguration(selectedCode_) == 1) note(kNoteCheckPassed);
-    });
+    button(cfg::CheckButton, "Konfig-Check", kTop + 46, [this] { runCheck(); });
     button(cfg::SaveButton, "Speichern", kTop + 75, [this] { saveConfiguration(); });
     button(cfg::LoadButton, "Laden", kTop + 92, [this] { loadConfiguration(); });
     button(cfg::ClearButton, "Alles löschen", kTop + 121, [this] { clearAll(); });
@@ -136,16 +134,16 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
             auto* c = addControl(id, new QComboBox(this));
             c->setMaxVisibleItems(16);
             if (id == cfg::Model)
-                connect(c, &QComboBox::activated, this, [this] { onModelSelection(); });
+                connect(c, &QComboBox::activated, this, [this] { valuesEdited(); onModelSelection(); });
             else
-                connect(c, &QComboBox::activated, this, [this, id] { onParameterChanged(id); });
+                connect(c, &QComboBox::activated, this, [this, id] { valuesEdited(); onParameterChanged(id); });
             w = c;
             place(c, x + kControlX, y, kControlW, kRowH);
             break;
         }
         case Kind::Check: {
             auto* c = addControl(id, new QCheckBox(this));
-            connect(c, &QCheckBox::clicked, this, [this, id] { onParameterChanged(id); });
+            connect(c, &QCheckBox::clicked, this, [this, id] { valuesEdited(); onParameterChanged(id); });
             w = c;
             place(c, x + kControlX, y + 1, 12, 11);
             break;
@@ -153,7 +151,7 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
         case Kind::Edit: {
             auto* e = addControl(id, new QLineEdit(this));
             e->setMaxLength(static_cast<int>(cfg::kEditTextLimit));
-            connect(e, &QLineEdit::textEdited, this, [this, id] { onParameterChanged(id); });
+            connect(e, &QLineEdit::textEdited, this, [this, id] { valuesEdited(); onParameterChanged(id); });
             w = e;
             place(e, x + kControlX, y, kControlW, kRowH);
             break;
@@ -202,6 +200,7 @@ void CKonfiguration::reloadTexts() {
     texts_.loadMessages();
     fillLanguageLists();
     refreshAccessibleNames();
+    clearComparison();  // its lines are in the old language
 }
 
 void CKonfiguration::refreshAccessibleNames() {
@@ -328,6 +327,32 @@ void CKonfiguration::applyConfigurationVariant(int code) {
 
 // --- notifications -----------------------------------------------------------
 
+void CKonfiguration::valuesEdited() {
+    clearComparison();
+    withdrawCheckNote();
+}
+
+void CKonfiguration::clearComparison() {
+    hideCompareMarkers();
+    controlAs<QListWidget>(kDifferencesList)->clear();
+}
+
+void CKonfiguration::withdrawCheckNote() {
+    if (withdraw_) {
+        withdraw_(kNoteCheckPassed);
+        withdraw_(kNoteCheckFailed);
+    }
+}
+
+void CKonfiguration::runCheck() {
+    if (checkConfiguration(selectedCode_) == 1) return note(kNoteCheckPassed);
+    // How many values are outside their range, and the first of them.
+    QStringList failed;
+    for (const auto& r : cfg::rows())
+        if (isControlVisible(r.errorMarker)) failed << captionOf(r.control);
+    if (!failed.isEmpty()) note(kNoteCheckFailed, {QString::number(failed.size()), failed.first()});
+}
+
 void CKonfiguration::onModelSelection() {
     if (settleCountdown_ > 0) return;
     selectedCode_ = controlAs<QComboBox>(cfg::Model)->currentIndex();
@@ -444,6 +469,7 @@ void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
     settleCountdown_ = kSettleTicks;
     decodeParameters(read.block, replies.block.bytes.size() - 2);
     applyConfigurationVariant(selectedCode_);
+    valuesEdited();
     fromMeter_ = {read.family, read.code, std::vector<std::uint8_t>(read.block, read.block + cfg::blockSize(read.family))};
 }
 
@@ -525,6 +551,7 @@ void CKonfiguration::loadConfiguration() {
             hideChangedMarkers();
             applyConfigurationVariant(loaded.code);
             decodeParameters(loaded.block.data(), loaded.block.size());
+            valuesEdited();
         }
     }
     onParameterChanged(cfg::Sensor);
@@ -541,6 +568,7 @@ void CKonfiguration::clearAll() {
     hideErrorMarkers();
     hideChangedMarkers();
     for (int id : kVariableUnits) setControlText(id, QString());
+    valuesEdited();
 }
 
 int CKonfiguration::checkConfiguration(int code) {

@@ -31,7 +31,7 @@ public:
 
     // Status texts of the buttons that would otherwise say nothing.
     static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53,
-                         kNoteDamaged = 80;
+                         kNoteDamaged = 80, kNoteCheckFailed = 81;
 
     // Comparing the page's set with the meter's or a file's, and reading a
     // written set back: buttons, the list of differences, and one marker per
@@ -45,8 +45,15 @@ public:
                          kTextNotWrittenOther = 1921, kTextUnknown = 1922, kTextNotChecked = 1923;
 
     CKonfiguration(qv::app::AppSettings* settings, qv::device::Session* session);
-    // Where those texts go (the sheet's status line).
-    void setStatusNote(std::function<void(int)> note) { note_ = std::move(note); }
+    // Where those texts go (the sheet's status line), with their arguments;
+    // and how a note whose truth has gone is taken back (only if still shown).
+    using Note = std::function<void(int text, const QStringList& args)>;
+    void setStatusNote(Note note, std::function<void(int)> withdraw = {}) {
+        note_ = std::move(note);
+        withdraw_ = std::move(withdraw);
+    }
+    // "Konfig-Check": the markers, and a note of the outcome.
+    void runCheck();
 
     // Ticks left until change notifications count again after a fill.
     int settleCountdown() const { return settleCountdown_; }
@@ -119,13 +126,19 @@ private:
     void compareWith(const QString& title, int code, const std::uint8_t* block);
     void hideCompareMarkers();
     QString captionOf(int control) const;
-    void note(int text) {
-        if (note_) note_(text);
+    void note(int text, const QStringList& args = {}) {
+        if (note_) note_(text, args);
     }
+    // The user changed the values, or a read, load or clear did: what was
+    // compared and checked before no longer describes them.
+    void valuesEdited();
+    void clearComparison();
+    void withdrawCheckNote();
 
     qv::app::AppSettings* settings_;
     qv::device::Session* session_;
-    std::function<void(int)> note_;
+    Note note_;
+    std::function<void(int)> withdraw_;
     qv::app::PageTexts texts_;
     int settleCountdown_ = 0;
     int selectedCode_ = 0;

@@ -4,10 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "device/exchange.h"
@@ -212,13 +215,21 @@ void CBetrieb::applyVariant(int code) {
     }
 }
 
+QString CBetrieb::displayValue(float value) const {
+    // A value no meter means (a damaged reply that had the right length)
+    // is said to be one, never shown as the last digits of a huge number.
+    if (!std::isfinite(value)) return QStringLiteral("----");
+    if (std::fabs(value) > kLargestShown) return pageText(kTextOverflow, QString::fromUtf8("\u00dcberlauf"));
+    return formatMeasurement(value);
+}
+
 QString CBetrieb::formatMeasurement(float value) {
     return QString::fromLatin1(qv::operation::formatMeasurement(static_cast<double>(value)));
 }
 
 void CBetrieb::showMeasurement(const qv::device::MeasurementRecord& r) {
     lastShown_ = r;
-    auto number = [this](int id, float v) { setControlText(id, formatMeasurement(v)); };
+    auto number = [this](int id, float v) { setControlText(id, displayValue(v)); };
     number(ActVelocity, r.flowVelocity);
     setControlText(VelocityUnit, fromCp1252(r.flowVelocityUnit));
     number(MinVelocity, r.flowVelocityMin);
@@ -268,11 +279,10 @@ qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) cons
     using qv::dialog::fromCp1252;
     const QString none = QStringLiteral("------");
     const auto* m = lastShown_ ? &*lastShown_ : nullptr;
-    auto three = [m, &none](float a, float lo, float hi, const std::string& unit) {
+    auto three = [this, m, &none](float a, float lo, float hi, const std::string& unit) {
         if (!m) return none;
         return QStringLiteral("%1 / %2 / %3 %4")
-            .arg(formatMeasurement(a).trimmed(), formatMeasurement(lo).trimmed(), formatMeasurement(hi).trimmed(),
-                 fromCp1252(unit));
+            .arg(displayValue(a).trimmed(), displayValue(lo).trimmed(), displayValue(hi).trimmed(), fromCp1252(unit));
     };
     const qv::device::MeasurementRecord r = m ? *m : qv::device::MeasurementRecord{};
     const int c = r.contactStates;
@@ -282,7 +292,7 @@ qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) cons
         {text(RTemperature, "Temperatur akt. / min. / max."),
          three(r.temperature, r.temperatureMin, r.temperatureMax, r.temperatureUnit)},
         {text(RTotal, "Totalisator"),
-         m ? formatMeasurement(r.totalizer).trimmed() + QLatin1Char(' ') + fromCp1252(r.totalizerUnit) : none},
+         m ? displayValue(r.totalizer).trimmed() + QLatin1Char(' ') + fromCp1252(r.totalizerUnit) : none},
         {text(RContacts, "Kontakte GK1, GK2, Bereit, Fehler"),
          m ? QStringLiteral("%1 %2 %3 %4").arg(c & 1).arg((c >> 1) & 1).arg((c >> 2) & 1).arg((c & 8) ? 0 : 1) : none},
         {text(RError, "Fehler"), m ? fromCp1252(lastErrorText_) : none},
@@ -321,7 +331,7 @@ void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
         staleHelp(id, tip);
     }
     auto* indicator = controlAs<QLabel>(RecordIndicator);
-    indicator->setPixmap(stale ? qv::dialog::pausedRecordingPixmap(20) : qv::dialog::recordingPixmap(20));
+    showRecordingPaused();
     // Its help names it (first line) and is its tool tip: while paused, it says so first.
     if (staleHelp(RecordIndicator, paused) && helpText(RecordIndicator).isEmpty())
         indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
@@ -352,16 +362,21 @@ void CBetrieb::startRecording() {
         texts_.showMessage(kMsgRecordFile);
         return;
     }
-    if (!recorder_.start(path, deviceCode_)) {
+    if (const int error = recorder_.start(path, deviceCode_)) {
+        showRecordingTrouble(kTextNotStarted, error);
         texts_.showMessage(kMsgRecordFile);
         return;
     }
+    showRecordingTrouble(0, 0);
+    showRecordingPaused();
     enableControl(RecordStop, true);
     if (stale_) showControl(RecordIndicator, true);  // waiting for the meter: shown paused
 }
 
 void CBetrieb::stopRecording() {
     recorder_.stop();
+    showRecordingTrouble(0, 0);
+    showRecordingPaused();
     enableControl(RecordStart, true);
     showControl(RecordIndicator, false);
 }
@@ -371,8 +386,39 @@ void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
     const std::time_t now = wallClock_();
     std::tm local{};
     localtime_r(&now, &local);
-    // Runs inside the poll's locked step: the box keeps the lock until closed.
-    if (!recorder_.writeLine(record, settings_->language, local, lastErrorText_)) texts_.showMessage(kMsgRecordFile);
+    const auto out = recorder_.writeLine(record, settings_->language, local, lastErrorText_);
+    if (out.written && !out.resumed) return;
+    // A failure is told once, with its cause; the recording waits, paused,
+    // and goes on by itself with the first line that can be written again.
+    showRecordingTrouble(out.written ? 0 : kTextPaused, out.error);
+    showRecordingPaused();
+    // Runs inside the poll's step: the box keeps the line until closed.
+    if (out.newTrouble) texts_.showMessage(kMsgRecordFile);
+}
+
+void CBetrieb::showRecordingPaused() {
+    const bool paused = stale_ || recordingFailed();
+    controlAs<QLabel>(RecordIndicator)
+        ->setPixmap(paused ? qv::dialog::pausedRecordingPixmap(20) : qv::dialog::recordingPixmap(20));
+    if (recording() && paused) showControl(RecordIndicator, true);  // standing still
+}
+
+void CBetrieb::showRecordingTrouble(int text, int error) {
+    if (!recordingProblem_) return;
+    if (!text) return recordingProblem_(QString());
+    using qv::operation::WriteTrouble;
+    QString reason;
+    switch (qv::operation::troubleOf(error)) {
+        case WriteTrouble::DiskFull: reason = texts_.messageLine(kTextDiskFull, 0); break;
+        case WriteTrouble::ReadOnly: reason = texts_.messageLine(kTextReadOnly, 0); break;
+        case WriteTrouble::NoPermission: reason = texts_.messageLine(kTextNoPermission, 0); break;
+        case WriteTrouble::Removed: reason = texts_.messageLine(kTextRemoved, 0); break;
+        default: break;
+    }
+    if (reason.isEmpty()) reason = QString::fromLocal8Bit(std::strerror(error));
+    QString line = texts_.messageLine(text, 0);
+    if (line.isEmpty()) line = QStringLiteral("%1: %2");
+    recordingProblem_(line.arg(reason, QFileInfo(QFile::decodeName(QByteArray::fromStdString(recorder_.path()))).fileName()));
 }
 
 // --- operating commands ----------------------------------------------------------

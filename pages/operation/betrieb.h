@@ -43,6 +43,9 @@ public:
                                   kResetMax = 0x71, kResetMin = 0x70, kResetError = 0x72;
     static constexpr int kCommandWaitMs = 40;
     static constexpr int kMsgRecordTitle = 13, kMsgRecordFile = 14;
+    // Status texts of a recording that cannot write.
+    static constexpr int kTextPaused = 82, kTextDiskFull = 83, kTextReadOnly = 84, kTextNoPermission = 85,
+                         kTextRemoved = 86, kTextNotStarted = 87;
 
     CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session);
 
@@ -55,6 +58,11 @@ public:
     // Recording; the sheet's timer blinks the indicator and, after a
     // completed cycle, enables "Aufzeichnung Start" (button 1126).
     bool recording() const { return recorder_.recording(); }
+    // Lines cannot be written at the moment: the recording waits, paused.
+    bool recordingFailed() const { return recorder_.failing() != 0; }
+    // Where the reason goes while it lasts (the sheet's status line); an
+    // empty text takes it away.
+    void setRecordingProblem(std::function<void(const QString&)> show) { recordingProblem_ = std::move(show); }
     bool headerPending() const { return recorder_.headerPending(); }
     const std::string& recordingPath() const { return recorder_.path(); }
     void toggleRecordingIndicator();
@@ -80,6 +88,11 @@ public:
 
     // Display rule of the values: precision by magnitude.
     static QString formatMeasurement(float value);
+    // What the page shows of a value: formatMeasurement, but "----" for one
+    // that is not a number and the word for overflow beyond kLargestShown.
+    QString displayValue(float value) const;
+    static constexpr float kLargestShown = 1e9f;
+    static constexpr int kTextOverflow = 1930;  // labels file, no control
 
     // Labels, help and messages again, after a language switch. The error
     // texts keep the language of the page's initialisation.
@@ -100,12 +113,15 @@ private:
     // help comes back (true then).
     bool staleHelp(int id, const QString& first);
     void writeRecordLine(const qv::device::MeasurementRecord& record);
+    void showRecordingPaused();
+    void showRecordingTrouble(int text, int error);
     void showError(std::uint8_t code);
     void refreshAccessibleNames();
 
     qv::app::AppSettings* settings_;
     qv::device::Session* session_;
     std::optional<qv::device::MeasurementRecord> lastShown_;
+    std::function<void(const QString&)> recordingProblem_;
     bool stale_ = false;
     std::map<int, QString> helpWhileFresh_;
     qv::app::PageTexts texts_;

@@ -39,34 +39,56 @@ const HeaderPieces kHeaders[3] = {
 
 class CFileSink : public RecordingSink {
 public:
-    bool create(const std::string& path, const std::string& bytes) override { return put(path, bytes, O_TRUNC); }
-    bool append(const std::string& path, const std::string& bytes) override { return put(path, bytes, O_APPEND); }
+    ~CFileSink() override { close(); }
+    int create(const std::string& path, const std::string& bytes) override {
+        close();
+        path_ = path;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+        if (fd_ < 0) return errno;
+        return put(bytes);
+    }
+    int append(const std::string& bytes) override {
+        if (fd_ < 0) return EBADF;
+        struct stat st{};
+        if (::fstat(fd_, &st) == 0 && st.st_nlink == 0) {
+            // Removed (with its folder, say): a new file of its own at the
+            // path, but never over one that has appeared there since.
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+            if (fd < 0) return errno == EEXIST ? EEXIST : ENOENT;
+            ::close(fd_);
+            fd_ = fd;
+        }
+        return put(bytes);
+    }
+    void close() override {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
 
 private:
-    static bool put(const std::string& path, const std::string& bytes, int mode) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
-        if (fd < 0) return false;
+    int put(const std::string& bytes) {
         struct stat st{};
-        const off_t before = mode == O_APPEND && ::fstat(fd, &st) == 0 ? st.st_size : 0;
+        const off_t before = ::fstat(fd_, &st) == 0 ? st.st_size : 0;
         std::size_t done = 0;
+        int error = 0;
         while (done < bytes.size()) {
-            const ssize_t k = ::write(fd, bytes.data() + done, bytes.size() - done);
+            const ssize_t k = ::write(fd_, bytes.data() + done, bytes.size() - done);
             if (k < 0 && errno == EINTR) continue;
-            if (k <= 0) break;
+            if (k <= 0) {
+                error = k < 0 ? errno : ENOSPC;
+                break;
+            }
             done += static_cast<std::size_t>(k);
         }
-        bool ok = done == bytes.size();
         // A line that did not fit (a full disk) is cut back off, so the next
-        // line is not glued onto a fragment; the earlier bytes stay.
-        if (!ok) (void)::ftruncate(fd, before);
-        if (::close(fd) != 0 && ok) {
-            ok = false;
-            (void)::truncate(path.c_str(), before);
-        }
-        return ok;
+        // line is not glued onto a fragment; the earlier bytes stay. (Every
+        // write goes to the end of the file, so no gap is left behind.)
+        if (error) (void)::ftruncate(fd_, before);
+        return error;
     }
+    std::string path_;
+    int fd_ = -1;
 };
-
 }  // namespace
 
 std::string decimalComma(double value) {
@@ -118,32 +140,59 @@ std::string withCsvExtension(const std::string& path) {
     return path;
 }
 
-RecordingSink& fileSink() {
-    static CFileSink sink;
-    return sink;
+std::unique_ptr<RecordingSink> makeFileSink() { return std::make_unique<CFileSink>(); }
+
+WriteTrouble troubleOf(int error) {
+    switch (error) {
+    case 0: return WriteTrouble::None;
+    case ENOSPC: case EDQUOT: case EFBIG: return WriteTrouble::DiskFull;
+    case EROFS: return WriteTrouble::ReadOnly;
+    case EACCES: case EPERM: return WriteTrouble::NoPermission;
+    case ENOENT: case ENOTDIR: case EEXIST: return WriteTrouble::Removed;
+    default: return WriteTrouble::Other;
+    }
 }
 
-bool Recorder::start(const std::string& path, int deviceCode) {
+Recorder::Recorder() : own_(makeFileSink()), sink_(own_.get()) {}
+Recorder::Recorder(RecordingSink& sink) : sink_(&sink) {}
+
+int Recorder::start(const std::string& path, int deviceCode) {
+    stop();
     path_ = path;
-    if (!sink_->create(path, modelLine(deviceCode) + kCrLf)) {
-        recording_ = false;
-        return false;
+    if (const int error = sink_->create(path, modelLine(deviceCode) + kCrLf)) {
+        sink_->close();
+        return error;
     }
     recording_ = true;
     headerPending_ = true;
-    return true;
+    failing_ = 0;
+    return 0;
 }
 
-bool Recorder::writeLine(const qv::device::MeasurementRecord& r, int language, const std::tm& localTime,
-                         const std::string& lastErrorText) {
+void Recorder::stop() {
+    if (recording_) sink_->close();
+    recording_ = false;
+    failing_ = 0;
+}
+
+Recorder::Outcome Recorder::writeLine(const qv::device::MeasurementRecord& r, int language, const std::tm& localTime,
+                                      const std::string& lastErrorText) {
     std::string bytes;
     std::optional<std::string> header;
     if (headerPending_) header = recordingHeader(language, r);
     if (header) bytes = *header + kCrLf;
     bytes += recordingDataLine(r, localTime, lastErrorText) + kCrLf;
-    if (!sink_->append(path_, bytes)) return false;
-    if (header) headerPending_ = false;
-    return true;
+    Outcome out;
+    out.error = sink_->append(bytes);
+    out.written = out.error == 0;
+    if (out.written) {
+        if (header) headerPending_ = false;
+        out.resumed = failing_ != 0;
+    } else {
+        out.newTrouble = failing_ == 0 || troubleOf(failing_) != troubleOf(out.error);
+    }
+    failing_ = out.error;
+    return out;
 }
 
 }  // namespace qv::operation

@@ -69,6 +69,8 @@ struct ConfigurationPage : ::testing::Test {
     qv::device::LinkSlot& slot = session.slot();
     qv::device::Line& line = session.line();
     std::vector<int> notes;  // status texts the page gave
+    QStringList noteArgs;    // those of the last one
+    std::vector<int> withdrawn;
     ScriptedLink* link = nullptr;
     MeterScript meter;
     std::unique_ptr<CKonfiguration> page;
@@ -92,7 +94,12 @@ struct ConfigurationPage : ::testing::Test {
         // The tab title follows the settings file the page finds at start.
         dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=" + std::to_string(language) + "\r\n");
         page = std::make_unique<CKonfiguration>(&settings, &session);
-        page->setStatusNote([this](int n) { notes.push_back(n); });
+        page->setStatusNote(
+            [this](int n, const QStringList& args) {
+                notes.push_back(n);
+                noteArgs = args;
+            },
+            [this](int n) { withdrawn.push_back(n); });
         page->show();
     }
     QComboBox* combo(int id) const { return page->controlAs<QComboBox>(id); }
@@ -359,12 +366,58 @@ TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
     EXPECT_EQ(edit(TValue)->text(), "40");
     EXPECT_GT(page->settleCountdown(), 0);
     settle();
+    // A block reply not led by the echo of its request: damaged, named, not shown.
+    meter.block = good;
+    link->respond = [this](const Bytes& w) {
+        Bytes r = meter(w);
+        if (w[0] == 0x30) r.insert(r.begin(), 0x07);
+        return r;
+    };
+    notes.clear();
+    click(ReadButton);
+    EXPECT_EQ(edit(TValue)->text(), "40");
+    EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteDamaged});
     // A type reply too short to hold a code keeps the model.
     meter.block = good;
     link->respond = [this](const Bytes& w) { return w[0] == 0x50 ? Bytes{0x50} : meter(w); };
     click(ReadButton);
     EXPECT_EQ(combo(Model)->currentIndex(), 5);
     EXPECT_EQ(edit(TValue)->text(), "40");
+}
+
+// A check's note and a comparison describe the values they saw: whatever
+// changes the values (an edit, a read, a load, clearing) or the language takes them away.
+TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
+    open();
+    settings.deviceFamily = 0;
+    meter.code = 5;
+    meter.block = goodBlock(5);
+    click(ReadButton);
+    settle();
+    click(CheckButton);
+    EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckPassed);
+    withdrawn.clear();
+    type(MeasuringTime, "99");
+    EXPECT_EQ(withdrawn, (std::vector<int>{CKonfiguration::kNoteCheckPassed, CKonfiguration::kNoteCheckFailed}));
+    click(CheckButton);
+    EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckFailed);
+    EXPECT_EQ(noteArgs, (QStringList{"1", page->controlText(rowOf(MeasuringTime)->caption).remove('&').trimmed()}));
+    const std::function<void()> changes[] = {
+        [&] { type(MeasuringTime, "7"); },
+        [&] { click(ReadButton); },
+        [&] { page->reloadTexts(); },
+        [&] { page->clearAll(); },
+    };
+    for (const auto& change : changes) {
+        settle();
+        type(MeasuringTime, "29");
+        click(CKonfiguration::kCompareMeterButton);
+        ASSERT_GE(page->differenceLines().size(), 2);
+        EXPECT_TRUE(visible(CKonfiguration::compareMarker(MeasuringTime)));
+        change();
+        EXPECT_TRUE(page->differenceLines().isEmpty());
+        EXPECT_FALSE(visible(CKonfiguration::compareMarker(MeasuringTime)));
+    }
 }
 
 TEST_F(ConfigurationPage, WriteIsGuardedByTheCheck) {

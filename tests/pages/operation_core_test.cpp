@@ -1,7 +1,9 @@
 // The Operation page's rules and the recording file format, without Qt.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <csignal>
 #include <sys/resource.h>
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #include "pages/operation/operation_core.h"
 #include "pages/operation/recording.h"
+#include "tests/support/flaky_sink.h"
 #include "tests/support/temp_dir.h"
 
 using namespace qv::operation;
@@ -58,17 +61,6 @@ std::string slurp(const std::string& path) {
     ss << in.rdbuf();
     return ss.str();
 }
-
-// Writes through the C library unless told to fail.
-struct FlakySink : RecordingSink {
-    bool failCreate = false, failAppend = false;
-    int appends = 0;
-    bool create(const std::string& p, const std::string& b) override { return !failCreate && fileSink().create(p, b); }
-    bool append(const std::string& p, const std::string& b) override {
-        ++appends;
-        return !failAppend && fileSink().append(p, b);
-    }
-};
 
 }  // namespace
 
@@ -212,59 +204,78 @@ TEST(Recorder, ModelLineHeaderOnceThenLines) {
     qv::test::TempCwd dir;
     const std::string path = (dir.path / "r.csv").string();
     Recorder rec;
-    ASSERT_TRUE(rec.start(path, 0));
+    ASSERT_EQ(rec.start(path, 0), 0);
     EXPECT_TRUE(rec.recording());
     EXPECT_TRUE(rec.headerPending());
-    EXPECT_EQ(slurp(path), "----\r\n");
-    ASSERT_TRUE(rec.writeLine(sample(), 1, at(2026, 3, 4, 5, 6, 7), "e"));
+    EXPECT_EQ(slurp(path), "----\r\n");  // there at once, the file still open
+    ASSERT_TRUE(rec.writeLine(sample(), 1, at(2026, 3, 4, 5, 6, 7), "e").written);
     EXPECT_FALSE(rec.headerPending());
     // A language change after the header writes no second one.
-    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 3, 4, 5, 6, 8), "e"));
+    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 3, 4, 5, 6, 8), "e").written);
     const std::string body = slurp(path);
     EXPECT_EQ(body, "----\r\n" + *recordingHeader(1, sample()) + "\r\n" +
                         recordingDataLine(sample(), at(2026, 3, 4, 5, 6, 7), "e") + "\r\n" +
                         recordingDataLine(sample(), at(2026, 3, 4, 5, 6, 8), "e") + "\r\n");
     EXPECT_EQ(body.find("Datum"), std::string::npos);
+    // The file, not its name: renamed, it takes the next lines; removed, a
+    // new one is made at the name.
+    std::filesystem::rename(path, path + ".old");
+    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 3, 4, 5, 6, 9), "e").written);
+    EXPECT_EQ(slurp(path + ".old"), body + recordingDataLine(sample(), at(2026, 3, 4, 5, 6, 9), "e") + "\r\n");
+    std::filesystem::remove(path + ".old");
+    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 3, 4, 5, 6, 10), "e").written);
+    EXPECT_EQ(slurp(path), recordingDataLine(sample(), at(2026, 3, 4, 5, 6, 10), "e") + "\r\n");
 }
 
+// A line that cannot be written is lost, the recording goes on; a failure
+// is new (to be told) when it begins or changes its cause, and ends with
+// the first line written again.
 TEST(Recorder, FailedAppendLosesTheLineKeepsEverythingElse) {
     qv::test::TempCwd dir;
     const std::string path = (dir.path / "r.csv").string();
-    FlakySink sink;
+    qv::test::FlakySink sink;
     Recorder rec(sink);
-    ASSERT_TRUE(rec.start(path, 17));
-    sink.failAppend = true;
-    EXPECT_FALSE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 1), ""));
-    EXPECT_TRUE(rec.recording());
-    EXPECT_TRUE(rec.headerPending());  // the header was not written either
-    sink.failAppend = false;
-    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 2), ""));
-    sink.failAppend = true;
-    EXPECT_FALSE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 3), ""));
-    sink.failAppend = false;
-    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 4), ""));
+    ASSERT_EQ(rec.start(path, 17), 0);
+    struct Step {
+        int fail;
+        bool written, newTrouble, resumed;
+    } steps[] = {
+        {ENOSPC, false, true, false}, {ENOSPC, false, false, false}, {EIO, false, true, false},
+        {0, true, false, true},       {0, true, false, false},       {EROFS, false, true, false},
+        {0, true, false, true},
+    };
+    std::string expected = "KT740-GX-M1P2S1\r\n";
+    int second = 0;
+    for (const auto& st : steps) {
+        sink.failAppend = st.fail;
+        const auto out = rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, ++second), "");
+        EXPECT_EQ(out.written, st.written) << second;
+        EXPECT_EQ(out.newTrouble, st.newTrouble) << second;
+        EXPECT_EQ(out.resumed, st.resumed) << second;
+        EXPECT_EQ(rec.failing(), st.fail) << second;
+        EXPECT_TRUE(rec.recording());
+        if (out.written && expected.find("Datum") == std::string::npos) expected += *recordingHeader(0, sample()) + "\r\n";
+        if (out.written) expected += recordingDataLine(sample(), at(2026, 1, 1, 0, 0, second), "") + "\r\n";
+    }
+    EXPECT_EQ(slurp(path), expected);
     // A disk that fills in the middle of a line: the fragment goes again.
-    const std::string whole = slurp(path);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;
-    small.rlim_cur = whole.size() + 10;
+    small.rlim_cur = expected.size() + 10;
     setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 5), "");
+    const auto cut = rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 40), "");
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_FALSE(written);
-    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 6), ""));
-    EXPECT_EQ(slurp(path), "KT740-GX-M1P2S1\r\n" + *recordingHeader(0, sample()) + "\r\n" +
-                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 2), "") + "\r\n" +
-                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 4), "") + "\r\n" +
-                               recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 6), "") + "\r\n");
+    EXPECT_FALSE(cut.written);
+    EXPECT_EQ(troubleOf(cut.error), WriteTrouble::DiskFull);
+    EXPECT_EQ(slurp(path), expected);
 }
 
 TEST(Recorder, CreateFailureLeavesRecordingOff) {
     qv::test::TempCwd dir;
     Recorder rec;
-    EXPECT_FALSE(rec.start((dir.path / "missing" / "r.csv").string(), 1));
+    EXPECT_EQ(troubleOf(rec.start((dir.path / "missing" / "r.csv").string(), 1)), WriteTrouble::Removed);
     EXPECT_FALSE(rec.recording());
 }
 
@@ -272,10 +283,10 @@ TEST(Recorder, NewStartTruncatesAppendNever) {
     qv::test::TempCwd dir;
     const std::string path = (dir.path / "r.csv").string();
     Recorder rec;
-    ASSERT_TRUE(rec.start(path, 1));
-    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 0), ""));
+    ASSERT_EQ(rec.start(path, 1), 0);
+    ASSERT_TRUE(rec.writeLine(sample(), 0, at(2026, 1, 1, 0, 0, 0), "").written);
     rec.stop();
-    ASSERT_TRUE(rec.start(path, 2));
+    ASSERT_EQ(rec.start(path, 2), 0);
     EXPECT_EQ(slurp(path), "KT740-M1P2S1\r\n");
 }
 
@@ -283,8 +294,8 @@ TEST(Recorder, UnknownLanguageWritesNoHeaderYet) {
     qv::test::TempCwd dir;
     const std::string path = (dir.path / "r.csv").string();
     Recorder rec;
-    ASSERT_TRUE(rec.start(path, 1));
-    ASSERT_TRUE(rec.writeLine(sample(), 7, at(2026, 1, 1, 0, 0, 0), ""));
+    ASSERT_EQ(rec.start(path, 1), 0);
+    ASSERT_TRUE(rec.writeLine(sample(), 7, at(2026, 1, 1, 0, 0, 0), "").written);
     EXPECT_TRUE(rec.headerPending());
     EXPECT_EQ(slurp(path), "KT740-M1S1\r\n" + recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 0), "") + "\r\n");
 }

@@ -2,6 +2,8 @@
 // against a scripted meter, and the recording through the dialog recorder.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,6 +15,7 @@
 #include "pages/operation/betrieb.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/scripted_link.h"
+#include "tests/support/flaky_sink.h"
 #include "tests/support/temp_dir.h"
 
 using qv::pages::CBetrieb;
@@ -26,7 +29,7 @@ std::string messages(const char* lang) {
     std::string out;
     for (int n = 7; n <= 14; ++n)
         out += "#" + std::to_string(n) + "\r\nM" + std::to_string(n) + lang + "\r\nBody\r\n\r\n";
-    return out;
+    return out + "#82\r\nAngehalten: %1 (%2)\r\n\r\n#83\r\nDatentr\xE4ger voll\r\n\r\n";
 }
 
 std::string errorTexts() {
@@ -52,16 +55,6 @@ struct LockWatch : qv::dialog::DialogService {
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
 
-// Fails appends on request, otherwise writes the real file.
-struct FlakySink : qv::operation::RecordingSink {
-    bool failAppend = false;
-    bool create(const std::string& p, const std::string& b) override {
-        return qv::operation::fileSink().create(p, b);
-    }
-    bool append(const std::string& p, const std::string& b) override {
-        return !failAppend && qv::operation::fileSink().append(p, b);
-    }
-};
 
 struct OperationPage : ::testing::Test {
     qv::test::TempCwd dir;
@@ -203,6 +196,15 @@ TEST_F(OperationPage, ValuesInTheirFields) {
     EXPECT_EQ(page->controlText(CBetrieb::TemperatureUnit), QString::fromUtf8("°C"));
     EXPECT_EQ(page->controlText(CBetrieb::TotalizerUnit), QString::fromUtf8("m³"));
     EXPECT_EQ(page->controlText(CBetrieb::LowFlow), "3");
+    // Values no meter means: said so, never cut digits.
+    auto odd = record();
+    odd.totalizer = 3e38f;
+    odd.flowVelocity = -2e9f;
+    odd.volumeFlow = std::numeric_limits<float>::quiet_NaN();
+    page->showMeasurement(odd);
+    EXPECT_EQ(page->controlText(CBetrieb::Totalizer), QString::fromUtf8("\u00dcberlauf"));
+    EXPECT_EQ(page->controlText(CBetrieb::ActVelocity), QString::fromUtf8("\u00dcberlauf"));
+    EXPECT_EQ(page->controlText(CBetrieb::ActVolume), "----");
 }
 
 TEST_F(OperationPage, ContactsZeroAndFifteen) {
@@ -513,18 +515,26 @@ TEST_F(OperationPage, FileThatCannotBeCreated) {
 }
 
 TEST_F(OperationPage, WriteFailureShowsMessageAndKeepsEarlierLines) {
-    FlakySink sink;
+    qv::test::FlakySink sink;
     page->setRecordingSink(sink);
     page->enableRecordStart();
     dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "w.csv").string()));
     click(CBetrieb::RecordStart);
+    QString problem;
+    page->setRecordingProblem([&](const QString& text) { problem = text; });
     page->showMeasurement(record(0x0C));
-    sink.failAppend = true;
+    sink.failAppend = ENOSPC;
     page->showMeasurement(record(0x01));
+    page->showMeasurement(record(0x01));
+    // Told once, with its cause, for as long as it lasts; the recording waits, paused.
     EXPECT_EQ(captions(), QStringList{"M14de"});
     EXPECT_TRUE(page->recording());
-    sink.failAppend = false;
+    EXPECT_TRUE(page->recordingFailed());
+    EXPECT_TRUE(problem.contains(QString::fromUtf8("Datentr\u00e4ger voll")) && problem.contains("w.csv")) << problem.toStdString();
+    sink.failAppend = 0;
     page->showMeasurement(record(0x0F));
+    EXPECT_FALSE(page->recordingFailed());
+    EXPECT_TRUE(problem.isEmpty());
     EXPECT_EQ(dir.read("w.csv"), "----\r\n" + *qv::operation::recordingHeader(0, record()) + "\r\n" +
                                      expectedLine(record(0x0C), "Text 0") + expectedLine(record(0x0F), "Text 0"));
 }
@@ -538,7 +548,7 @@ TEST_F(OperationPage, DirectoryRemovedMidRecording) {
     fs::remove_all(dir.path / "gone");
     page->showMeasurement(record());
     page->showMeasurement(record());
-    EXPECT_EQ(captions(), (QStringList{"M14de", "M14de"}));
+    EXPECT_EQ(captions(), QStringList{"M14de"});  // one failure, one message
     EXPECT_TRUE(page->recording());
     // Back again: the next measurement is written, into a new file of its own.
     fs::create_directory(dir.path / "gone");

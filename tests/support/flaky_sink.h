@@ -1,0 +1,18 @@
+#pragma once
+// A recording's file that fails on request, and otherwise is the real one.
+#include <memory>
+#include <string>
+
+#include "pages/operation/recording.h"
+
+namespace qv::test {
+
+struct FlakySink : qv::operation::RecordingSink {
+    std::unique_ptr<qv::operation::RecordingSink> file = qv::operation::makeFileSink();
+    int failCreate = 0, failAppend = 0;  // the errno to fail with; 0: write
+    int create(const std::string& p, const std::string& b) override { return failCreate ? failCreate : file->create(p, b); }
+    int append(const std::string& b) override { return failAppend ? failAppend : file->append(b); }
+    void close() override { file->close(); }
+};
+
+}  // namespace qv::test
