@@ -9,6 +9,20 @@
 
 namespace qv::app {
 
+QString cleanNote(const QString& note) {
+    QString out;
+    out.reserve(note.size());
+    for (const QChar c : note) {
+        const char16_t u = c.unicode();
+        // Direction controls could make the printed text read otherwise than typed.
+        const bool direction = u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+                               (u >= 0x2066 && u <= 0x2069);
+        if (direction || (c.category() == QChar::Other_Control && u != '\n' && u != '\t')) continue;
+        out += u == '\t' ? QChar(' ') : c;
+    }
+    return out;
+}
+
 bool writeServiceReport(const QString& path, const ServiceReport& r) {
     {
         // QPdfWriter says nothing when it cannot write: look first.
@@ -28,12 +42,26 @@ bool writeServiceReport(const QString& path, const ServiceReport& r) {
     bold.setBold(true);
     big.setPointSize(16);
     big.setBold(true);
+    QFont small = body;
+    small.setPointSize(8);
+    // The footer stands at the foot of every page, below the room for text.
+    const int footerHeight = QFontMetrics(small, &pdf).lineSpacing() * 2;
+    const int bottom = height - footerHeight;
+    auto footer = [&] {
+        if (r.footer.isEmpty()) return;
+        p.setFont(small);
+        p.drawText(0, height - QFontMetrics(small, &pdf).descent(), r.footer);
+    };
+    auto newPage = [&] {
+        footer();
+        pdf.newPage();
+    };
     int y = 0;
     auto line = [&](const QFont& f) {
         p.setFont(f);
         const int h = QFontMetrics(f, &pdf).lineSpacing();
-        if (y + h > height) {
-            pdf.newPage();
+        if (y + h > bottom) {
+            newPage();
             y = 0;
         }
         y += h;
@@ -65,18 +93,39 @@ bool writeServiceReport(const QString& path, const ServiceReport& r) {
     pairs(r.measurement);
     rule();
     text(r.noteTitle, bold);
-    text(r.note, body);
+    // The whole note, its own line breaks kept, long lines wrapped at words,
+    // over as many pages as it takes.
+    const QFontMetrics fm(body, &pdf);
+    for (const QString& paragraph : cleanNote(r.note).split(QLatin1Char('\n'))) {
+        QString rest = paragraph;
+        do {
+            // The longest head that fits (at least one character), then back to a blank.
+            int lo = 1, hi = static_cast<int>(rest.size());
+            while (lo < hi) {
+                const int mid = (lo + hi + 1) / 2;
+                if (fm.horizontalAdvance(rest.left(mid)) <= width) lo = mid; else hi = mid - 1;
+            }
+            int n = lo;
+            if (n < rest.size()) {
+                const int space = static_cast<int>(rest.lastIndexOf(QLatin1Char(' '), n));
+                if (space > 0) n = space;
+            }
+            text(rest.left(n), body);
+            rest = rest.mid(n).trimmed();
+        } while (!rest.isEmpty());
+    }
     if (!r.curves.isNull()) {
         // The chart at the page's width, on a page of its own when it no longer fits.
-        const QSize size = r.curves.size().scaled(width, height, Qt::KeepAspectRatio);
+        const QSize size = r.curves.size().scaled(width, bottom, Qt::KeepAspectRatio);
         rule();
-        if (y + size.height() > height) {
-            pdf.newPage();
+        if (y + size.height() > bottom) {
+            newPage();
             y = 0;
         }
-        p.drawImage(QRect(QPoint(0, y), size), r.curves);
+        p.drawImage(QRect(QPoint(0, y), size.boundedTo(QSize(width, bottom))), r.curves);
         y += size.height();
     }
+    footer();
     return p.end();
 }
 

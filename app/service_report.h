@@ -15,7 +15,9 @@ namespace qv::app {
 // The report's texts in the messages file.
 enum ReportText {
     RTitle = 64, RPort, RModel, RSoftware, RParameters, RMeasurement, RNote, RAction, RSave, RFlow, RVolume,
-    RTemperature, RTotal, RContacts, RError, RSaveTitle
+    RTemperature, RTotal, RContacts, RError, RSaveTitle,
+    // Where the parameter set came from.
+    RSource = 94, RFromMeter, RFromFile, RByHand, REditedSince, RNoSet, RExists
 };
 using ReportRows = std::vector<std::pair<QString, QString>>;
 // A report text in the language in use, or its German fallback when the
@@ -32,9 +34,13 @@ struct ServiceReport {
     QString measurementTitle;
     std::vector<std::pair<QString, QString>> measurement;
     QString noteTitle, note;
+    QString footer;  // the program and its package, with their versions
     QImage curves;  // the Graph page's chart when it has plotted anything
 };
 
+// The technician's note as it may be printed: direction controls and other
+// control characters out (line breaks stay, tabs become blanks).
+QString cleanNote(const QString& note);
 // Writes the report as PDF to path; false when the file could not be written.
 bool writeServiceReport(const QString& path, const ServiceReport& report);
 

@@ -22,7 +22,9 @@
 #include "app/service_report.h"
 #include "pages/configuration/compare.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include "app/page_keys.h"
 #include "app/page_scroll.h"
@@ -80,6 +82,7 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
                                       [this](int text) { status_->withdraw(text); });
     status_->setOpenTrace([this] { showLineTrace(); });
     operationPage_->setRecordingProblem([this](const QString& text) { status_->setProblem(text); });
+    operationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); });
     auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
     traceKey->setContext(Qt::WindowShortcut);
     connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });
@@ -176,19 +179,29 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
     r.when = QDateTime::currentDateTime();
     r.head = settingsPage_->reportRows(t);
     r.parametersTitle = t(RParameters, "Parametersatz");
-    r.parameters = configurationPage_->reportRows();
+    r.parameters = configurationPage_->reportRows(t);
     r.measurementTitle = t(RMeasurement, "Letzte Messung");
     r.measurement = operationPage_->reportRows(t);
     r.noteTitle = t(RNote, "Notiz des Technikers").remove(QLatin1Char('&'));
     r.note = note;
     r.curves = graphPage_->reportCurves();
+    // The package carries the program's version.
+    r.footer = QStringLiteral("QV-Gui " QV_VERSION " \u2013 qv-gui " QV_VERSION);
     return r;
 }
 
 bool CAllControlsSheet::saveServiceReport(const QString& note) {
-    const QString path = qv::dialog::dialogs().saveFileName(this, status_->text(RSaveTitle), QString(),
-                                                            QStringLiteral("PDF (*.pdf)"));
+    QString path = qv::dialog::dialogs().saveFileName(this, status_->text(RSaveTitle), QString(),
+                                                      QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".pdf");
+        // The dialog asked before overwriting the name it was given, not this one.
+        if (QFileInfo::exists(path)) {
+            qv::dialog::dialogs().message(this, status_->text(RTitle), status_->text(RExists).arg(QFileInfo(path).fileName()));
+            return false;
+        }
+    }
     if (writeServiceReport(path, serviceReport(note))) return true;
     qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
     return false;
@@ -200,19 +213,20 @@ void CAllControlsSheet::showServiceReportDialog() {
     d->setAttribute(Qt::WA_DeleteOnClose);
     d->setWindowTitle(status_->text(RTitle));
     auto* caption = new QLabel(status_->text(RNote), d);
-    auto* note = new QLineEdit(d);
+    auto* note = new QPlainTextEdit(d);
+    note->setTabChangesFocus(true);  // Tab goes on to the button
     note->setAccessibleName(caption->text().remove(QLatin1Char('&')));
     caption->setBuddy(note);
     auto* save = new QPushButton(status_->text(RSave), d);
     save->setAccessibleName(save->text().remove(QLatin1Char('&')));
     connect(save, &QPushButton::clicked, d, [this, d, note] {
-        if (saveServiceReport(note->text())) d->close();
+        if (saveServiceReport(note->toPlainText())) d->close();
     });
     auto* layout = new QVBoxLayout(d);
     layout->addWidget(caption);
     layout->addWidget(note);
     layout->addWidget(save);
-    d->resize(420, d->sizeHint().height());
+    d->resize(480, 320);
     d->show();
 }
 

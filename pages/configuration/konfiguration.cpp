@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTime>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -134,16 +135,16 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
             auto* c = addControl(id, new QComboBox(this));
             c->setMaxVisibleItems(16);
             if (id == cfg::Model)
-                connect(c, &QComboBox::activated, this, [this] { valuesEdited(); onModelSelection(); });
+                connect(c, &QComboBox::activated, this, [this] { userEdited(); onModelSelection(); });
             else
-                connect(c, &QComboBox::activated, this, [this, id] { valuesEdited(); onParameterChanged(id); });
+                connect(c, &QComboBox::activated, this, [this, id] { userEdited(); onParameterChanged(id); });
             w = c;
             place(c, x + kControlX, y, kControlW, kRowH);
             break;
         }
         case Kind::Check: {
             auto* c = addControl(id, new QCheckBox(this));
-            connect(c, &QCheckBox::clicked, this, [this, id] { valuesEdited(); onParameterChanged(id); });
+            connect(c, &QCheckBox::clicked, this, [this, id] { userEdited(); onParameterChanged(id); });
             w = c;
             place(c, x + kControlX, y + 1, 12, 11);
             break;
@@ -151,7 +152,7 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
         case Kind::Edit: {
             auto* e = addControl(id, new QLineEdit(this));
             e->setMaxLength(static_cast<int>(cfg::kEditTextLimit));
-            connect(e, &QLineEdit::textEdited, this, [this, id] { valuesEdited(); onParameterChanged(id); });
+            connect(e, &QLineEdit::textEdited, this, [this, id] { userEdited(); onParameterChanged(id); });
             w = e;
             place(e, x + kControlX, y, kControlW, kRowH);
             break;
@@ -261,6 +262,7 @@ cfg::ControlValues CKonfiguration::values() const {
 }
 
 void CKonfiguration::setValues(const cfg::ControlValues& v) {
+    if (source_ == Source::None) source_ = Source::Hand;  // a read or load says where from, after
     for (const auto& [id, value] : v.index) {
         if (auto* c = controlAs<QComboBox>(id))
             c->setCurrentIndex(value >= 0 && value < c->count() ? value : -1);
@@ -330,6 +332,11 @@ void CKonfiguration::applyConfigurationVariant(int code) {
 void CKonfiguration::valuesEdited() {
     clearComparison();
     withdrawCheckNote();
+}
+
+void CKonfiguration::userEdited() {
+    valuesEdited();
+    if (source_ == Source::None) source_ = Source::Hand;
 }
 
 void CKonfiguration::clearComparison() {
@@ -414,11 +421,22 @@ void CKonfiguration::decodeParameters(const std::uint8_t* block, std::size_t siz
     updateUnitLabels();
 }
 
-qv::app::ReportRows CKonfiguration::reportRows() const {
+qv::app::ReportRows CKonfiguration::reportRows(const qv::app::ReportTextFn& text) const {
+    using namespace qv::app;
+    const QString source = text(RSource, "Herkunft");
+    if (source_ == Source::None) return {{source, text(RNoSet, "kein Parametersatz")}};
+    QString from = source_ == Source::Meter ? text(RFromMeter, "aus dem Messger\u00e4t gelesen um %1").arg(sourceDetail_)
+                   : source_ == Source::File ? text(RFromFile, "aus der Datei %1 geladen").arg(sourceDetail_)
+                                             : text(RByHand, "von Hand eingegeben");
+    // The change markers tell what differs from what was read or loaded.
+    QStringList changed;
+    for (const auto& r : cfg::rows())
+        if (source_ != Source::Hand && isControlVisible(r.changedMarker)) changed << captionOf(r.control);
+    if (!changed.isEmpty()) from = text(REditedSince, "%1, danach ge\u00e4ndert: %2").arg(from, changed.join(QStringLiteral(", ")));
+    ReportRows rows{{source, from}};
     const auto v = values();
     const int code = v.sel(cfg::Model);
     const int family = qv::device::familyOfCode(code);
-    qv::app::ReportRows rows;
     for (const auto& row : cfg::rows()) {
         if (code >= 1 && code <= 45 && row.control != cfg::Model && cfg::isUnavailable(code, row.control, v.sel(cfg::Sensor)))
             continue;
@@ -470,6 +488,8 @@ void CKonfiguration::applyReadReplies(const cfg::ParameterReplies& replies) {
     decodeParameters(read.block, replies.block.bytes.size() - 2);
     applyConfigurationVariant(selectedCode_);
     valuesEdited();
+    source_ = Source::Meter;
+    sourceDetail_ = QTime::currentTime().toString(QStringLiteral("HH:mm"));
     fromMeter_ = {read.family, read.code, std::vector<std::uint8_t>(read.block, read.block + cfg::blockSize(read.family))};
 }
 
@@ -552,6 +572,8 @@ void CKonfiguration::loadConfiguration() {
             applyConfigurationVariant(loaded.code);
             decodeParameters(loaded.block.data(), loaded.block.size());
             valuesEdited();
+            source_ = Source::File;
+            sourceDetail_ = QFileInfo(chosen).fileName();
         }
     }
     onParameterChanged(cfg::Sensor);
@@ -569,6 +591,7 @@ void CKonfiguration::clearAll() {
     hideChangedMarkers();
     for (int id : kVariableUnits) setControlText(id, QString());
     valuesEdited();
+    source_ = Source::None;
 }
 
 int CKonfiguration::checkConfiguration(int code) {

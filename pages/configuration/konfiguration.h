@@ -67,9 +67,11 @@ public:
     int selectedCode() const { return selectedCode_; }
     // The controls' values as data, and back.
     qv::configuration::ControlValues values() const;
-    // The service report's rows of this page: the parameter set with
-    // captions and units, parameters the model lacks left out.
-    qv::app::ReportRows reportRows() const;
+    // The service report's rows of this page: where the set came from
+    // (the meter, a file, by hand; edited since), then the parameter set
+    // with captions and units, parameters the model lacks left out; or
+    // that there is none.
+    qv::app::ReportRows reportRows(const qv::app::ReportTextFn& text) const;
     void setValues(const qv::configuration::ControlValues& values);
     const qv::configuration::ReadValues& readValues() const { return readValues_; }
     const std::vector<std::uint8_t>& sendBlock(int family) const { return sendBlocks_.at(family); }
@@ -132,6 +134,8 @@ private:
     // The user changed the values, or a read, load or clear did: what was
     // compared and checked before no longer describes them.
     void valuesEdited();
+    // The user changed a value.
+    void userEdited();
     void clearComparison();
     void withdrawCheckNote();
 
@@ -144,6 +148,9 @@ private:
     int selectedCode_ = 0;
     qv::configuration::ReadValues readValues_;
     std::array<std::vector<std::uint8_t>, 3> sendBlocks_, readBlocks_;
+    // Where the page's set came from, and when or from which file.
+    enum class Source { None, Meter, File, Hand } source_ = Source::None;
+    QString sourceDetail_;
     std::set<int> parkedMarkers_;  // markers of rows hidden by the model or sensor, shown again with them
     // What the last write sent (family, model, block) and whether the meter acknowledged it.
     struct Written {

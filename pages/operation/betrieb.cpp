@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,6 +160,9 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
     auto* measureStop = button(MeasureStop, "Messung Stop", 429, 36, 102, 14, command(kStopMeasurement));
     auto* recordStart = button(RecordStart, "Aufzeichnung Start", 429, 62, 102, 14, [this] { startRecording(); });
     auto* recordStop = button(RecordStop, "Aufzeichnung Stop", 429, 79, 102, 14, [this] { stopRecording(); });
+    auto* measuring = label(MeasureState, "", 429, 98, 110, 34);
+    measuring->setWordWrap(true);
+    measuring->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     recordStart->setEnabled(false);
     recordStop->setEnabled(false);
 
@@ -198,6 +202,7 @@ void CBetrieb::reloadTexts() {
     texts_.loadHelp("Betrieb_hilfe");
     texts_.loadMessages();
     refreshAccessibleNames();
+    showMeasuringState();  // in the new language
 }
 
 void CBetrieb::refreshAccessibleNames() {
@@ -286,17 +291,24 @@ qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) cons
     };
     const qv::device::MeasurementRecord r = m ? *m : qv::device::MeasurementRecord{};
     const int c = r.contactStates;
-    return {
+    qv::app::ReportRows rows{
         {text(RFlow, "Str\u00f6mung akt. / min. / max."), three(r.flowVelocity, r.flowVelocityMin, r.flowVelocityMax, r.flowVelocityUnit)},
         {text(RVolume, "Volumenstrom akt. / min. / max."), three(r.volumeFlow, r.volumeFlowMin, r.volumeFlowMax, r.volumeFlowUnit)},
         {text(RTemperature, "Temperatur akt. / min. / max."),
          three(r.temperature, r.temperatureMin, r.temperatureMax, r.temperatureUnit)},
         {text(RTotal, "Totalisator"),
          m ? displayValue(r.totalizer).trimmed() + QLatin1Char(' ') + fromCp1252(r.totalizerUnit) : none},
-        {text(RContacts, "Kontakte GK1, GK2, Bereit, Fehler"),
-         m ? QStringLiteral("%1 %2 %3 %4").arg(c & 1).arg((c >> 1) & 1).arg((c >> 2) & 1).arg((c & 8) ? 0 : 1) : none},
         {text(RError, "Fehler"), m ? fromCp1252(lastErrorText_) : none},
     };
+    // One row for each contact the model has, named as on the page (the error contact is active low).
+    const std::pair<Group, int> contacts[] = {{Group::Limit1, Limit1}, {Group::Limit2, Limit2},
+                                              {Group::Ready, Ready}, {Group::ErrorContact, ErrorContact}};
+    for (const auto& [group, id] : contacts) {
+        if (!qv::operation::groupAvailable(deviceCode_, group)) continue;
+        const bool on = id == ErrorContact ? !(c & 8) : (c >> (id == Limit1 ? 0 : id == Limit2 ? 1 : 2)) & 1;
+        rows.emplace_back(controlText(id).remove(QLatin1Char('&')).trimmed(), m ? QString::number(on ? 1 : 0) : none);
+    }
+    return rows;
 }
 
 // --- recording ---------------------------------------------------------------
@@ -424,11 +436,43 @@ void CBetrieb::showRecordingTrouble(int text, int error) {
 // --- operating commands ----------------------------------------------------------
 
 void CBetrieb::sendOperatingCommand(std::uint8_t command) {
-    session_->run([command](qv::device::LinkSlot& slot) {
-        std::uint8_t reply[qv::device::kReadSize];
-        // The reply is read to keep the line clean, never judged.
-        if (slot) qv::device::exchangeCommand(slot.get(), command, kCommandWaitMs, reply);
-    });
+    auto received = std::make_shared<int>(-1);  // -1: nothing could be sent
+    session_->run(
+        [command, received](qv::device::LinkSlot& slot) {
+            std::uint8_t reply[qv::device::kReadSize];
+            if (!slot) return;
+            // The reply is read to keep the line clean; only whether one came is told.
+            const int n = qv::device::exchangeCommand(slot.get(), command, kCommandWaitMs, reply);
+            if (slot->isOpen()) *received = n;
+        },
+        [this, command, received] { commandDone(command, *received); });
+}
+
+void CBetrieb::commandDone(std::uint8_t command, int received) {
+    static const std::pair<std::uint8_t, int> kButtons[] = {
+        {kStartMeasurement, MeasureStart}, {kStopMeasurement, MeasureStop}, {kResetTotal, ResetTotal},
+        {kResetMax, ResetMax},             {kResetMin, ResetMin},           {kResetError, ResetError}};
+    int button = 0;
+    for (const auto& [byte, id] : kButtons)
+        if (byte == command) button = id;
+    const QString caption = controlText(button).remove(QLatin1Char('&')).trimmed();
+    const int text = received < 0 ? kTextNotSent : received > 0 ? kTextAnswered : kTextNoAnswer;
+    if (statusNote_) statusNote_(text, {caption});
+    if (received < 0 || (command != kStartMeasurement && command != kStopMeasurement)) return;
+    // The protocol has no question for it: what the last command asked for,
+    // said as such, or that nobody knows.
+    const QString at = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    const int state = received == 0 ? kTextMeasuringUnknown
+                      : command == kStartMeasurement ? kTextMeasuringRuns : kTextMeasuringStopped;
+    measuringState_ = {state, at};
+    showMeasuringState();
+}
+
+void CBetrieb::showMeasuringState() {
+    if (!measuringState_.first) return setControlText(MeasureState, QString());
+    QString t = texts_.messageLine(measuringState_.first, 0);
+    if (t.isEmpty()) t = QStringLiteral("%1");
+    setControlText(MeasureState, t.arg(measuringState_.second));
 }
 
 void CBetrieb::runLowFlowExchange() {

@@ -36,6 +36,7 @@ public:
         ResetMax = 1109, ResetMin = 1110, ResetTotal = 1111, ResetError = 1128,
         MeasureStart = 1124, MeasureStop = 1125,
         RecordStart = 1126, RecordStop = 1127, RecordIndicator = 1129,
+        MeasureState = 1190,  // whether measuring runs, as far as the page knows
     };
 
     // Command bytes of the one-byte buttons.
@@ -46,6 +47,9 @@ public:
     // Status texts of a recording that cannot write.
     static constexpr int kTextPaused = 82, kTextDiskFull = 83, kTextReadOnly = 84, kTextNoPermission = 85,
                          kTextRemoved = 86, kTextNotStarted = 87;
+    // Status texts of the one-byte commands, and of the measuring state.
+    static constexpr int kTextAnswered = 88, kTextNoAnswer = 89, kTextNotSent = 90, kTextMeasuringRuns = 91,
+                         kTextMeasuringStopped = 92, kTextMeasuringUnknown = 93;
 
     CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session);
 
@@ -63,6 +67,8 @@ public:
     // Where the reason goes while it lasts (the sheet's status line); an
     // empty text takes it away.
     void setRecordingProblem(std::function<void(const QString&)> show) { recordingProblem_ = std::move(show); }
+    // Where a command's outcome goes (the sheet's status line).
+    void setStatusNote(std::function<void(int text, const QStringList& args)> note) { statusNote_ = std::move(note); }
     bool headerPending() const { return recorder_.headerPending(); }
     const std::string& recordingPath() const { return recorder_.path(); }
     void toggleRecordingIndicator();
@@ -115,6 +121,8 @@ private:
     void writeRecordLine(const qv::device::MeasurementRecord& record);
     void showRecordingPaused();
     void showRecordingTrouble(int text, int error);
+    void commandDone(std::uint8_t command, int received);
+    void showMeasuringState();
     void showError(std::uint8_t code);
     void refreshAccessibleNames();
 
@@ -122,6 +130,8 @@ private:
     qv::device::Session* session_;
     std::optional<qv::device::MeasurementRecord> lastShown_;
     std::function<void(const QString&)> recordingProblem_;
+    std::function<void(int, const QStringList&)> statusNote_;
+    std::pair<int, QString> measuringState_;  // its text and the time of the command it rests on
     bool stale_ = false;
     std::map<int, QString> helpWhileFresh_;
     qv::app::PageTexts texts_;

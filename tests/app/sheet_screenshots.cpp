@@ -22,6 +22,7 @@
 #include "app/service_report.h"
 #include "app/sheet.h"
 #include "pages/graph/grafik.h"
+#include "pages/operation/betrieb.h"
 #include "pages/configuration/konfiguration.h"
 #include "platform/dialog/dialog_service.h"
 #include "tests/support/fake_dialogs.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
     sheet.graphPage()->OnPlotStart();
     for (int page : {2, 3, 0, 1}) {
         sheet.tabs()->setCurrentIndex(page);
+        // "Messung Start" pressed: the page tells what it knows of the measuring state.
+        if (page == 2) sheet.operationPage()->controlAs<QPushButton>(qv::pages::CBetrieb::MeasureStart)->click();
         run(app, page == 2 ? seconds * 1000 : 600);
         const QString file = QStringLiteral("%1/%2-%3-%4x%5.png")
                                  .arg(out, QString::fromLatin1(names[page]), QString::fromLatin1(lang))

@@ -183,8 +183,13 @@ TEST_F(ConfigurationOverPty, CompareFindsPlantedByteAndReadBackFindsStoreFault) 
     EXPECT_TRUE(page->isControlVisible(CKonfiguration::compareMarker(Backlight)));
 
     // The service report as PDF, its text taken out again with pdftotext.
-    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "report.pdf").string()));
-    ASSERT_TRUE(sheet.saveServiceReport("Pumpe 3 gepr\u00fcft"));
+    // Named without an extension: it gets ".pdf". The note is long, with a
+    // direction override in it, and is printed whole, in its order.
+    dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "report").string()));
+    QString note = QString::fromUtf8("Pumpe 3 gepr\u00fcft \u202E");
+    for (int i = 0; note.size() < 3000; ++i) note += QStringLiteral("Wort%1 ").arg(i);
+    note += QStringLiteral("ENDE");
+    ASSERT_TRUE(sheet.saveServiceReport(note));
     ASSERT_EQ(std::system(("pdftotext -layout '" + (dir.path / "report.pdf").string() + "' '" +
                            (dir.path / "report.txt").string() + "'").c_str()), 0);
     const std::string text = dir.read("report.txt");
@@ -193,4 +198,8 @@ TEST_F(ConfigurationOverPty, CompareFindsPlantedByteAndReadBackFindsStoreFault) 
     EXPECT_TRUE(std::regex_search(text, std::regex("Messzeit +" + QString::fromStdString(before.txt(MeasuringTime)).trimmed().toStdString() + " ?s\n")))
         << text;
     EXPECT_NE(text.find("Pumpe 3 gepr\u00fcft"), std::string::npos);
+    EXPECT_NE(text.find("ENDE"), std::string::npos) << "the whole note";
+    EXPECT_EQ(text.find("\u202E"), std::string::npos);
+    EXPECT_NE(text.find("von Hand eingegeben"), std::string::npos) << "where the set came from";
+    EXPECT_NE(text.find("qv-gui"), std::string::npos) << "the package's version";
 }

@@ -29,7 +29,7 @@ std::string messages(const char* lang) {
     std::string out;
     for (int n = 7; n <= 14; ++n)
         out += "#" + std::to_string(n) + "\r\nM" + std::to_string(n) + lang + "\r\nBody\r\n\r\n";
-    return out + "#82\r\nAngehalten: %1 (%2)\r\n\r\n#83\r\nDatentr\xE4ger voll\r\n\r\n";
+    return out + "#82\r\nAngehalten: %1 (%2)\r\n\r\n#83\r\nDatentr\xE4ger voll\r\n\r\n#91\r\nL\xE4uft %1\r\n\r\n#93\r\nUnbekannt %1\r\n\r\n";
 }
 
 std::string errorTexts() {
@@ -297,6 +297,31 @@ TEST_F(OperationPage, OneByteCommands) {
     EXPECT_EQ(link->log.size(), 24u);
     EXPECT_FALSE(line.busy());
     EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// Each command says whether it went out and whether the meter answered;
+// whether measuring runs is known only from the last command, and said so.
+TEST_F(OperationPage, OneByteCommandsTellTheirOutcome) {
+    std::vector<std::pair<int, QStringList>> notes;
+    page->setStatusNote([&](int n, const QStringList& a) { notes.emplace_back(n, a); });
+    bool answer = true;
+    link->respond = [&](const Bytes&) { return answer ? Bytes{0x96} : Bytes{}; };
+    click(CBetrieb::ResetTotal);
+    click(CBetrieb::MeasureStart);
+    const QString runs = page->controlText(CBetrieb::MeasureState);
+    answer = false;
+    click(CBetrieb::MeasureStop);
+    const QString unknown = page->controlText(CBetrieb::MeasureState);
+    link->open = false;
+    click(CBetrieb::MeasureStop);
+    using P = std::pair<int, QStringList>;
+    EXPECT_EQ(notes, (std::vector<P>{{CBetrieb::kTextAnswered, {"Reset Tot."}},
+                                     {CBetrieb::kTextAnswered, {"Messung Start"}},
+                                     {CBetrieb::kTextNoAnswer, {"Messung Stop"}},
+                                     {CBetrieb::kTextNotSent, {"Messung Stop"}}}));
+    EXPECT_FALSE(runs.isEmpty());
+    EXPECT_NE(runs, unknown);
+    EXPECT_EQ(page->controlText(CBetrieb::MeasureState), unknown);  // nothing sent: nothing new known
 }
 
 TEST_F(OperationPage, OneByteCommandWithoutLinkOrClosed) {
