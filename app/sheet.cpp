@@ -13,6 +13,7 @@
 
 #include <QTime>
 #include <cmath>
+#include <cstdio>
 
 #include "app/line_qt.h"
 #include <QElapsedTimer>
@@ -120,7 +121,12 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
 
 CAllControlsSheet::~CAllControlsSheet() {
     timer_->stop();
-    // The exchange that runs ends first; nothing is handed back any more.
+    // The exchange that runs ends first; nothing is handed back any more, so
+    // a command's outcome is not shown: said, rather than left to look done.
+    if (session_->commandPending())
+        std::fputs("QV-Gui: Beim Schlie\u00dfen lief noch ein Befehl am Messger\u00e4t; ob er ausgef\u00fchrt "
+                   "wurde, ist unbekannt (mit KT740-->PC oder R\u00fccklesen pr\u00fcfen).\n",
+                   stderr);
     session_->setEvents(nullptr);
     writeSettings(*settings_);
     session_.reset();  // the port is closed with it

@@ -100,6 +100,8 @@ public:
 
     // Nothing runs, waits or looks for ports.
     bool idle() const { return !line_.busy() && !listing_; }
+    // A page command waits, runs, or has not yet told its outcome.
+    bool commandPending() const { return holds_ > 0; }
     Line& line() { return line_; }
     LinkSlot& slot() { return slot_; }
     PollMachine& poll() { return poll_; }

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <chrono>
+#include <thread>
 
 #include "app/sheet.h"
 #include "pages/configuration/konfiguration.h"
@@ -135,6 +137,13 @@ TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
     dir.write("QV-GUI.ini", "");  // nothing changed, and still the file is written on closing
     sheet.reset();
     EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=2\r\n"), std::string::npos);
+
+    // Closed while a command is on the line: its outcome is not known, and said so.
+    sheet = make();
+    sheet->session().run([](qv::device::LinkSlot&) { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
+    testing::internal::CaptureStderr();
+    sheet.reset();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("unbekannt"), std::string::npos);
 
     sheet = make();
     sheet->settings().comPort = 7;  // a port change reaches the file only at the next write
