@@ -151,7 +151,7 @@ void CAllControlsSheet::showAbout() {
     about.setWindowTitle(QString::fromUtf8("Info \u00fcber QV-Gui"));
     auto* logo = new QLabel(&about);
     logo->setPixmap(qv::dialog::logoPixmap(140, 57));
-    auto* text = new QLabel(QString::fromUtf8("QV-Gui Version 1.0\nQuorvia \u2013 KT740 GUI"), &about);
+    auto* text = new QLabel(QString::fromUtf8("QV-Gui Version " QV_VERSION "\nQuorvia \u2013 KT740 GUI"), &about);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
     connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
     auto* row = new QHBoxLayout;
