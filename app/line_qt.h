@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "device/line.h"
+#include "device/session.h"
 
 namespace qv::app {
 
@@ -16,14 +16,14 @@ inline qv::device::Line::Post postTo(QObject* context) {
     return [context](std::function<void()> f) { QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection); };
 }
 
-// Hands over the line's results until it is free, and nothing else (no timer,
-// no input): for tests that step the program exchange by exchange.
-inline void waitForLine(qv::device::Line& line, QObject* context, int timeoutMs = 30000) {
+// Hands over the connection's results until nothing runs, and nothing else
+// (no timer, no input): for tests that step the program exchange by exchange.
+inline void waitForLine(const qv::device::Session& session, QObject* context, int timeoutMs = 30000) {
     QElapsedTimer t;
     t.start();
-    while (line.busy() && t.elapsed() < timeoutMs) {
+    while (!session.idle() && t.elapsed() < timeoutMs) {
         QCoreApplication::sendPostedEvents(context, QEvent::MetaCall);
-        if (line.busy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!session.idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -16,9 +16,6 @@
 #include <cstdio>
 
 #include "app/line_qt.h"
-#include <QElapsedTimer>
-#include <chrono>
-#include <thread>
 #include "app/line_trace_window.h"
 #include "app/service_report.h"
 #include "pages/configuration/compare.h"
@@ -241,14 +238,7 @@ void CAllControlsSheet::tick() {
     waitForLine();
 }
 
-void CAllControlsSheet::waitForLine() {
-    QElapsedTimer t;
-    t.start();
-    while (!session_->idle() && t.elapsed() < 30000) {
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-        if (!session_->idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
+void CAllControlsSheet::waitForLine() { qv::app::waitForLine(*session_, this); }
 
 bool CAllControlsSheet::pollPagesReady() const {
     return operationPage_->pageReady() == 1 || graphPage_->pageReady() == 1;

@@ -677,13 +677,7 @@ void CKonfiguration::compareWithMeter() {
         const cfg::ReadOutcome read = cfg::judgeParameters(*replies, settings_->deviceFamily, selectedCode_);
         // Only a whole, undamaged block is compared, by the same rule as the read.
         if (read.state != cfg::ReadState::Whole) {
-            hideCompareMarkers();
-            auto* list = controlAs<QListWidget>(kDifferencesList);
-            list->clear();
-            list->addItem(title);
-            list->addItem(read.state == cfg::ReadState::Damaged
-                              ? pageText(kTextDamaged, QString::fromUtf8("Antwort des Messger\u00e4ts besch\u00e4digt, nichts verglichen. Bitte erneut."))
-                              : pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+            showOnly(title, notComparedText(read.state == cfg::ReadState::Damaged));
             return;
         }
         compareWith(title, read.code, read.block);
@@ -713,37 +707,40 @@ void CKonfiguration::readBack(std::function<void()> then) {
     });
 }
 
+void CKonfiguration::showOnly(const QString& title, const QString& line) {
+    hideCompareMarkers();
+    auto* list = controlAs<QListWidget>(kDifferencesList);
+    list->clear();
+    list->addItem(title);
+    if (!line.isEmpty()) list->addItem(line);
+}
+
+QString CKonfiguration::notComparedText(bool damaged) const {
+    return damaged ? pageText(kTextDamaged, QString::fromUtf8("Antwort des Messger\u00e4ts besch\u00e4digt, nichts verglichen. Bitte erneut."))
+                   : pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t."));
+}
+
 void CKonfiguration::showReadBack(const std::optional<cfg::ParameterReplies>& replies) {
     const bool acked = written_.acknowledged;
-    auto* list = controlAs<QListWidget>(kDifferencesList);
-    auto only = [&](const QString& title, const QString& line) {
-        hideCompareMarkers();
-        list->clear();
-        list->addItem(title);
-        if (!line.isEmpty()) list->addItem(line);
-    };
     // Nothing to compare: not verified, or, unacknowledged, not known either way.
     const QString notVerified = acked ? pageText(kTextNotChecked, QStringLiteral("Nicht verifiziert:"))
                                       : pageText(kTextUnknown, QString::fromUtf8("Unbekannt, ob das Messger\u00e4t den Satz h\u00e4lt (R\u00fccklesen):"));
-    if (!replies) return only(notVerified, pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+    if (!replies) return showOnly(notVerified, notComparedText(false));
     const cfg::ReadOutcome read = cfg::judgeParameters(*replies, written_.family, written_.code);
-    if (read.state == cfg::ReadState::Damaged)
-        return only(notVerified, pageText(kTextDamaged, QString::fromUtf8("Antwort des Messger\u00e4ts besch\u00e4digt, nichts verglichen. Bitte erneut.")));
     if (read.state != cfg::ReadState::Whole || read.family != written_.family)
-        return only(notVerified, pageText(kTextNoBlock, QString::fromUtf8("Kein vollst\u00e4ndiger Parameterblock vom Messger\u00e4t.")));
+        return showOnly(notVerified, notComparedText(read.state == cfg::ReadState::Damaged));
     // Byte for byte: every byte of the block, reserved ones included.
     const auto diffs = cfg::compareBlocks(written_.family, written_.code, settings_->language, written_.block.data(),
                                           read.block, true);
     if (diffs.empty())
-        return only(acked ? pageText(kTextVerified, QString::fromUtf8("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes."))
-                          : pageText(kTextNewAfterAll, QString::fromUtf8("Nicht best\u00e4tigt, aber das Messger\u00e4t h\u00e4lt den neuen Satz doch.")),
-                    QString());
+        return showOnly(acked ? pageText(kTextVerified, QString::fromUtf8("Verifiziert: Das Messger\u00e4t h\u00e4lt genau die geschriebenen Bytes."))
+                          : pageText(kTextNewAfterAll, QString::fromUtf8("Nicht best\u00e4tigt, aber das Messger\u00e4t h\u00e4lt den neuen Satz doch.")));
     const std::size_t n = cfg::blockSize(written_.family);
     if (!acked && fromMeter_.family == written_.family && fromMeter_.block.size() == n &&
         std::equal(fromMeter_.block.begin(), fromMeter_.block.end(), read.block))
-        return only(pageText(kTextKeptOld, QString::fromUtf8("Nicht geschrieben: Das Messger\u00e4t hat seinen alten Satz behalten.")),
-                    QString());
-    showDifferences(acked ? pageText(kTextNotVerified, QString::fromUtf8("Nicht verifiziert, im Messger\u00e4t steht anderes:")) : pageText(kTextNotWrittenOther, QString::fromUtf8("Nicht geschrieben, im Messger\u00e4t steht anderes:")),
+        return showOnly(pageText(kTextKeptOld, QString::fromUtf8("Nicht geschrieben: Das Messger\u00e4t hat seinen alten Satz behalten.")));
+    showDifferences(acked ? pageText(kTextNotVerified, QString::fromUtf8("Nicht verifiziert, im Messger\u00e4t steht anderes:"))
+                          : pageText(kTextNotWrittenOther, QString::fromUtf8("Nicht geschrieben, im Messger\u00e4t steht anderes:")),
                     diffs);
 }
 

@@ -125,6 +125,10 @@ private:
     void refreshAccessibleNames();
     void showDifferences(const QString& title, const std::vector<qv::configuration::Difference>& diffs);
     void showReadBack(const std::optional<qv::configuration::ParameterReplies>& replies);
+    // The list with a title and at most one line; no markers.
+    void showOnly(const QString& title, const QString& line = {});
+    // Why nothing was compared: the meter's reply was damaged, or not whole.
+    QString notComparedText(bool damaged) const;
     void compareWith(const QString& title, int code, const std::uint8_t* block);
     void hideCompareMarkers();
     QString captionOf(int control) const;

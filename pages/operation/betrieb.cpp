@@ -301,11 +301,14 @@ qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) cons
         {text(RError, "Fehler"), m ? fromCp1252(lastErrorText_) : none},
     };
     // One row for each contact the model has, named as on the page (the error contact is active low).
-    const std::pair<Group, int> contacts[] = {{Group::Limit1, Limit1}, {Group::Limit2, Limit2},
-                                              {Group::Ready, Ready}, {Group::ErrorContact, ErrorContact}};
-    for (const auto& [group, id] : contacts) {
+    const struct {
+        Group group;
+        int id, bit;
+    } contacts[] = {{Group::Limit1, Limit1, 0}, {Group::Limit2, Limit2, 1}, {Group::Ready, Ready, 2},
+                    {Group::ErrorContact, ErrorContact, 3}};
+    for (const auto& [group, id, bit] : contacts) {
         if (!qv::operation::groupAvailable(deviceCode_, group)) continue;
-        const bool on = id == ErrorContact ? !(c & 8) : (c >> (id == Limit1 ? 0 : id == Limit2 ? 1 : 2)) & 1;
+        const bool on = ((c >> bit) & 1) != (id == ErrorContact);
         rows.emplace_back(controlText(id).remove(QLatin1Char('&')).trimmed(), m ? QString::number(on ? 1 : 0) : none);
     }
     return rows;

@@ -96,14 +96,18 @@ struct SessionTest : ::testing::Test {
         drain();
     }
     std::size_t sent(const std::string& path = kA) { return wire[path].size(); }
+    // Adapter A, the system's only port, chosen as port 1 with a meter on it.
+    void connectA() {
+        system.list = {{kA, "ttyUSB0", ""}};
+        devices[kA] = OpenFailure::None;
+        choose(1);
+    }
 };
 
 }  // namespace
 
 TEST_F(SessionTest, CyclesStartMoreThanRefreshRateApartAndOnlyOncePolling) {
-    system.list = {{kA, "ttyUSB0", ""}};
-    devices[kA] = OpenFailure::None;
-    choose(1);
+    connectA();
     ASSERT_EQ(wire[kA], (std::vector<std::string>{"50", "51"}));  // the identification
     tick(30);
     EXPECT_EQ(sent(), 2u);  // no poll page shown: nothing is asked
@@ -134,9 +138,7 @@ TEST_F(SessionTest, CyclesStartMoreThanRefreshRateApartAndOnlyOncePolling) {
 }
 
 TEST_F(SessionTest, ACommandHoldsTheLineAndAStepUnansweredForAnIntervalStartsTheCycleAgain) {
-    system.list = {{kA, "ttyUSB0", ""}};
-    devices[kA] = OpenFailure::None;
-    choose(1);
+    connectA();
     session->setPolling(true);
     tick(4);  // 0x50, 0x10, 0x11, 0x12 answered
     ASSERT_EQ(session->poll().step(), 5);
@@ -158,9 +160,7 @@ TEST_F(SessionTest, ACommandHoldsTheLineAndAStepUnansweredForAnIntervalStartsThe
 // written) held open for ten refresh intervals: the meter was not asked, so
 // nothing is declared down and the cycle goes on where it was.
 TEST_F(SessionTest, AMessageBoxHeldForTenIntervalsChangesNothing) {
-    system.list = {{kA, "ttyUSB0", ""}};
-    devices[kA] = OpenFailure::None;
-    choose(1);
+    connectA();
     session->setPolling(true);
     tick(12);
     ASSERT_EQ(events.deliveries, 1);
@@ -186,9 +186,7 @@ TEST_F(SessionTest, AMessageBoxHeldForTenIntervalsChangesNothing) {
 }
 
 TEST_F(SessionTest, AnOutageAfterThreeIntervalsOfAskingAndTheReturningMeterIsIdentifiedOnce) {
-    system.list = {{kA, "ttyUSB0", ""}};
-    devices[kA] = OpenFailure::None;
-    choose(1);
+    connectA();
     session->setPolling(true);
     tick(12);
     silent = true;

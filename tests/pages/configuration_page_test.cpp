@@ -116,7 +116,15 @@ struct ConfigurationPage : ::testing::Test {
     // A button, and what it gave the line done.
     void click(int id) {
         page->controlAs<QPushButton>(id)->click();
-        qv::app::waitForLine(line, &context);
+        qv::app::waitForLine(session, &context);
+    }
+    // The page opened and the meter's set read, the page's family before being family.
+    void openAndRead(int code, int family) {
+        open();
+        settings.deviceFamily = family;
+        meter.code = code;
+        meter.block = goodBlock(code);
+        click(ReadButton);
     }
     bool visible(int id) const { return page->isControlVisible(id); }
     bool enabled(int id) const { return page->control(id)->isEnabled(); }
@@ -264,11 +272,7 @@ TEST_F(ConfigurationPage, VariantsHideOrGreyTheRowsAModelLacks) {
 }
 
 TEST_F(ConfigurationPage, ReadFillsEveryRowAndSettlesBeforeMarkersCount) {
-    open();
-    settings.deviceFamily = 0;  // identified before, as another meter
-    meter.code = 27;
-    meter.block = goodBlock(27);
-    click(ReadButton);
+    openAndRead(27, 0);  // identified before, as another meter
     EXPECT_EQ(link->commandsSent(), (std::vector<std::uint8_t>{0x50, 0x30}));
     EXPECT_EQ(combo(Model)->currentIndex(), 27);
     EXPECT_EQ(page->selectedCode(), 27);
@@ -333,11 +337,7 @@ TEST_F(ConfigurationPage, SilentMeterKeepsWhatThePageShows) {
 }
 
 TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
-    open();
-    settings.deviceFamily = 0;
-    meter.code = 5;
-    meter.block = goodBlock(5);
-    click(ReadButton);
+    openAndRead(5, 0);
     ASSERT_EQ(edit(TValue)->text(), "40");
     settle();
     type(TValue, "41");
@@ -388,11 +388,7 @@ TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
 // A check's note and a comparison describe the values they saw: whatever
 // changes the values (an edit, a read, a load, clearing) or the language takes them away.
 TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
-    open();
-    settings.deviceFamily = 0;
-    meter.code = 5;
-    meter.block = goodBlock(5);
-    click(ReadButton);
+    openAndRead(5, 0);
     settle();
     click(CheckButton);
     EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckPassed);
@@ -446,12 +442,8 @@ TEST_F(ConfigurationPage, WriteIsGuardedByTheCheck) {
 TEST_F(ConfigurationPage, WriteSendsTheFrameAndReportsTheAnswer) {
     for (int code : {12, 27, 42}) {
         SCOPED_TRACE(code);
-        open();
         const int family = (code - 1) / 15;
-        settings.deviceFamily = family;
-        meter.code = code;
-        meter.block = goodBlock(code);
-        click(ReadButton);
+        openAndRead(code, family);
         settle();
         link->log.clear();
         dialogs.boxes.clear();
@@ -540,11 +532,7 @@ TEST_F(ConfigurationPage, SaveWritesCodeAndBlock) {
 }
 
 TEST_F(ConfigurationPage, LoadSwitchesFamilyAndRestoresEveryControl) {
-    open();
-    settings.deviceFamily = 1;
-    meter.code = 27;
-    meter.block = goodBlock(27);
-    click(ReadButton);
+    openAndRead(27, 1);
     settle();
     const ControlValues before = page->values();
     const fs::path file = dir.path / "gx.cfg";
@@ -609,11 +597,7 @@ TEST_F(ConfigurationPage, OddFilesLoadWithoutHarm) {
 }
 
 TEST_F(ConfigurationPage, ClearAllEmptiesButKeepsModelAndVisibility) {
-    open();
-    settings.deviceFamily = 0;
-    meter.code = 1;
-    meter.block = goodBlock(1);
-    click(ReadButton);
+    openAndRead(1, 0);
     click(ClearButton);
     for (const auto& r : rows()) {
         if (r.kind == Kind::Combo) {

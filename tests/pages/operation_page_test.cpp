@@ -99,7 +99,7 @@ struct OperationPage : ::testing::Test {
     // A button, and what it gave the line done.
     void click(int id) {
         page->controlAs<QPushButton>(id)->click();
-        qv::app::waitForLine(line, &context);
+        qv::app::waitForLine(session, &context);
     }
     bool enabled(int id) const { return page->control(id)->isEnabled(); }
     bool visible(int id) const { return page->isControlVisible(id); }
