@@ -1,5 +1,6 @@
 #include "pages/configuration/konfiguration.h"
 
+#include <QResizeEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -121,7 +122,12 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Sessi
     logo->setAccessibleName(QStringLiteral("Quorvia"));
     logo->setAlignment(Qt::AlignCenter);
     place(logo, 468, 337, 62, 23);
-    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+    // In a small window the value columns scroll, the buttons stay in view.
+    flow_.setLogo(logo);
+    flow_.setValues({dialogUnitsToPixels(0, 0, kRightX - 9, 310), dialogUnitsToPixels(kRightX - 9, 0, 459 - kRightX, 310)});
+    flow_.setCommands(dialogUnitsToPixels(450, 0, 96, 300));
+    flow_.setList(dialogUnitsToPixels(0, 310, 450, 64), diffs);
+    setMinimumSize(flow_.minimumSize());
     refreshAccessibleNames();
 }
 
@@ -179,6 +185,11 @@ void CKonfiguration::buildRow(const cfg::Row& row, int x, int y) {
     cmp->setAlignment(Qt::AlignCenter);
     place(cmp, x - 8, y + 1, 7, 11);
     cmp->hide();
+}
+
+void CKonfiguration::resizeEvent(QResizeEvent* event) {
+    DialogPage::resizeEvent(event);
+    flow_.arrange(size());
 }
 
 void CKonfiguration::onInitDialog() {

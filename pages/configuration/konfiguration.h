@@ -20,6 +20,7 @@
 #include "pages/configuration/parameters.h"
 #include "pages/configuration/transfer.h"
 #include "platform/dialog/dialog_page.h"
+#include "platform/dialog/page_flow.h"
 
 namespace qv::pages {
 
@@ -116,6 +117,7 @@ public:
 
 protected:
     void onInitDialog() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildRow(const qv::configuration::Row& row, int x, int y);
@@ -167,6 +169,7 @@ private:
         int family = -1, code = 0;
         std::vector<std::uint8_t> block;
     } fromMeter_;
+    qv::dialog::PageFlow flow_{this};
 };
 
 }  // namespace qv::pages

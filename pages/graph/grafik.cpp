@@ -1,5 +1,6 @@
 #include "pages/graph/grafik.h"
 
+#include <algorithm>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -55,7 +56,7 @@ CGrafik::CGrafik(qv::app::AppSettings* settings) : settings_(settings), texts_(*
     logo_ = new QLabel(this);
     logo_->setPixmap(qv::dialog::logoPixmap());
     logo_->setAlignment(Qt::AlignCenter);
-    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+    setMinimumSize(dialogUnitsToPixels(0, 0, 240, 150).size());
     layOut();
 }
 
@@ -64,12 +65,40 @@ void CGrafik::layOut() {
     // The template's places up to the size the page has in a sheet of its
     // natural size (baseSize, when the sheet gives one); room beyond it goes
     // to the chart, the buttons stay centred below it and the logo in the corner.
-    const QSize extra = (size() - minimumSize().expandedTo(baseSize())).expandedTo(QSize(0, 0));
+    const QSize natural = dialogUnitsToPixels(0, 0, 546, 374).size().expandedTo(baseSize());
+    if (width() < natural.width() || height() < natural.height()) {
+        layOutSmall();
+        return;
+    }
+    logo_->show();
+    const QSize extra = size() - natural;
     const int dx = extra.width(), dy = extra.height();
     chartFrame_->setGeometry(dialogUnitsToPixels(7, 8, 521, 286).adjusted(0, 0, dx, dy));
     const std::pair<int, int> buttons[] = {{PlotStart, 308}, {PlotStop, 327}, {Clear, 346}};
     for (auto [id, y] : buttons) control(id)->setGeometry(dialogUnitsToPixels(197, y, 150, 14).translated(dx / 2, dy));
     logo_->setGeometry(dialogUnitsToPixels(468, 337, 62, 23).translated(dx, dy));
+}
+
+void CGrafik::layOutSmall() {
+    // Less room than the template: the chart shrinks, the buttons go side by
+    // side below it, the logo stays only where it does not crowd them.
+    constexpr int kMargin = 8, kGap = 6;
+    const QSize button = dialogUnitsToPixels(0, 0, 150, 14).size();
+    const QSize logo = logo_->sizeHint();
+    const int bw = std::min(button.width(), (width() - 2 * kMargin - 2 * kGap) / 3);
+    const int rowW = 3 * bw + 2 * kGap;
+    const int rowX = std::max(kMargin, (width() - rowW) / 2);
+    const bool logoFits = width() - kMargin - logo.width() > rowX + rowW + kGap;
+    const int band = logoFits ? std::max(button.height(), logo.height()) : button.height();
+    const int bandY = height() - kMargin - band;
+    chartFrame_->setGeometry(kMargin, kMargin, width() - 2 * kMargin, std::max(bandY - kGap - kMargin, 0));
+    int x = rowX;
+    for (int id : {PlotStart, PlotStop, Clear}) {
+        control(id)->setGeometry(x, bandY + (band - button.height()) / 2, bw, button.height());
+        x += bw + kGap;
+    }
+    logo_->setGeometry(width() - kMargin - logo.width(), bandY + (band - logo.height()) / 2, logo.width(), logo.height());
+    logo_->setVisible(logoFits);
 }
 
 void CGrafik::resizeEvent(QResizeEvent* event) {

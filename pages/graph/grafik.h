@@ -45,6 +45,7 @@ public:
 protected:
     void onInitDialog() override;
     void resizeEvent(QResizeEvent* event) override;
+    void layOutSmall();
 
 private:
     // Puts the page back into a state for replay (the benchmark).

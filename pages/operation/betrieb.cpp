@@ -1,5 +1,6 @@
 #include "pages/operation/betrieb.h"
 
+#include <QResizeEvent>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,7 +179,11 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
     logo->setAccessibleName(QStringLiteral("Quorvia"));
     place(logo, 468, 337, 62, 23);
     logo->setAlignment(Qt::AlignCenter);
-    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
+    // In a small window the values scroll, the commands stay in view.
+    flow_.setLogo(logo);
+    flow_.setValues({dialogUnitsToPixels(70, 10, 345, 345)});
+    flow_.setCommands(dialogUnitsToPixels(410, 15, 136, 125));
+    setMinimumSize(flow_.minimumSize());
 
     // Commands on the right first, then the page from top to bottom, row by row.
     QWidget* order[] = {measureStart, measureStop, recordStart, recordStop, actV,     maxV,     minV,
@@ -187,6 +192,11 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
                         zeroPoint,    err,         resetError};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     refreshAccessibleNames();
+}
+
+void CBetrieb::resizeEvent(QResizeEvent* event) {
+    DialogPage::resizeEvent(event);
+    flow_.arrange(size());
 }
 
 void CBetrieb::onInitDialog() {

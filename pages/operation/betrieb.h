@@ -16,6 +16,7 @@
 #include "device/measurement.h"
 #include "pages/operation/recording.h"
 #include "platform/dialog/dialog_page.h"
+#include "platform/dialog/page_flow.h"
 
 namespace qv::pages {
 
@@ -113,6 +114,7 @@ public:
 
 protected:
     void onInitDialog() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // While stale, first goes before the control's help; when fresh again the
@@ -140,6 +142,7 @@ private:
     int deviceCode_ = 0;
     qv::operation::Recorder recorder_;
     std::function<std::time_t()> wallClock_ = [] { return std::time(nullptr); };
+    qv::dialog::PageFlow flow_{this};
 };
 
 }  // namespace qv::pages

@@ -135,7 +135,6 @@ Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::Session
     setTabOrder(languages, refresh);
     setTabOrder(refresh, hardware);
     setTabOrder(hardware, software);
-    setMinimumSize(dialogUnitsToPixels(0, 0, 546, 374).size());
 }
 
 void Einstellungen::setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph) {

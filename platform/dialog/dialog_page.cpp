@@ -19,6 +19,8 @@ void DialogPage::registerControl(int id, QWidget* w) {
     w->setObjectName(QStringLiteral("ctl%1").arg(id));
 }
 
+QSize DialogPage::sizeHint() const { return QWidget::sizeHint().expandedTo(dialogUnitsToPixels(0, 0, 546, 374).size()); }
+
 QWidget* DialogPage::control(int id) const {
     auto it = controls_.find(id);
     return it == controls_.end() ? nullptr : it->second;

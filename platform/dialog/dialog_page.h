@@ -17,6 +17,9 @@ public:
     int pageReady() const { return pageReady_; }
     const QString& tabTitle() const { return tabTitle_; }
 
+    // The template's size: what the page would like to have.
+    QSize sizeHint() const override;
+
     QWidget* control(int id) const;
     template <class T>
     T* controlAs(int id) const {

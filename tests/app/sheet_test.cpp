@@ -171,16 +171,38 @@ TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
     EXPECT_FALSE(configuration->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(configuration->verticalScrollBar()->isVisible());
 
+    // Every command button of every page in view without scrolling at the
+    // common small sizes, and no page scrolls sideways; at 1366 x 768 no page
+    // scrolls at all. Buttons among the values may scroll with them.
+    for (QSize size : {QSize(800, 600), QSize(1024, 600), QSize(1366, 768)}) {
+        resize(size);
+        for (int tab = 0; tab < sheet->tabs()->count(); ++tab) {
+            QScrollArea* page = area(tab);
+            const QString where = QStringLiteral("%1x%2 page %3").arg(size.width()).arg(size.height()).arg(tab);
+            EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << where.toStdString();
+            EXPECT_FALSE(page->verticalScrollBar()->isVisible()) << where.toStdString();
+            for (QScrollArea* inner : page->widget()->findChildren<QScrollArea*>())
+                if (size.height() >= 768) EXPECT_FALSE(inner->verticalScrollBar()->isVisible()) << where.toStdString();
+            for (QPushButton* b : page->widget()->findChildren<QPushButton*>()) {
+                if (!b->isVisible()) continue;
+                const QWidget* scroller = b->parentWidget();
+                while (scroller && !qobject_cast<const QScrollArea*>(scroller->parentWidget())) scroller = scroller->parentWidget();
+                if (scroller && scroller->parentWidget() != page) continue;  // among the values
+                const QRect at(b->mapTo(page->viewport(), QPoint()), b->size());
+                EXPECT_TRUE(page->viewport()->rect().contains(at)) << where.toStdString() << " " << b->text().toStdString();
+            }
+        }
+    }
+    // A value reached by Tab scrolls into view.
     resize({800, 600});
-    auto* button = sheet->configurationPage()->control(qv::configuration::ClearButton);
-    auto inView = [&] {
-        const QRect at(button->mapTo(configuration->viewport(), QPoint()), button->size());
-        return configuration->viewport()->rect().contains(at);
-    };
-    EXPECT_TRUE(configuration->horizontalScrollBar()->isVisible());
+    area(1);
+    auto* field = sheet->configurationPage()->control(qv::configuration::PulseFrequency);
+    // Whole and unclipped: inside the values' own scrolled view too.
+    auto inView = [&] { return field->visibleRegion().boundingRect().size() == field->size(); };
     EXPECT_FALSE(inView());
     sheet->activateWindow();
-    button->setFocus(Qt::TabFocusReason);
+    field->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
     EXPECT_TRUE(inView());
 
     QScrollArea* graph = area(3);

@@ -149,9 +149,12 @@ TEST_F(OperationPage, InitialStatesAndLayout) {
     EXPECT_FALSE(visible(CBetrieb::RecordIndicator));
     EXPECT_EQ(page->controlAs<QComboBox>(CBetrieb::NewLowFlow)->count(), 11);
     EXPECT_EQ(page->controlAs<QComboBox>(CBetrieb::NewLowFlow)->currentIndex(), -1);
-    EXPECT_EQ(page->control(CBetrieb::ResetMax)->geometry(), page->dialogUnitsToPixels(244, 97, 52, 14));
-    EXPECT_EQ(page->control(CBetrieb::RecordStart)->geometry(), page->dialogUnitsToPixels(429, 62, 102, 14));
-    EXPECT_EQ(page->control(CBetrieb::ErrorText)->geometry(), page->dialogUnitsToPixels(84, 314, 159, 14));
+    // With the template's room, the template's places.
+    page->resize(page->sizeHint());
+    auto placed = [&](int id) { return QRect(page->control(id)->mapTo(page.get(), QPoint()), page->control(id)->size()); };
+    EXPECT_EQ(placed(CBetrieb::ResetMax), page->dialogUnitsToPixels(244, 97, 52, 14));
+    EXPECT_EQ(placed(CBetrieb::RecordStart), page->dialogUnitsToPixels(429, 62, 102, 14));
+    EXPECT_EQ(placed(CBetrieb::ErrorText), page->dialogUnitsToPixels(84, 314, 159, 14));
     // Display fields and display-only contacts.
     EXPECT_TRUE(page->controlAs<QLineEdit>(CBetrieb::ActVelocity)->isReadOnly());
     EXPECT_EQ(page->control(CBetrieb::Limit1)->focusPolicy(), Qt::NoFocus);
