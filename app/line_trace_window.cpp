@@ -103,7 +103,8 @@ void LineTraceWindow::clearTrace() {
 }
 
 bool LineTraceWindow::save() {
-    const QString path = qv::dialog::dialogs().saveFileName(this, t(SaveTitle, "Leitungsprotokoll speichern"), QString(),
+    const QString path = qv::dialog::dialogs().saveFileName(this, t(SaveTitle, "Leitungsprotokoll speichern"),
+                                                            savePlace ? savePlace() : QString(),
                                                             QStringLiteral("(*.txt) (*.txt)"));
     if (path.isEmpty()) return false;
     QFile file(path);
@@ -111,6 +112,7 @@ bool LineTraceWindow::save() {
     const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
                     file.flush();
     if (!ok) qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    if (ok && saved) saved(path);
     return ok;
 }
 

@@ -22,6 +22,9 @@ public:
 
     // text: a status text in the language in use (empty: the built-in one).
     LineTraceWindow(qv::device::LineTrace& trace, std::function<QString(int)> text, QWidget* parent = nullptr);
+    // Where saving starts (a folder or a suggested path), and who hears where it went.
+    std::function<QString()> savePlace;
+    std::function<void(const QString&)> saved;
 
     void retranslate();
     // What the window shows now (tests and the save).

@@ -1,5 +1,8 @@
 #include "app/sheet.h"
 
+#include <QDir>
+#include "app/file_places.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -88,14 +91,23 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
     // A window menu of our own stands in for the system menu.
     menuBar_ = new QMenuBar(this);
     QMenu* window = menuBar_->addMenu(QStringLiteral("&QV-Gui"));
-    window->addAction(QStringLiteral("Minimieren"), this, [this] { showMinimized(); });
+    QAction* minimize = window->addAction(QString(), this, [this] { showMinimized(); });
     window->addSeparator();
-    window->addAction(QString::fromUtf8("&Info \u00fcber QV-Gui..."), this, [this] { showAbout(); });
-    QAction* report = window->addAction(status_->text(64).isEmpty() ? QStringLiteral("Servicebericht...") : status_->text(71), this, [this] { showServiceReportDialog(); });
+    QAction* about = window->addAction(QString(), this, [this] { showAbout(); });
+    QAction* report = window->addAction(QString(), this, [this] { showServiceReportDialog(); });
     report->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     window->addSeparator();
-    QAction* close = window->addAction(QString::fromUtf8("Schlie\u00dfen"), this, [this] { reject(); });
+    QAction* close = window->addAction(QString(), this, [this] { reject(); });
     close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    menuEntries_ = {{minimize, StatusLine::MenuMinimize, "Minimieren"},
+                    {about, StatusLine::MenuAbout, "&Info \u00fcber QV-Gui..."},
+                    {report, RAction, "Service&bericht..."},
+                    {close, StatusLine::MenuClose, "Schlie\u00dfen"}};
+    retranslateMenu();
+    settingsPage_->setLanguageSwitched([this] {
+        retranslateMenu();
+        if (traceWindow_) traceWindow_->retranslate();
+    });
 
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(false);
@@ -164,6 +176,15 @@ void CAllControlsSheet::showAbout() {
 LineTraceWindow* CAllControlsSheet::showLineTrace() {
     if (!traceWindow_)
         traceWindow_ = new LineTraceWindow(session_->trace(), [this](int n) { return status_->text(n); }, this);
+        traceWindow_->savePlace = [this] {
+            return startFolder(*settings_) + QStringLiteral("/QV-Gui_") +
+                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmm")) + QStringLiteral(".txt");
+        };
+        traceWindow_->saved = [this](const QString& path) {
+            settings_->workingDir = directoryOf(QFile::encodeName(path).toStdString());
+            writeSettings(*settings_);
+            status_->note(StatusLine::TraceSaved, {QDir::toNativeSeparators(path)});
+        };
     traceWindow_->retranslate();  // the language may have changed since it was last open
     traceWindow_->show();
     traceWindow_->raise();
@@ -193,9 +214,17 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
     return r;
 }
 
+void CAllControlsSheet::retranslateMenu() {
+    for (const MenuEntry& e : menuEntries_) {
+        const QString text = status_->text(e.text);
+        e.action->setText(text.isEmpty() ? QString::fromUtf8(e.german) : text);
+    }
+}
+
 bool CAllControlsSheet::saveServiceReport(const QString& note) {
-    QString path = qv::dialog::dialogs().saveFileName(this, status_->text(RSaveTitle), QString(),
-                                                      QStringLiteral("PDF (*.pdf)"));
+    QString path = qv::dialog::dialogs().saveFileName(
+        this, status_->text(RSaveTitle), suggestedPath(*settings_, settings_->deviceCode, QStringLiteral("pdf")),
+        QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".pdf");
@@ -205,7 +234,12 @@ bool CAllControlsSheet::saveServiceReport(const QString& note) {
             return false;
         }
     }
-    if (writeServiceReport(path, serviceReport(note))) return true;
+    if (writeServiceReport(path, serviceReport(note))) {
+        settings_->workingDir = directoryOf(QFile::encodeName(path).toStdString());
+        writeSettings(*settings_);
+        status_->note(StatusLine::ReportSaved, {QDir::toNativeSeparators(path)});
+        return true;
+    }
     qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
     return false;
 }

@@ -95,6 +95,14 @@ private:
     LineTraceWindow* traceWindow_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
+    // The window menu's entries, in the language in use.
+    void retranslateMenu();
+    struct MenuEntry {
+        QAction* action;
+        int text;
+        const char* german;
+    };
+    std::vector<MenuEntry> menuEntries_;
     QTimer* timer_ = nullptr;
 };
 

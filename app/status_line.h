@@ -25,6 +25,9 @@ public:
         PortModel = 41, SinceCycle = 42, NoCycleYet = 43, Counters = 44, Silent = 45, Lost = 46, NoPort = 47,
         NoMeter = 48, NotPolling = 49, ReadNoLink = 50, ReadNoFamily = 51, ReadNoBlock = 52, CheckPassed = 53,
         RecordingPaused = 54, StaleSince = 55, OpenTrace = 61,
+        // Where a file went; the window menu's entries.
+        Saved = 101, Loaded = 102, RecordingTo = 103, ReportSaved = 104, TraceSaved = 105,
+        MenuMinimize = 106, MenuAbout = 107, MenuClose = 108,
     };
     static constexpr int kNoteMs = 15000;
 

@@ -11,7 +11,7 @@
 
 namespace qv::app {
 
-constexpr int kMessageCount = 100;  // numbers 1 to 100
+constexpr int kMessageCount = 120;  // numbers 1 to 120
 constexpr int kMessageLines = 5;    // caption and four body lines
 constexpr int kErrorEntries = 20;
 constexpr std::size_t kLinePiece = 511;   // lines are read in pieces of this size

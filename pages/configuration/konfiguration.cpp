@@ -1,5 +1,9 @@
 #include "pages/configuration/konfiguration.h"
 
+#include <QDir>
+#include "app/file_places.h"
+#include "app/status_line.h"
+
 #include <QResizeEvent>
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +31,10 @@ using cfg::Kind;
 namespace {
 constexpr std::size_t kReadBlockBytes = qv::device::kReadSize;
 const QString kFilter = QStringLiteral("(*.*) (*.*)");
+// Our own extension offered first when saving; any name still loads.
+const QString kExtension = QStringLiteral("kt740");
+const QString kSaveFilters = QStringLiteral("KT740 (*.kt740);;") + kFilter;
+const QString kLoadFilters = kFilter + QStringLiteral(";;KT740 (*.kt740)");
 
 // Where each row sits: two columns of rows, with a little space between the
 // groups that belong together. 0 marks a gap.
@@ -537,10 +545,17 @@ void CKonfiguration::writeParameters() {
 
 void CKonfiguration::saveConfiguration() {
     encodeParameters();
-    const QString chosen = qv::dialog::dialogs().saveFileName(
-        this, texts_.messageLine(kMsgSaveTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
-        kFilter);
+    QString chosen = qv::dialog::dialogs().saveFileName(this, texts_.messageLine(kMsgSaveTitle, 0),
+                                                        qv::app::suggestedPath(*settings_, selectedCode_, kExtension),
+                                                        kSaveFilters);
     if (chosen.isEmpty()) return;
+    if (const QString named = qv::app::withExtension(chosen, kExtension); named != chosen) {
+        // The dialog asked before overwriting the name it was given, not this one.
+        if (QFileInfo::exists(named))
+            return qv::dialog::dialogs().message(this, texts_.messageLine(kMsgSaveTitle, 0),
+                                                 texts_.messageLine(qv::app::RExists, 0).arg(QFileInfo(named).fileName()));
+        chosen = named;
+    }
     const std::string path = QFile::encodeName(chosen).toStdString();
     settings_->workingDir = qv::app::directoryOf(path);
     qv::app::writeSettings(*settings_);
@@ -555,14 +570,14 @@ void CKonfiguration::saveConfiguration() {
                         static_cast<qint64>(bytes.size()) &&
                     file.flush();
     file.close();
-    if (!ok) texts_.showMessage(kMsgFile);
+    if (!ok) return texts_.showMessage(kMsgFile);
+    note(qv::app::StatusLine::Saved, {QDir::toNativeSeparators(chosen)});
 }
 
 void CKonfiguration::loadConfiguration() {
     encodeParameters();
-    const QString chosen = qv::dialog::dialogs().openFileName(
-        this, texts_.messageLine(kMsgLoadTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
-        kFilter);
+    const QString chosen = qv::dialog::dialogs().openFileName(this, texts_.messageLine(kMsgLoadTitle, 0),
+                                                              qv::app::startFolder(*settings_), kLoadFilters);
     if (!chosen.isEmpty()) {
         settings_->workingDir = qv::app::directoryOf(QFile::encodeName(chosen).toStdString());
         qv::app::writeSettings(*settings_);
@@ -585,6 +600,7 @@ void CKonfiguration::loadConfiguration() {
             valuesEdited();
             source_ = Source::File;
             sourceDetail_ = QFileInfo(chosen).fileName();
+            note(qv::app::StatusLine::Loaded, {QDir::toNativeSeparators(chosen)});
         }
     }
     onParameterChanged(cfg::Sensor);
@@ -696,10 +712,11 @@ void CKonfiguration::compareWithMeter() {
 }
 
 void CKonfiguration::compareWithFile() {
-    const QString chosen = qv::dialog::dialogs().openFileName(
-        this, texts_.messageLine(kMsgLoadTitle, 0), QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
-        kFilter);
+    const QString chosen = qv::dialog::dialogs().openFileName(this, texts_.messageLine(kMsgLoadTitle, 0),
+                                                              qv::app::startFolder(*settings_), kLoadFilters);
     if (chosen.isEmpty()) return;
+    settings_->workingDir = qv::app::directoryOf(QFile::encodeName(chosen).toStdString());
+    qv::app::writeSettings(*settings_);
     QFile file(chosen);
     if (!file.open(QIODevice::ReadOnly)) return texts_.showMessage(kMsgFile);
     const QByteArray data = file.read(static_cast<qint64>(cfg::kFileSize));

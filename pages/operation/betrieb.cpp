@@ -1,5 +1,9 @@
 #include "pages/operation/betrieb.h"
 
+#include <QDir>
+#include "app/file_places.h"
+#include "app/status_line.h"
+
 #include <QResizeEvent>
 #include <QApplication>
 #include <QCheckBox>
@@ -161,7 +165,9 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
     auto* measureStop = button(MeasureStop, "Messung Stop", 429, 36, 102, 14, command(kStopMeasurement));
     auto* recordStart = button(RecordStart, "Aufzeichnung Start", 429, 62, 102, 14, [this] { startRecording(); });
     auto* recordStop = button(RecordStop, "Aufzeichnung Stop", 429, 79, 102, 14, [this] { stopRecording(); });
-    auto* measuring = label(MeasureState, "", 429, 98, 110, 34);
+    auto* info = label(RecordInfo, "", 429, 95, 110, 9);
+    info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* measuring = label(MeasureState, "", 429, 107, 110, 34);
     measuring->setWordWrap(true);
     measuring->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     recordStart->setEnabled(false);
@@ -366,13 +372,13 @@ void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
 }
 
 bool CBetrieb::recordStartEnabled() const { return control(RecordStart)->isEnabled(); }
-void CBetrieb::enableRecordStart() { enableControl(RecordStart, true); }
+void CBetrieb::enableRecordStart() { enableControl(RecordStart, !recording()); }
 
 void CBetrieb::startRecording() {
     if (recording()) return;
     const QString chosen =
         qv::dialog::dialogs().saveFileName(this, texts_.messageLine(kMsgRecordTitle, 0),
-                                           QFile::decodeName(QByteArray::fromStdString(settings_->workingDir)),
+                                           qv::app::suggestedPath(*settings_, deviceCode_, QStringLiteral("csv"), true),
                                            QStringLiteral("(*.csv) (*.csv)"));
     if (chosen.isEmpty()) return;
     // The file system's own encoding; no length cut, which would name another file.
@@ -394,7 +400,10 @@ void CBetrieb::startRecording() {
     }
     showRecordingTrouble(0, 0);
     showRecordingPaused();
+    enableControl(RecordStart, false);
     enableControl(RecordStop, true);
+    showRecordInfo();
+    if (statusNote_) statusNote_(qv::app::StatusLine::RecordingTo, {QDir::toNativeSeparators(QFile::decodeName(path.c_str()))});
     if (stale_) showControl(RecordIndicator, true);  // waiting for the meter: shown paused
 }
 
@@ -403,7 +412,22 @@ void CBetrieb::stopRecording() {
     showRecordingTrouble(0, 0);
     showRecordingPaused();
     enableControl(RecordStart, true);
+    enableControl(RecordStop, false);
     showControl(RecordIndicator, false);
+    showRecordInfo();  // what the file holds stays said
+}
+
+void CBetrieb::showRecordInfo() {
+    auto* info = controlAs<QLabel>(RecordInfo);
+    if (recorder_.path().empty()) return info->clear();
+    const QString path = QFile::decodeName(QByteArray::fromStdString(recorder_.path()));
+    const QString text = pageText(kTextRecordInfo, QString::fromUtf8("%1 – %2 Zeilen"))
+                             .arg(QFileInfo(path).fileName())
+                             .arg(recorder_.lines());
+    info->setText(info->fontMetrics().elidedText(text, Qt::ElideMiddle, info->width()));
+    info->setToolTip(path);
+    info->setAccessibleName(text);
+    info->setAccessibleDescription(path);
 }
 
 void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
@@ -412,6 +436,7 @@ void CBetrieb::writeRecordLine(const qv::device::MeasurementRecord& record) {
     std::tm local{};
     localtime_r(&now, &local);
     const auto out = recorder_.writeLine(record, settings_->language, local, lastErrorText_);
+    showRecordInfo();
     if (out.written && !out.resumed) return;
     // A failure is told once, with its cause; the recording waits, paused,
     // and goes on by itself with the first line that can be written again.

@@ -38,6 +38,7 @@ public:
         MeasureStart = 1124, MeasureStop = 1125,
         RecordStart = 1126, RecordStop = 1127, RecordIndicator = 1129,
         MeasureState = 1190,  // whether measuring runs, as far as the page knows
+        RecordInfo = 1191,    // the recording's file and how many lines it holds
     };
 
     // Command bytes of the one-byte buttons.
@@ -99,7 +100,8 @@ public:
     // that is not a number and the word for overflow beyond kLargestShown.
     QString displayValue(float value) const;
     static constexpr float kLargestShown = 1e9f;
-    static constexpr int kTextOverflow = 1930;  // labels file, no control
+    static constexpr int kTextOverflow = 1930;    // labels file, no control
+    static constexpr int kTextRecordInfo = 1931;  // "%1 – %2 lines": file name, line count
 
     // Labels, help and messages again, after a language switch. The error
     // texts keep the language of the page's initialisation.
@@ -122,6 +124,7 @@ private:
     bool staleHelp(int id, const QString& first);
     void writeRecordLine(const qv::device::MeasurementRecord& record);
     void showRecordingPaused();
+    void showRecordInfo();
     void showRecordingTrouble(int text, int error);
     void commandDone(std::uint8_t command, int received);
     void showMeasuringState();

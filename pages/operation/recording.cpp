@@ -166,6 +166,7 @@ int Recorder::start(const std::string& path, int deviceCode) {
     recording_ = true;
     headerPending_ = true;
     failing_ = 0;
+    lines_ = 0;
     return 0;
 }
 
@@ -187,6 +188,7 @@ Recorder::Outcome Recorder::writeLine(const qv::device::MeasurementRecord& r, in
     out.written = out.error == 0;
     if (out.written) {
         if (header) headerPending_ = false;
+        ++lines_;
         out.resumed = failing_ != 0;
     } else {
         out.newTrouble = failing_ == 0 || troubleOf(failing_) != troubleOf(out.error);

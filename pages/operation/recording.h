@@ -75,6 +75,8 @@ public:
     // The errno of the failure that lasts, 0 while lines are written.
     int failing() const { return failing_; }
     const std::string& path() const { return path_; }
+    // Measurement lines the file holds (header and model line not counted).
+    int lines() const { return lines_; }
 
 private:
     std::unique_ptr<RecordingSink> own_;
@@ -83,6 +85,7 @@ private:
     bool recording_ = false;
     bool headerPending_ = false;
     int failing_ = 0;
+    int lines_ = 0;
 };
 
 }  // namespace qv::operation

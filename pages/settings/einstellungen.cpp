@@ -303,6 +303,7 @@ void Einstellungen::onLanguageChanged(int index) {
         graph_->UpdateLanguage();
         graph_->reloadTexts();
     }
+    if (languageSwitched_) languageSwitched_();
     texts_.showMessage(15);
 }
 

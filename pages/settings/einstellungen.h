@@ -28,6 +28,8 @@ public:
 
     Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
+    // Told after the user chose another language, before its message.
+    void setLanguageSwitched(std::function<void()> switched) { languageSwitched_ = std::move(switched); }
 
     // "------" in the version fields, and the connection told to use port
     // n: it replaces the link, opens the port and asks the meter who it is.
@@ -56,6 +58,7 @@ protected:
     void onInitDialog() override;
 
 private:
+    std::function<void()> languageSwitched_;
     void setLamp(bool answered);
     void loadTexts();
     // The red lamp's tool tip: its help, then why the port did not open.

@@ -13,7 +13,11 @@
 #include <chrono>
 #include <thread>
 
+#include "app/file_places.h"
 #include "app/sheet.h"
+#include "tests/support/temp_dir.h"
+#include <QStandardPaths>
+#include <filesystem>
 #include "pages/configuration/konfiguration.h"
 #include "pages/configuration/parameters.h"
 #include "pages/graph/grafik.h"
@@ -236,4 +240,35 @@ TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
     press(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
     EXPECT_EQ(sheet->settings().language, 0);
+}
+
+TEST(FilePlaces, StartWhereTheUserWorksNeverInTheProgramsFolder) {
+    qv::test::TempCwd cwd;
+    struct {
+        std::string root;
+        const std::string& path() const { return root; }
+    } home{cwd.path.string()};
+    qputenv("HOME", home.path().c_str());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").c_str());
+    std::filesystem::create_directories(home.path() + "/Documents/runs");
+    std::filesystem::create_directories(home.path() + "/data");
+    qv::app::AppSettings s;
+    s.programDir = home.path() + "/data/";
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    struct Case {
+        std::string last;
+        QString expected;
+    } cases[] = {{"", documents},                            // first use
+                 {home.path() + "/data/", documents},       // the program's own folder
+                 {home.path() + "/gone/", documents},       // no longer there
+                 {home.path() + "/Documents/runs/", QString::fromStdString(home.path() + "/Documents/runs")}};
+    for (const Case& c : cases) {
+        s.workingDir = c.last;
+        EXPECT_EQ(qv::app::startFolder(s), c.expected) << c.last;
+    }
+    const QDateTime when(QDate(2026, 12, 9), QTime(11, 34));
+    EXPECT_EQ(qv::app::suggestedName(-1, QStringLiteral("kt740"), when), QStringLiteral("KT740_2026-12-09.kt740"));
+    EXPECT_TRUE(qv::app::suggestedName(0, QStringLiteral("csv"), when, true).endsWith(QStringLiteral("_2026-12-09_1134.csv")));
+    EXPECT_EQ(qv::app::withExtension(QStringLiteral("/a.b/set"), QStringLiteral("kt740")), QStringLiteral("/a.b/set.kt740"));
+    EXPECT_EQ(qv::app::withExtension(QStringLiteral("/a/set.bin"), QStringLiteral("kt740")), QStringLiteral("/a/set.bin"));
 }

@@ -467,7 +467,8 @@ TEST_F(OperationPage, StartAndStopRecording) {
     EXPECT_EQ(settings.workingDir, (dir.path / "runs").string() + "/");
     EXPECT_NE(dir.read("QV-GUI.ini").find("WORKINGDIR=" + settings.workingDir), std::string::npos);
     EXPECT_EQ(dir.read("runs/first.csv"), "KT740-GX-M1P2S1\r\n");
-    // A second start while on does nothing: no dialog.
+    // No second start while on.
+    EXPECT_FALSE(enabled(CBetrieb::RecordStart));
     click(CBetrieb::RecordStart);
     EXPECT_EQ(dialogs.fileTitles.size(), 1u);
 
@@ -479,12 +480,14 @@ TEST_F(OperationPage, StartAndStopRecording) {
     EXPECT_EQ(dir.read("runs/first.csv"),
               "KT740-GX-M1P2S1\r\n" + header + "\r\n" + expectedLine(record(0x0C), "Text 13") +
                   expectedLine(record(0x05), "Text 13"));
+    // Beside the indicator: the file and the lines it holds.
+    EXPECT_EQ(page->control(CBetrieb::RecordInfo)->accessibleName().toStdString(), "first.csv \u2013 2 Zeilen");
 
     click(CBetrieb::RecordStop);
     EXPECT_FALSE(page->recording());
     EXPECT_FALSE(visible(CBetrieb::RecordIndicator));
     EXPECT_TRUE(enabled(CBetrieb::RecordStart));
-    EXPECT_TRUE(enabled(CBetrieb::RecordStop));
+    EXPECT_FALSE(enabled(CBetrieb::RecordStop));
     page->showMeasurement(record());
     EXPECT_EQ(dir.read("runs/first.csv").size(),
               ("KT740-GX-M1P2S1\r\n" + header + "\r\n").size() + 2 * expectedLine(record(), "Text 13").size());
