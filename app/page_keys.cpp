@@ -1,5 +1,10 @@
 #include "app/page_keys.h"
 
+#include <QAbstractButton>
+#include <QLabel>
+#include <functional>
+#include <vector>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTabWidget>
@@ -44,5 +49,53 @@ private:
 }  // namespace
 
 void installPageKeys(QTabWidget* tabs) { new PageKeys(tabs); }
+
+QChar accessKey(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != QLatin1Char('&')) continue;
+        if (caption[i + 1] != QLatin1Char('&')) return caption[i + 1].toLower();
+        ++i;  // "&&" is a plain ampersand
+    }
+    return {};
+}
+
+namespace {
+// The caption a control shows, and how to give it another.
+struct Captioned {
+    QWidget* widget;
+    QString text;
+    std::function<void(const QString&)> set;
+};
+
+std::vector<Captioned> captionsOf(QWidget* page) {
+    std::vector<Captioned> out;
+    for (QAbstractButton* b : page->findChildren<QAbstractButton*>()) {
+        if (b->focusPolicy() == Qt::NoFocus) continue;  // display only
+        out.push_back({b, b->text(), [b](const QString& t) { b->setText(t); }});
+    }
+    for (QLabel* l : page->findChildren<QLabel*>())
+        if (l->buddy() && l->textFormat() != Qt::RichText) out.push_back({l, l->text(), [l](const QString& t) { l->setText(t); }});
+    return out;
+}
+}  // namespace
+
+void assignAccessKeys(QWidget* page, const QString& reserved) {
+    QString used = reserved.toLower();
+    std::vector<Captioned> captions = captionsOf(page);
+    for (const Captioned& c : captions)
+        if (const QChar key = accessKey(c.text); !key.isNull()) used += key;
+    for (const Captioned& c : captions) {
+        if (!accessKey(c.text).isNull() || c.text.trimmed().isEmpty()) continue;
+        auto free = [&](qsizetype i) { return c.text[i].isLetterOrNumber() && !used.contains(c.text[i].toLower()); };
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < c.text.size() && at < 0; ++i)
+            if ((i == 0 || !c.text[i - 1].isLetterOrNumber()) && free(i)) at = i;
+        for (qsizetype i = 0; i < c.text.size() && at < 0; ++i)
+            if (free(i)) at = i;
+        if (at < 0) continue;  // every letter taken: no key rather than a clash
+        used += c.text[at].toLower();
+        c.set(QString(c.text).insert(at, QLatin1Char('&')));
+    }
+}
 
 }  // namespace qv::app

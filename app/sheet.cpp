@@ -1,6 +1,7 @@
 #include "app/sheet.h"
 
 #include <QDir>
+#include <QScrollArea>
 #include "app/file_places.h"
 
 #include <QApplication>
@@ -106,6 +107,8 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
     retranslateMenu();
     settingsPage_->setLanguageSwitched([this] {
         retranslateMenu();
+        for (QWidget* page : std::initializer_list<QWidget*>{settingsPage_, configurationPage_, operationPage_, graphPage_})
+            assignAccessKeys(page, reservedKeys());
         if (traceWindow_) traceWindow_->retranslate();
     });
 
@@ -113,6 +116,9 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
     tabs_->setDocumentMode(false);
     addScrolledPages(tabs_, {settingsPage_, configurationPage_, operationPage_, graphPage_});
     installPageKeys(tabs_);
+    // Access keys once a page shows its texts, and again in a new language.
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (auto* area = qobject_cast<QScrollArea*>(tabs_->widget(i))) area->widget()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
@@ -212,6 +218,21 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
     // The package carries the program's version.
     r.footer = QStringLiteral("QV-Gui " QV_VERSION " \u2013 qv-gui " QV_VERSION);
     return r;
+}
+
+QString CAllControlsSheet::reservedKeys() const {
+    // The window menu's and the status line's keys work from every page.
+    QString keys = QStringLiteral("q");
+    if (const QChar trace = accessKey(status_->text(StatusLine::OpenTrace)); !trace.isNull()) keys += trace;
+    return keys;
+}
+
+bool CAllControlsSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show)
+        if (auto* page = qobject_cast<QWidget*>(watched))
+            // After the page's first show has loaded its texts.
+            QMetaObject::invokeMethod(this, [this, page] { assignAccessKeys(page, reservedKeys()); }, Qt::QueuedConnection);
+    return QDialog::eventFilter(watched, event);
 }
 
 void CAllControlsSheet::retranslateMenu() {

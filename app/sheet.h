@@ -97,6 +97,8 @@ private:
     QMenuBar* menuBar_ = nullptr;
     // The window menu's entries, in the language in use.
     void retranslateMenu();
+    QString reservedKeys() const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     struct MenuEntry {
         QAction* action;
         int text;

@@ -1,6 +1,8 @@
 #include "pages/configuration/konfiguration.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QShortcut>
 #include "app/file_places.h"
 #include "app/status_line.h"
 
@@ -130,6 +132,16 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Sessi
     logo->setAccessibleName(QStringLiteral("Quorvia"));
     logo->setAlignment(Qt::AlignCenter);
     place(logo, 468, 337, 62, 23);
+    // Ctrl+S and Ctrl+O save and load while this page is shown.
+    auto shortcut = [this](QKeySequence::StandardKey key, void (CKonfiguration::*slot)()) {
+        auto* s = new QShortcut(QKeySequence(key), this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, [this, slot] {
+            if (isVisible() && QApplication::activeModalWidget() == nullptr) (this->*slot)();
+        });
+    };
+    shortcut(QKeySequence::Save, &CKonfiguration::saveConfiguration);
+    shortcut(QKeySequence::Open, &CKonfiguration::loadConfiguration);
     // In a small window the value columns scroll, the buttons stay in view.
     flow_.setLogo(logo);
     flow_.setValues({dialogUnitsToPixels(0, 0, kRightX - 9, 310), dialogUnitsToPixels(kRightX - 9, 0, 459 - kRightX, 310)});

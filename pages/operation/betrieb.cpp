@@ -86,6 +86,8 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
     auto field = [this](int id, int x, int y, int w, int h) {
         auto* e = addControl(id, new QLineEdit(this));
         e->setReadOnly(true);  // display field: overwritten with every measurement
+        // Tab walks what a technician can do; a click still selects a value to copy.
+        e->setFocusPolicy(Qt::ClickFocus);
         e->setAlignment(Qt::AlignRight);
         place(e, x, y, w, h);
         return e;

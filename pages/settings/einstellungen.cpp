@@ -61,6 +61,7 @@ Einstellungen::Einstellungen(qv::app::AppSettings* settings, qv::device::Session
     auto* software = addControl(Software, new QLineEdit(this));
     for (auto* e : {hardware, software}) {
         e->setReadOnly(true);
+        e->setFocusPolicy(Qt::ClickFocus);  // shown, not edited: Tab passes by
         e->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("KT740-FX-M1P2I2S1")) + 24);
     }
     auto* refresh = addControl(RefreshRate, new QLineEdit(this));

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabBar>
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -14,7 +19,9 @@
 #include <thread>
 
 #include "app/file_places.h"
+#include "app/page_keys.h"
 #include "app/sheet.h"
+#include "app/status_line.h"
 #include "tests/support/temp_dir.h"
 #include <QStandardPaths>
 #include <filesystem>
@@ -271,4 +278,42 @@ TEST(FilePlaces, StartWhereTheUserWorksNeverInTheProgramsFolder) {
     EXPECT_TRUE(qv::app::suggestedName(0, QStringLiteral("csv"), when, true).endsWith(QStringLiteral("_2026-12-09_1134.csv")));
     EXPECT_EQ(qv::app::withExtension(QStringLiteral("/a.b/set"), QStringLiteral("kt740")), QStringLiteral("/a.b/set.kt740"));
     EXPECT_EQ(qv::app::withExtension(QStringLiteral("/a/set.bin"), QStringLiteral("kt740")), QStringLiteral("/a/set.bin"));
+}
+
+TEST_F(Sheet, AccessKeysWithoutClashesAndTabSkipsShownValuesInEveryLanguage) {
+    for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+        QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, f);
+    auto sheet = make();
+    auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
+    for (int lang : {1, 2, 0}) {
+        languages->setCurrentIndex(lang);
+        emit languages->activated(lang);
+        for (int tab = 0; tab < sheet->tabs()->count(); ++tab) {
+            sheet->tabs()->setCurrentIndex(tab);
+            QApplication::processEvents();
+            QWidget* page = qobject_cast<QScrollArea*>(sheet->tabs()->currentWidget())->widget();
+            QString keys = QStringLiteral("q") + accessKey(sheet->statusLine()->text(StatusLine::OpenTrace));
+            const std::string where = std::to_string(lang) + "/" + std::to_string(tab);
+            auto take = [&](const QString& caption, bool needed) {
+                const QChar key = accessKey(caption);
+                EXPECT_TRUE(key.isNull() || !keys.contains(key)) << where << " " << caption.toStdString();
+                EXPECT_TRUE(!needed || !key.isNull()) << where << " " << caption.toStdString();
+                if (!key.isNull()) keys += key;
+            };
+            for (QAbstractButton* b : page->findChildren<QAbstractButton*>())
+                if (b->focusPolicy() != Qt::NoFocus) take(b->text(), qobject_cast<QPushButton*>(b));
+            for (QLabel* l : page->findChildren<QLabel*>())
+                if (l->buddy()) take(l->text(), false);
+        }
+    }
+    // The Operation page's first stop is its first command, never a shown value.
+    sheet->tabs()->setCurrentIndex(2);
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    sheet->tabs()->tabBar()->setFocus();
+    QTest::keyClick(sheet->tabs()->tabBar(), Qt::Key_Tab);
+    QWidget* w = QApplication::focusWidget();
+    EXPECT_EQ(w, sheet->operationPage()->control(qv::pages::CBetrieb::MeasureStart)) << (w ? w->objectName().toStdString() : "");
+    for (int id : {qv::pages::CBetrieb::ActVelocity, qv::pages::CBetrieb::Totalizer, qv::pages::CBetrieb::ErrorText})
+        EXPECT_FALSE(sheet->operationPage()->control(id)->focusPolicy() & Qt::TabFocus) << id;
 }
