@@ -20,6 +20,10 @@ std::atomic<bool> g_stop{false};   // lock-free, so safe to set from a signal ha
 
 std::atomic<bool> g_toggleFaults{false};
 
+// KT740-GX-M1D4A1S1: low flow, both limit contacts and every output, so each
+// control of the Operation and Configuration pages has something to show.
+constexpr int kDefaultModel = 27;
+
 void onSignal(int) { g_stop.store(true); }
 void onToggle(int) { g_toggleFaults.store(true); }
 
@@ -31,7 +35,7 @@ const char* const kUsage =
     "  --for-qv-gui[=N]     link as COMN (default COM1, N 1..9) where the installed qv-gui looks:\n"
     "                       $XDG_DATA_HOME/qv-gui, else ~/.local/share/qv-gui (made when missing)\n"
     "  --model N            model code sent to the PC, 1..45; 0, >45 or negative to test bad codes\n"
-    "                       (default 1)\n"
+    "                       (default 27)\n"
     "  --version X.YZ       software version (default 1.23)\n"
     "  --seed N             seed of the measurement noise and the faults (default 1)\n"
     "  --trace              print every byte received and sent, with a time stamp\n"
@@ -111,6 +115,7 @@ std::string qvGuiDirectory() {
 
 int main(int argc, char** argv) {
   qv::sim::MeterConfig config;
+  config.modelCode = kDefaultModel;
   std::string link = "COM1";
   bool linkGiven = false;
   int forQvGui = 0;   // the port number to link as in qv-gui's directory, 0: not asked for
