@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <strings.h>
+#include <system_error>
 
 #include "sim/meter.h"
 #include "sim/pty_server.h"
@@ -18,6 +20,10 @@ std::atomic<bool> g_stop{false};   // lock-free, so safe to set from a signal ha
 
 std::atomic<bool> g_toggleFaults{false};
 
+// KT740-GX-M1D4A1S1: low flow, both limit contacts and every output, so each
+// control of the Operation and Configuration pages has something to show.
+constexpr int kDefaultModel = 27;
+
 void onSignal(int) { g_stop.store(true); }
 void onToggle(int) { g_toggleFaults.store(true); }
 
@@ -26,8 +32,10 @@ const char* const kUsage =
     "Simulates a KT740 flow meter on a pseudo terminal reached through a link.\n"
     "\n"
     "  --link PATH          link to the terminal (default COM1 in the current directory)\n"
+    "  --for-qv-gui[=N]     link as COMN (default COM1, N 1..9) where the installed qv-gui looks:\n"
+    "                       $XDG_DATA_HOME/qv-gui, else ~/.local/share/qv-gui (made when missing)\n"
     "  --model N            model code sent to the PC, 1..45; 0, >45 or negative to test bad codes\n"
-    "                       (default 1)\n"
+    "                       (default 27)\n"
     "  --version X.YZ       software version (default 1.23)\n"
     "  --seed N             seed of the measurement noise and the faults (default 1)\n"
     "  --trace              print every byte received and sent, with a time stamp\n"
@@ -82,11 +90,35 @@ std::string modelText(int code) {
   return std::string("KT740-") + (g == 1 ? "GX-" : g == 2 ? "FX-" : "") + "M1" + options[k] + "S1";
 }
 
+// The directory the launcher qv-gui starts the program in, found as it finds
+// it, and made when missing (the simulator may well run before qv-gui ever did).
+std::string qvGuiDirectory() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  std::filesystem::path dir;
+  if (xdg && xdg[0] == '/') dir = std::filesystem::path(xdg) / "qv-gui";
+  else if (home && home[0]) dir = std::filesystem::path(home) / ".local/share/qv-gui";
+  if (dir.empty()) {
+    std::fputs("kt740-sim: --for-qv-gui: HOME is not set\n", stderr);
+    std::exit(1);
+  }
+  std::error_code ec;
+  if (std::filesystem::create_directories(dir, ec)) std::printf("kt740-sim: made %s\n", dir.c_str());
+  if (ec) {
+    std::fprintf(stderr, "kt740-sim: cannot make %s: %s\n", dir.c_str(), ec.message().c_str());
+    std::exit(1);
+  }
+  return dir.string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   qv::sim::MeterConfig config;
+  config.modelCode = kDefaultModel;
   std::string link = "COM1";
+  bool linkGiven = false;
+  int forQvGui = 0;   // the port number to link as in qv-gui's directory, 0: not asked for
   bool trace = false;
 
   for (int i = 1; i < argc; ++i) {
@@ -112,6 +144,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--link") {
       link = needValue();
       if (link.empty()) usageError("--link needs a path");
+      linkGiven = true;
+    } else if (arg == "--for-qv-gui") {
+      forQvGui = hasValue ? int(parseInt(arg, value, 1, 9)) : 1;
     } else if (arg == "--model") {
       config.modelCode = int(parseInt(arg, needValue(), -128, 255));
     } else if (arg == "--version") {
@@ -168,6 +203,9 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (forQvGui && linkGiven) usageError("--link and --for-qv-gui both say where to link; give one");
+  if (forQvGui) link = qvGuiDirectory() + "/COM" + std::to_string(forQvGui);
+
   struct sigaction sa {};
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
@@ -189,6 +227,7 @@ int main(int argc, char** argv) {
   std::printf("kt740-sim: model %d (%s), family %d, software %.2f\n", config.modelCode,
               modelText(config.modelCode).c_str(), family, double(config.softwareVersion));
   std::printf("kt740-sim: pty %s, link %s\n", server.slavePath().c_str(), server.linkPath().c_str());
+  if (forQvGui) std::printf("kt740-sim: start qv-gui; this is its port COM%d (Settings page)\n", forQvGui);
   std::fflush(stdout);
 
   int rc = server.run(g_stop, &g_toggleFaults);

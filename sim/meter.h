@@ -24,7 +24,8 @@ inline constexpr int kNoZeroResult = -1;
 enum class LowFlowSilence { None, Command, Block };
 
 struct MeterConfig {
-  int modelCode = 1;        // sent as its low 8 bits, so 0, >45 or negative codes can be tried
+  int modelCode = 1;        // sent as its low 8 bits, so 0, >45 or negative codes can be tried;
+                            // kt740-sim starts with a default of its own
   float softwareVersion = 1.23f;
   uint32_t seed = 1;
   // Faults of the line and of a misbehaving meter.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -104,10 +105,42 @@ bool PtyServer::open(std::string& error) {
     return false;
   }
   linked_ = true;
+  writeMarker();
   return true;
 }
 
+void PtyServer::writeMarker() {
+  // Without the marker the link still works; the program then names the
+  // port by its terminal, so a failure here is not fatal.
+  struct stat st;
+  if (fstat(slave_, &st) != 0) return;
+  char text[160];
+  const int n = std::snprintf(text, sizeof text, "%s\n%lld.%09ld\n", slavePath_.c_str(),
+                              static_cast<long long>(st.st_ctim.tv_sec), static_cast<long>(st.st_ctim.tv_nsec));
+  if (n <= 0 || std::size_t(n) >= sizeof text) return;
+  const std::string path = markerPath();
+  // Never through a symbolic link: the marker is written where it is named.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return;
+  marked_ = ::write(fd, text, std::size_t(n)) == n;
+  ::close(fd);
+  if (!marked_) unlink(path.c_str());
+}
+
+bool PtyServer::markerIsOurs() const {
+  int fd = ::open(markerPath().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  char text[160];
+  const ssize_t n = ::read(fd, text, sizeof text);
+  ::close(fd);
+  const std::string first = slavePath_ + '\n';
+  return n > 0 && std::string(text, std::size_t(n)).rfind(first, 0) == 0;
+}
+
 void PtyServer::close() {
+  // Leave a marker alone that another simulator has since written.
+  if (marked_ && markerIsOurs()) unlink(markerPath().c_str());
+  marked_ = false;
   if (linked_) {
     // Leave a link alone that another simulator has since taken over.
     char target[256];

@@ -23,14 +23,20 @@ class PtyServer {
   PtyServer& operator=(const PtyServer&) = delete;
 
   // Opens the pseudo terminal, sets it raw and creates the link to its slave
-  // side (replacing an old symbolic link, never a regular file).
-  // Returns false with a message in error.
+  // side (replacing an old symbolic link, never a regular file) and the marker
+  // beside it. Returns false with a message in error.
   bool open(std::string& error);
-  // Removes the link (if it still points to this terminal) and closes the terminal.
+  // Removes the link and the marker (those that still name this terminal) and
+  // closes the terminal.
   void close();
 
   const std::string& slavePath() const { return slavePath_; }
   const std::string& linkPath() const { return linkPath_; }
+  // "<link>.sim": tells QV-Gui that the link leads to a simulator. Two lines,
+  // the terminal's path and its inode change time as seconds.nanoseconds
+  // (stat's st_ctim), which a later terminal of the same number does not
+  // share; so a marker left behind by a killed simulator names nothing.
+  std::string markerPath() const { return linkPath_ + ".sim"; }
   uint64_t nowMs() const;
 
   // One round: waits at most maxWaitMs for bytes from the PC or the meter's
@@ -45,6 +51,8 @@ class PtyServer {
   void sendDue();
   void writePending();
   void traceLine(const char* dir, const uint8_t* data, std::size_t n);
+  void writeMarker();
+  bool markerIsOurs() const;
 
   Meter& meter_;
   std::string linkPath_;
@@ -54,6 +62,7 @@ class PtyServer {
   int slave_ = -1;   // kept open so the master never sees a hang-up when the PC closes the port
   std::string slavePath_;
   bool linked_ = false;
+  bool marked_ = false;
   int64_t startNs_;
   std::vector<uint8_t> pendingOut_;
 };

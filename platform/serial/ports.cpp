@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <libudev.h>
 #include <map>
 #include <memory>
@@ -178,6 +180,7 @@ ResolvedPort resolvePort(int number, const std::string& startDir, const std::map
         }
         return r;
     }
+    r.simulator = isSimulatorLink(r.path);
     // A link or mapping to a port the system knows gets that port's product
     // name, and a chosen system port its name as the system reports it.
     const std::string t = target(r.path);
@@ -189,10 +192,30 @@ ResolvedPort resolvePort(int number, const std::string& startDir, const std::map
     return r;
 }
 
+bool isSimulatorLink(const std::string& path) {
+    const std::string t = target(path);
+    struct stat st{};
+    // A simulator lives on a pseudo terminal only: a real device is never one.
+    if (!startsWith(t, "/dev/pts/") || ::stat(t.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    // Non-blocking, so a FIFO of that name cannot hold up the port list.
+    const int fd = ::open((path + ".sim").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat marker{};
+    char text[160];
+    const ssize_t n = ::fstat(fd, &marker) == 0 && S_ISREG(marker.st_mode) ? ::read(fd, text, sizeof text) : -1;
+    ::close(fd);
+    char expected[160];
+    const int m = std::snprintf(expected, sizeof expected, "%s\n%lld.%09ld\n", t.c_str(),
+                                static_cast<long long>(st.st_ctim.tv_sec), static_cast<long>(st.st_ctim.tv_nsec));
+    return n > 0 && m > 0 && m < static_cast<int>(sizeof expected) &&
+           std::string(text, static_cast<std::size_t>(n)) == expected;
+}
+
 std::string portLabel(int number, const ResolvedPort& port) {
     std::string label = "COM" + std::to_string(number);
     if (port.source == PortSource::None) return label;
     label += " \u2013 ";
+    if (port.simulator) return label + "Simulator";
     if (port.description.empty()) return label + port.deviceName;
     return label + port.description + " (" + port.deviceName + ")";
 }

@@ -51,6 +51,7 @@ struct ResolvedPort {
     std::string path;         // empty when the number reaches nothing
     std::string deviceName;   // "ttyUSB0", "pts/3"; empty when unknown
     std::string description;
+    bool simulator = false;   // kt740-sim's terminal, told by the marker beside its link
 };
 
 // The number a technician chose and the device it reached then. It keeps
@@ -68,8 +69,15 @@ struct PortPin {
 ResolvedPort resolvePort(int number, const std::string& startDir, const std::map<int, std::string>& configured,
                          const std::vector<SerialPortInfo>& discovered, const PortPin* pin = nullptr);
 
-// "COM3 – FT232R USB UART (ttyUSB0)", "COM1 – ttyS0", or "COM5" when the
-// number reaches nothing (UTF-8).
+// Whether path is a link to a pseudo terminal that a running kt740-sim made:
+// the file "<path>.sim" beside it names that very terminal, by its path and
+// its inode change time ("/dev/pts/3\n1733412345.123456789\n"). A marker
+// left behind names a terminal that is gone or was made anew, and a link
+// turned elsewhere no longer leads to the terminal it names.
+bool isSimulatorLink(const std::string& path);
+
+// "COM3 – FT232R USB UART (ttyUSB0)", "COM1 – ttyS0", "COM2 – Simulator", or
+// "COM5" when the number reaches nothing (UTF-8).
 std::string portLabel(int number, const ResolvedPort& port);
 
 }  // namespace qv::serial

@@ -75,6 +75,7 @@ class PtyFixture : public ::testing::Test {
     if (thread_.joinable()) thread_.join();
     server_.reset();
     ::unlink(link_.c_str());
+    ::unlink((link_ + ".sim").c_str());
     ::rmdir(dir_.c_str());
   }
   void start(MeterConfig c, std::FILE* trace = nullptr) {
@@ -158,14 +159,16 @@ TEST_F(PtyFixture, ParameterWriteOverTheTerminal) {
   EXPECT_EQ(meter_->block(0), block);
 }
 
-TEST_F(PtyFixture, RemovesLinkOnClose) {
+TEST_F(PtyFixture, RemovesLinkAndMarkerOnClose) {
   start(MeterConfig{});
   struct stat st;
   ASSERT_EQ(lstat(link_.c_str(), &st), 0);
+  ASSERT_EQ(lstat(server_->markerPath().c_str(), &st), 0);
   stop_ = true;
   thread_.join();
   server_->close();
   EXPECT_NE(lstat(link_.c_str(), &st), 0);
+  EXPECT_NE(lstat(server_->markerPath().c_str(), &st), 0);
 }
 
 TEST_F(PtyFixture, ReplacesOldLinkButNotARegularFile) {

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     } else {
         char tmpl[] = "/tmp/qvshotXXXXXX";
         const std::string dir = mkdtemp(tmpl);
-        qv::test::SimProcess sim(dir + "/COM1", {"--seed", "7"});
+        qv::test::SimProcess sim(dir + "/COM1", {"--model", "1", "--seed", "7"});
         SerialLink::setPortDirectory(dir);
         LinkSlot slot = std::make_unique<SerialLink>();
         if (!sim.linked() || slot->open(1) != 0) {

@@ -9,6 +9,8 @@
 
 #include "device/serial_link.h"
 #include "platform/serial/comm_port.h"
+#include "sim/meter.h"
+#include "sim/pty_server.h"
 #include "tests/support/temp_dir.h"
 
 using qv::serial::CommPort;
@@ -70,6 +72,33 @@ TEST(PortPath, StartDirectoryThenSettingsThenTheSystemsNthPort) {
     EXPECT_EQ(at(3).source, PortSource::StartDirectory);
     EXPECT_EQ(at(3).path, (dir.path / "COM3").string());
     EXPECT_EQ(at(3).deviceName, "ttyUSB9");
+}
+
+TEST(PortPath, ASimulatorIsNamedSoOnlyWhileItsMarkerNamesTheTerminalTheLinkReaches) {
+    qv::test::TempCwd dir;
+    auto at = [&](int n) { return qv::serial::resolvePort(n, dir.path.string(), {}, {}); };
+    qv::sim::Meter meter;
+    auto server = std::make_unique<qv::sim::PtyServer>(meter, (dir.path / "COM1").string());
+    std::string error;
+    ASSERT_TRUE(server->open(error)) << error;
+    EXPECT_TRUE(at(1).simulator);
+    EXPECT_EQ(qv::serial::portLabel(1, at(1)), "COM1 \u2013 Simulator");
+    EXPECT_EQ(at(1).deviceName, server->slavePath().substr(5));  // the terminal stays known
+    const std::string marker = dir.read("COM1.sim");
+
+    // Left behind by a simulator that is gone: beside a link to another
+    // terminal, a terminal of the same number made anew, or a real device.
+    Pty other;
+    fs::create_symlink(other.slave, dir.path / "COM2");
+    dir.write("COM2.sim", marker);
+    fs::create_symlink(other.slave, dir.path / "COM3");
+    dir.write("COM3.sim", other.slave + "\n0.000000000\n");
+    server.reset();
+    fs::create_symlink("/dev/null", dir.path / "COM1");
+    dir.write("COM1.sim", marker);
+    for (int n : {1, 2, 3}) EXPECT_FALSE(at(n).simulator) << n;
+    EXPECT_EQ(qv::serial::portLabel(1, at(1)), "COM1 \u2013 null");
+    EXPECT_EQ(qv::serial::portLabel(2, at(2)), "COM2 \u2013 " + other.slave.substr(5));
 }
 
 TEST(PortPath, AdaptersByStableNameThenRealUartsInNumberOrder) {
