@@ -169,6 +169,7 @@ CBetrieb::CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session)
     auto* recordStop = button(RecordStop, "Aufzeichnung Stop", 429, 79, 102, 14, [this] { stopRecording(); });
     auto* info = label(RecordInfo, "", 429, 95, 110, 9);
     info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    info->hide();  // until there is a recording to speak of
     auto* measuring = label(MeasureState, "", 429, 107, 110, 34);
     measuring->setWordWrap(true);
     measuring->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -421,6 +422,10 @@ void CBetrieb::stopRecording() {
 
 void CBetrieb::showRecordInfo() {
     auto* info = controlAs<QLabel>(RecordInfo);
+    if (info->isHidden() == !recorder_.path().empty()) {
+        info->setVisible(!recorder_.path().empty());
+        flow_.arrange(size());  // in a small window it takes a place of its own
+    }
     if (recorder_.path().empty()) return info->clear();
     const QString path = QFile::decodeName(QByteArray::fromStdString(recorder_.path()));
     const QString text = pageText(kTextRecordInfo, QString::fromUtf8("%1 – %2 Zeilen"))

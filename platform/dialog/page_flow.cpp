@@ -126,6 +126,8 @@ int PageFlow::commandRows(int width, bool place) {
     for (std::size_t i = 0; i < commands_.items.size(); ++i) {
         QWidget* w = commands_.items[i];
         const QRect t = commands_.places[i];
+        // A hidden text takes no room; a hidden picture keeps its place, as it blinks.
+        if (const auto* l = qobject_cast<const QLabel*>(w); l && w->isHidden() && l->pixmap().isNull()) continue;
         if (wrappingLabel(w)) {
             // A note takes a row of its own, as wide as the rows.
             if (x > 0) y += rowH + kItemGap;
