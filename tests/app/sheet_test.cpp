@@ -4,15 +4,18 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
 #include <chrono>
 #include <thread>
 
+#include "app/line_trace_window.h"
 #include "app/sheet.h"
 #include "pages/configuration/konfiguration.h"
 #include "pages/configuration/parameters.h"
@@ -214,4 +217,67 @@ TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
     press(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
     EXPECT_EQ(sheet->settings().language, 0);
+}
+
+// The diagnosis window adds what the line carried since it last looked: a
+// selection survives new traffic, the view follows the newest line only from
+// its end, lines the trace let go leave from the top and a clear empties it.
+TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
+    qv::test::qtApp();
+    qv::device::LineTrace trace(200);  // bytes: the oldest lines go after about 28 cycles
+    std::int64_t ms = 0;
+    trace.setClock([&] { return ms += 10; });
+    auto cycles = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t command = 0x41, reply[] = {0x41, 0x04, 0x00, 0x45, 0x00, 0x00};
+            trace.sent(&command, 1);
+            trace.received(reply, sizeof reply);
+        }
+    };
+    LineTraceWindow window(trace, nullptr);
+    window.show();
+    auto* view = window.findChild<QPlainTextEdit*>();
+    QScrollBar* bar = view->verticalScrollBar();
+    auto topLine = [&] { return view->cursorForPosition(QPoint(2, 2)).block().text().toStdString(); };
+    auto selection = [&] { return view->textCursor().selectedText().toStdString(); };
+    auto lastLine = [&] { return view->document()->lastBlock().previous().text(); };
+    auto newest = [&] { return QString::fromStdString(formatTraceEntry(trace.since(0).entries.back())); };
+    cycles(40);
+    window.refresh();
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+    ASSERT_GT(bar->maximum(), 10);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(window.shownText().endsWith(" PC> ErrorCode    41 |A|\n" + newest() + '\n'));
+    cycles(1);
+    window.refresh();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    // Scrolled back with a line selected: the traffic moves neither.
+    bar->setValue(bar->maximum() / 2);
+    QTextCursor line = view->cursorForPosition(QPoint(2, 2));
+    line.select(QTextCursor::LineUnderCursor);
+    view->setTextCursor(line);
+    bar->setValue(bar->maximum() / 2);
+    const std::string selected = selection(), top = topLine();
+    ASSERT_FALSE(selected.empty());
+    cycles(3);  // the ring lets the three oldest cycles go
+    window.refresh();
+    EXPECT_EQ(selection(), selected);
+    EXPECT_EQ(topLine(), top);
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+
+    // At the end again (Ctrl+End), it follows again.
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    cycles(2);
+    window.refresh();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    window.clearTrace();
+    EXPECT_TRUE(window.shownText().isEmpty());
+    cycles(1);
+    window.refresh();
+    EXPECT_EQ(window.shownText().count('\n'), 2);
 }
