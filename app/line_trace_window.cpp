@@ -52,6 +52,11 @@ LineTraceWindow::LineTraceWindow(qv::device::LineTrace& trace, std::function<QSt
     layout->addWidget(header_);
     layout->addWidget(view_, 1);
     layout->addLayout(buttons);
+    QScrollBar* bar = view_->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (bar->value() >= lastMaximum_) bar->setValue(maximum);
+        lastMaximum_ = maximum;
+    });
     timer_ = new QTimer(this);
     timer_->setInterval(kRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] {

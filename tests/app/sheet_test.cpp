@@ -224,7 +224,7 @@ TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
 // its end, lines the trace let go leave from the top and a clear empties it.
 TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
     qv::test::qtApp();
-    qv::device::LineTrace trace(200);  // bytes: the oldest lines go after about 28 cycles
+    qv::device::LineTrace trace(400);  // bytes: the oldest lines go after about 57 cycles
     std::int64_t ms = 0;
     trace.setClock([&] { return ms += 10; });
     auto cycles = [&](int n) {
@@ -242,14 +242,24 @@ TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
     auto selection = [&] { return view->textCursor().selectedText().toStdString(); };
     auto lastLine = [&] { return view->document()->lastBlock().previous().text(); };
     auto newest = [&] { return QString::fromStdString(formatTraceEntry(trace.since(0).entries.back())); };
-    cycles(40);
+    cycles(60);
     window.refresh();
     EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
     ASSERT_GT(bar->maximum(), 10);
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(window.shownText().endsWith(" PC> ErrorCode    41 |A|\n" + newest() + '\n'));
+    // A parameter block, wider than the view: the horizontal scroll bar that
+    // comes with it takes a line's height and must not end the following.
+    const std::uint8_t read = 0x30;
+    const std::vector<std::uint8_t> block(100, 0x42);
+    trace.sent(&read, 1);
+    trace.received(block.data(), block.size());
+    window.refresh();
+    QApplication::processEvents();
     cycles(1);
     window.refresh();
+    QApplication::processEvents();
+    EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_EQ(lastLine(), newest());
 
