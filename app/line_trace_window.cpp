@@ -8,8 +8,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/dialog/dialog_service.h"
 
@@ -22,6 +24,7 @@ LineTraceWindow::LineTraceWindow(qv::device::LineTrace& trace, std::function<QSt
     header_ = new QLabel(this);
     view_ = new QPlainTextEdit(this);
     view_->setReadOnly(true);
+    view_->setUndoRedoEnabled(false);  // appended lines would pile up as undo steps
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -49,6 +52,11 @@ LineTraceWindow::LineTraceWindow(qv::device::LineTrace& trace, std::function<QSt
     layout->addWidget(header_);
     layout->addWidget(view_, 1);
     layout->addLayout(buttons);
+    QScrollBar* bar = view_->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (bar->value() >= lastMaximum_) bar->setValue(maximum);
+        lastMaximum_ = maximum;
+    });
     timer_ = new QTimer(this);
     timer_->setInterval(kRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] {
@@ -83,23 +91,50 @@ void LineTraceWindow::refresh() {
     const std::uint64_t version = trace_.version();
     if (version == shownVersion_) return;
     shownVersion_ = version;
+    const qv::device::LineTrace::Since news = trace_.since(shownLast_);
     QScrollBar* bar = view_->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    const int keep = bar->value();
-    view_->setPlainText(QString::fromStdString(qv::device::formatTrace(trace_.entries())));
-    // Following the newest lines, unless the user scrolled back to read.
-    if (atEnd) {
-        view_->moveCursor(QTextCursor::End);
-        view_->ensureCursorVisible();
-    } else {
-        bar->setValue(keep);
+    // Following the newest lines only while the view is at its end; a reader
+    // who scrolled back keeps the lines and the selection in front of him.
+    const bool follow = bar->value() >= bar->maximum();
+    int top = bar->value();
+    QTextDocument* doc = view_->document();
+    if (news.firstHeld > shownFirst_) {
+        const std::uint64_t gone = std::min(news.firstHeld, shownLast_ + 1) - shownFirst_;
+        if (shownLast_ < news.firstHeld) {
+            view_->clear();  // none of it is held any more: cleared, or passed by while paused
+            top = 0;
+        } else if (gone > 0) {
+            QTextCursor c(doc);
+            c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, static_cast<int>(gone));
+            c.removeSelectedText();
+            top = std::max(0, top - static_cast<int>(gone));
+        }
+        shownFirst_ = news.firstHeld;
+        if (shownLast_ < shownFirst_) shownLast_ = shownFirst_ - 1;
     }
+    if (!news.entries.empty()) {
+        // The user's cursor would move with text inserted at its place, the end.
+        const QTextCursor user = view_->textCursor();
+        const int anchor = user.anchor(), position = user.position();
+        QString lines;
+        for (const auto& e : news.entries) lines += QString::fromStdString(qv::device::formatTraceEntry(e)) + '\n';
+        QTextCursor c(doc);
+        c.movePosition(QTextCursor::End);
+        c.insertText(lines);
+        shownLast_ = news.entries.back().sequence;
+        if (view_->textCursor().anchor() != anchor || view_->textCursor().position() != position) {
+            QTextCursor back(doc);
+            back.setPosition(anchor);
+            back.setPosition(position, QTextCursor::KeepAnchor);
+            view_->setTextCursor(back);
+        }
+    }
+    bar->setValue(follow ? bar->maximum() : top);
 }
 
 void LineTraceWindow::clearTrace() {
     trace_.clear();
-    view_->clear();
-    shownVersion_ = trace_.version();
+    refresh();
 }
 
 bool LineTraceWindow::save() {

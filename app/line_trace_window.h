@@ -46,6 +46,14 @@ private:
     qv::device::LineTrace& trace_;
     std::function<QString(int)> text_;
     std::uint64_t shownVersion_ = ~std::uint64_t{0};
+    // The view holds one line per entry, numbered shownFirst_ to shownLast_
+    // (none when shownLast_ < shownFirst_): new entries are appended, those
+    // the trace dropped or cleared leave from the top.
+    std::uint64_t shownFirst_ = 1, shownLast_ = 0;
+    // The vertical scroll bar's last maximum: a view at its end stays there
+    // when the range changes, as when a long line brings the horizontal
+    // scroll bar and the viewport loses a line.
+    int lastMaximum_ = 0;
     QLabel* header_;
     QPlainTextEdit* view_;
     QPushButton *pause_, *clear_, *save_, *close_;

@@ -5,7 +5,8 @@
 
 namespace qv::device {
 
-// Command bytes of the measurement poll and the identification.
+// Command bytes: the measurement poll, the identification, then the parameter
+// block and the operating commands of the pages.
 namespace cmd {
 constexpr std::uint8_t DeviceType = 0x50;       // 'P'
 constexpr std::uint8_t SoftwareVersion = 0x51;  // 'Q'
@@ -18,7 +19,20 @@ constexpr std::uint8_t Maxima = 0x21;
 constexpr std::uint8_t Contacts = 0x40;
 constexpr std::uint8_t ErrorCode = 0x41;
 constexpr std::uint8_t LowFlow = 0x77;
+constexpr std::uint8_t ReadBlock = 0x30;
+constexpr std::uint8_t WriteBlock = 0x60;
+constexpr std::uint8_t ResetMinima = 0x70;
+constexpr std::uint8_t ResetMaxima = 0x71;
+constexpr std::uint8_t ResetError = 0x72;
+constexpr std::uint8_t ResetTotalizer = 0x73;
+constexpr std::uint8_t StopMeasurement = 0x74;
+constexpr std::uint8_t StartMeasurement = 0x75;
+constexpr std::uint8_t SetLowFlow = 0x76;
 }  // namespace cmd
+
+// A short name of a command byte for the diagnosis window; null for a byte
+// that is no command.
+const char* commandName(std::uint8_t command);
 
 // The one-byte exchange shared by the poll and the page commands, with the
 // caller holding the link lock: flush read, command byte, fixed wait, read.

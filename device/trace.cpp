@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "device/exchange.h"
+
 namespace qv::device {
 
 namespace {
@@ -35,6 +37,7 @@ void LineTrace::add(Direction d, const std::uint8_t* bytes, std::size_t count) {
     e.direction = d;
     e.command = command_;
     e.bytes.assign(bytes, bytes + count);
+    e.sequence = ++recorded_;
     held_ += count;
     entries_.push_back(std::move(e));
     // The oldest go first; the newest entry stays even when it alone is larger.
@@ -52,9 +55,13 @@ void LineTrace::clear() {
     ++version_;
 }
 
-std::vector<LineTrace::Entry> LineTrace::entries() const {
+LineTrace::Since LineTrace::since(std::uint64_t sequence) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return {entries_.begin(), entries_.end()};
+    Since s;
+    s.firstHeld = entries_.empty() ? recorded_ + 1 : entries_.front().sequence;
+    for (const Entry& e : entries_)
+        if (e.sequence > sequence) s.entries.push_back(e);
+    return s;
 }
 
 std::uint64_t LineTrace::version() const {
@@ -71,12 +78,14 @@ std::string formatTraceEntry(const LineTrace::Entry& e) {
     const std::time_t secs = static_cast<std::time_t>(e.timeMs / 1000);
     std::tm local{};
     localtime_r(&secs, &local);
+    char hexName[4];
+    std::snprintf(hexName, sizeof hexName, "%02X", e.command);
+    const char* name = commandName(e.command);
     char head[64];
-    const unsigned char c = e.command;
-    std::snprintf(head, sizeof head, "%02d:%02d:%02d.%03d %s %02X%c%c%c ", local.tm_hour, local.tm_min, local.tm_sec,
+    // One width for every name, so the bytes line up.
+    std::snprintf(head, sizeof head, "%02d:%02d:%02d.%03d %s %-12s ", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(e.timeMs % 1000), e.direction == LineTrace::Direction::Sent ? "PC>" : "<KT",
-                  c, c >= 0x20 && c < 0x7F ? '(' : ' ', c >= 0x20 && c < 0x7F ? char(c) : ' ',
-                  c >= 0x20 && c < 0x7F ? ')' : ' ');
+                  name ? name : hexName);
     std::string hex, chars;
     for (std::uint8_t b : e.bytes) {
         char h[4];
@@ -85,12 +94,6 @@ std::string formatTraceEntry(const LineTrace::Entry& e) {
         chars += b >= 0x20 && b < 0x7F ? char(b) : '.';
     }
     return head + hex + "|" + chars + "|";
-}
-
-std::string formatTrace(const std::vector<LineTrace::Entry>& entries) {
-    std::string out;
-    for (const auto& e : entries) out += formatTraceEntry(e) + "\n";
-    return out;
 }
 
 }  // namespace qv::device

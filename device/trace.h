@@ -22,6 +22,14 @@ public:
         Direction direction = Direction::Sent;
         std::uint8_t command = 0;  // first byte of the one-byte write that began the exchange
         std::vector<std::uint8_t> bytes;
+        // 1 for the first entry recorded; the count runs on across clears, so
+        // a reader that remembers the last number it showed can ask for the rest.
+        std::uint64_t sequence = 0;
+    };
+    // What a reader has not seen yet, and what it should no longer show.
+    struct Since {
+        std::uint64_t firstHeld = 1;  // the oldest held entry's number (the next one's when none is held)
+        std::vector<Entry> entries;   // the held entries numbered after the one asked for
     };
     static constexpr std::size_t kDefaultCapacity = 4096;  // bytes kept
 
@@ -32,7 +40,8 @@ public:
     void sent(const std::uint8_t* bytes, std::size_t count);
     void received(const std::uint8_t* bytes, std::size_t count);
     void clear();
-    std::vector<Entry> entries() const;
+    // The held entries numbered after `sequence` (0: all of them).
+    Since since(std::uint64_t sequence) const;
     // Grows with every change, so a reader can tell whether to look again.
     std::uint64_t version() const;
     // Milliseconds since the epoch; the system clock unless a test sets one.
@@ -47,12 +56,13 @@ private:
     std::deque<Entry> entries_;
     std::uint8_t command_ = 0;
     std::uint64_t version_ = 0;
+    std::uint64_t recorded_ = 0;  // the last entry's number
     std::function<std::int64_t()> clock_;
 };
 
 // One entry as a text line: local time with milliseconds, direction, the
-// command, the bytes in hex and as characters (others as '.').
+// command's name (its hex for a byte without one), the bytes in hex and as
+// characters (others as '.').
 std::string formatTraceEntry(const LineTrace::Entry& e);
-std::string formatTrace(const std::vector<LineTrace::Entry>& entries);
 
 }  // namespace qv::device

@@ -10,7 +10,7 @@ Terms used on every page (de / en / fr):
     Strömungsgeschwindigkeit (Strömung) / flow velocity / vitesse d'écoulement
     Volumenstrom / volume flow / débit volumétrique
     Totalisator / totalizer / totalisateur
-    Schleichmenge / low-flow cut-off / débit de fuite
+    Schleichmenge / low-flow cut-off / coupure des faibles débits (its value: seuil de coupure)
     Nullpunktabgleich / zero-point adjustment / réglage du zéro
     Grenzkontakt / limit contact / contact de seuil
     Fehlerkontakt / error contact / contact de défaut
@@ -163,10 +163,10 @@ OPERATION_LABELS = [
     (1115, T("Betriebsbereit", "Ready", "Prêt")),
     (1123, T("Fehlerkontakt", "Error contact", "Contact de défaut")),
     (1119, T("[%]", "[%]", "[%]")),
-    (1155, T("Schleichmenge aktuell", "Actual low-flow cut-off", "Débit de fuite actuel")),
+    (1155, T("Schleichmenge aktuell", "Actual low-flow cut-off", "Seuil de coupure actuel")),
     (1131, T("[%]", "[%]", "[%]")),
-    (1113, T("Schleichmenge neu", "New low-flow cut-off", "Nouveau débit de fuite")),
-    (1153, T("Schleichmenge setzen", "Set low-flow cut-off", "Régler le débit de fuite")),
+    (1113, T("Schleichmenge neu", "New low-flow cut-off", "Nouveau seuil de coupure")),
+    (1153, T("Schleichmenge setzen", "Set low-flow cut-off", "Régler le seuil de coupure")),
     (1154, T("Nullpunktabgleich", "Zero-point adjustment", "Réglage du zéro")),
     (1118, T("Aktueller Fehler", "Current error", "Défaut actuel")),
     (1128, T("Reset Fehler", "Reset error", "RAZ défaut")),
@@ -176,6 +176,8 @@ OPERATION_LABELS = [
     (1127, T("Aufzeichnung Stop", "Stop recording", "Fin enregistrement")),
     # 1930 belongs to no control: a value beyond what the page shows.
     (1930, T("Überlauf", "overflow", "dépassement")),
+    # 1931 neither: the recording's file and the lines it holds.
+    (1931, T("%1 – %2 Zeilen", "%1 – %2 lines", "%1 – %2 lignes")),
 ]
 
 
@@ -264,7 +266,7 @@ OPERATION_HELP = [
         "Nur bei GX-Modellen.",
         "Actual low-flow cut-off in percent: the meter shows flows below this threshold as zero.\n"
         "GX models only.",
-        "Débit de fuite actuel en pour cent : l'appareil affiche zéro pour les débits inférieurs à ce seuil.\n"
+        "Seuil de coupure actuel en pour cent (coupure des faibles débits) : l'appareil affiche zéro pour les débits inférieurs à ce seuil.\n"
         "Modèles GX seulement.")),
     (1112, T(
         "Neue Schleichmenge in Prozent, 0 bis 10.\n"
@@ -273,15 +275,15 @@ OPERATION_HELP = [
         "New low-flow cut-off in percent, 0 to 10.\n"
         "1 to 10: send it to the meter with “Set low-flow cut-off”.\n"
         "0: enables “Zero-point adjustment”.",
-        "Nouveau débit de fuite en pour cent, de 0 à 10.\n"
-        "1 à 10 : l'envoyer à l'appareil avec « Régler le débit de fuite ».\n"
+        "Nouveau seuil de coupure en pour cent, de 0 à 10.\n"
+        "1 à 10 : l'envoyer à l'appareil avec « Régler le seuil de coupure ».\n"
         "0 : active « Réglage du zéro ».")),
     (1153, T(
         "Sendet die gewählte Schleichmenge (1 bis 10 %) an das Messgerät.\n"
         "Aktiv, wenn darüber ein Wert von 1 bis 10 gewählt ist.",
         "Sends the chosen low-flow cut-off (1 to 10 %) to the meter.\n"
         "Enabled when a value from 1 to 10 is chosen above.",
-        "Envoie le débit de fuite choisi (1 à 10 %) à l'appareil.\n"
+        "Envoie le seuil de coupure choisi (1 à 10 %) à l'appareil.\n"
         "Actif quand une valeur de 1 à 10 est choisie au-dessus.")),
     (1154, T(
         "Startet den Nullpunktabgleich des Messgeräts. Aktiv, wenn darüber 0 gewählt ist.\n"
@@ -355,10 +357,10 @@ CONFIG_LABELS = [
     (1123, T("Mult.-Faktor", "Mult. factor", "Facteur mult.")),
     (1030, T("Rohrgröße", "Pipe size", "Taille du tube")),
     (1054, T("Displ. Beleucht.", "Backlight", "Rétroéclairage")),
-    (1058, T("An. Flow-Offset", "An. flow offset", "Offset an. vitesse")),
+    (1058, T("An. Flow-Offset", "An. flow offset", "Zéro décalé vit.")),
     (1067, T("An. Flow-Anfang", "An. flow start", "Début an. vitesse")),
     (1071, T("An. Flow-Ende", "An. flow end", "Fin an. vitesse")),
-    (1074, T("An. Temp.-Offset", "An. temp. offset", "Offset an. temp.")),
+    (1074, T("An. Temp.-Offset", "An. temp. offset", "Zéro décalé temp.")),
     (1079, T("An. Temp.-Anfang", "An. temp. start", "Début an. temp.")),
     (1083, T("An. Temp.-Ende", "An. temp. end", "Fin an. temp.")),
     (1087, T("GK-Zuordnung", "Limit assignment", "Affect. seuils")),
@@ -501,7 +503,7 @@ CONFIG_HELP = [
         "Nur bei Modellen mit Analogausgängen.",
         "Checked: analog flow output with offset (live zero, e.g. 4–20 mA instead of 0–20 mA).\n"
         "Only on models with analog outputs.",
-        "Coché : sortie analogique vitesse avec offset (zéro décalé, par ex. 4–20 mA au lieu de 0–20 mA).\n"
+        "Coché : sortie analogique vitesse à zéro décalé (par ex. 4–20 mA au lieu de 0–20 mA).\n"
         "Seulement sur les modèles à sorties analogiques.")),
     (1066, T(
         "Strömungsgeschwindigkeit am Anfang des Analogausgangs (0 % des Signals), Einheit rechts.\n"
@@ -522,7 +524,7 @@ CONFIG_HELP = [
         "Nur bei Modellen mit Analogausgängen.",
         "Checked: analog temperature output with offset (live zero, e.g. 4–20 mA instead of 0–20 mA).\n"
         "Only on models with analog outputs.",
-        "Coché : sortie analogique température avec offset (zéro décalé, par ex. 4–20 mA au lieu de 0–20 mA).\n"
+        "Coché : sortie analogique température à zéro décalé (par ex. 4–20 mA au lieu de 0–20 mA).\n"
         "Seulement sur les modèles à sorties analogiques.")),
     (1078, T(
         "Temperatur am Anfang des Analogausgangs (0 % des Signals), Einheit rechts.\n"
@@ -589,7 +591,7 @@ CONFIG_HELP = [
         "Längere Messzeit: ruhigere Anzeige, langsamere Reaktion.",
         "Measuring time in seconds, 1 to 30: the period over which the meter averages its values.\n"
         "A longer time gives steadier readings and a slower response.",
-        "Temps de mesure en secondes, de 1 à 30 : durée sur laquelle l'appareil moyenne les mesures.\n"
+        "Temps de mesure en secondes, de 1 à 30 : durée sur laquelle l'appareil fait la moyenne des mesures.\n"
         "Un temps plus long donne un affichage plus stable et une réponse plus lente.")),
     (1122, T(
         "Multiplikationsfaktor: Korrekturfaktor, mit dem das Messgerät den Messwert multipliziert.\n"
@@ -625,14 +627,14 @@ CONFIG_HELP = [
         "Operating pressure in bar, 0.1 to 250. GX models only.\n"
         "Needed to convert between standard and operating flow.",
         "Pression de service en bar, de 0,1 à 250. Modèles GX seulement.\n"
-        "Nécessaire à la conversion entre volume normé et volume réel.")),
+        "Nécessaire à la conversion entre débit normalisé et débit réel.")),
     (1146, T(
         "Normvolumenstrom (auf Normbedingungen bezogen) oder Betriebsvolumenstrom (bei Betriebsdruck und "
         "-temperatur). Nur GX-Modelle.",
         "Standard flow (referred to standard conditions) or operating flow (at operating pressure and "
         "temperature). GX models only.",
-        "Volume normé (rapporté aux conditions normales) ou volume réel (à la pression et à la température "
-        "de service). Modèles GX seulement.")),
+        "« volume norme » : débit normalisé (rapporté aux conditions normales) ; « volume actuel » : débit réel "
+        "(à la pression et à la température de service). Modèles GX seulement.")),
     (1065, T(
         "Prüft alle Parameter, die das Modell hat, gegen ihre Grenzen.\n"
         "Abgelehnte Werte erhalten ein Fehlerzeichen; dessen Hilfetext nennt den zulässigen Bereich.\n"
@@ -875,9 +877,9 @@ MESSAGES = [
           ["Low-flow cut-off set",
            "The meter has accepted the new low-flow cut-off.",
            "“Actual low-flow cut-off” shows it from the next measurement on."],
-          ["Débit de fuite réglé",
-           "L'appareil a accepté le nouveau débit de fuite.",
-           "« Débit de fuite actuel » l'affiche dès la prochaine mesure."])),
+          ["Seuil de coupure réglé",
+           "L'appareil a accepté le nouveau seuil de coupure.",
+           "« Seuil de coupure actuel » l'affiche dès la prochaine mesure."])),
     (8, T(["Keine Bestätigung",
            "Das Messgerät hat den Befehl nicht bestätigt.",
            "Kabel, Versorgung und gewählte Schnittstelle prüfen und den Befehl wiederholen."],
@@ -943,14 +945,14 @@ MESSAGES = [
             "Tab titles, error texts and error help change at the next start."],
            ["Langue",
             "La langue du programme est maintenant le français.",
-            "Les titres des onglets et les textes de défaut changent au prochain démarrage."])),
+            "Les titres des onglets, les textes de défaut et l'aide sur les défauts changent au prochain démarrage."])),
 ]
 
 # --------------------------------------------------------------------------
 # Link status texts, messages 41 to 55 of the same files: one line each, never
 # shown in a box. The status line at the foot of every page builds its text
 # from them; %1, %2, ... stand for the port, the model, numbers and times.
-# Numbers 16 to 40 stay free for boxes; 80 to 100 for further status texts.
+# Numbers 16 to 40 stay free for boxes; 109 to 120 for further status texts.
 
 STATUS_FIRST = 41
 
@@ -999,7 +1001,7 @@ STATUS_MESSAGES = [
     (61, T("Leitungsdia&gnose...", "Line dia&gnosis...", "Dia&gnostic de la liaison...")),
     (62, T("Zeit, Richtung, Befehl, Bytes hexadezimal |als Zeichen|",
            "Time, direction, command, bytes in hex |as characters|",
-           "Heure, sens, commande, octets en hexa |en caractères|")),
+           "Heure, sens, commande, octets en hexadécimal |en caractères|")),
     (63, T("Leitungsprotokoll speichern", "Save line trace", "Enregistrer la trace de la liaison")),
     # 64 to 79: the service report, its captions and the small window that asks for the note.
     (64, T("Servicebericht KT740", "KT740 service report", "Rapport de service KT740")),
@@ -1055,6 +1057,16 @@ STATUS_MESSAGES = [
     (99, T("kein Parametersatz", "no parameter set", "aucun jeu de paramètres")),
     (100, T("%1 gibt es schon. Bitte einen anderen Namen wählen.", "%1 exists already. Please choose another name.",
             "%1 existe déjà. Veuillez choisir un autre nom.")),
+    # Where a file went.
+    (101, T("Gespeichert: %1", "Saved: %1", "Enregistré : %1")),
+    (102, T("Geladen: %1", "Loaded: %1", "Chargé : %1")),
+    (103, T("Aufzeichnung in %1", "Recording to %1", "Enregistrement dans %1")),
+    (104, T("Servicebericht gespeichert: %1", "Service report saved: %1", "Rapport de service enregistré : %1")),
+    (105, T("Leitungsprotokoll gespeichert: %1", "Line trace saved: %1", "Journal de la liaison enregistré : %1")),
+    # The window menu's entries (the service report's is 71).
+    (106, T("Minimieren", "Minimize", "Réduire")),
+    (107, T("&Info über QV-Gui...", "&About QV-Gui...", "À &propos de QV-Gui...")),
+    (108, T("Schließen", "Close", "Fermer")),
 ]
 
 # --------------------------------------------------------------------------
@@ -1233,9 +1245,10 @@ ERRORS = [
         "Remedy: check the wiring and the connected load (allowed load as per data sheet); "
         "then acknowledge with “Reset error”.",
         "Code de défaut 40 : une sortie analogique est en surcharge ; son signal de sortie est faux.\n"
-        "Sur une sortie courant, la boucle est ouverte ou la charge trop élevée ; sur une sortie tension, "
-        "la charge est trop faible ou en court-circuit.\n"
-        "Remède : contrôler le câblage et la charge raccordée (charge admise selon la fiche technique) ; "
+        "Sur une sortie courant, la boucle est ouverte ou la résistance de charge trop élevée ; sur une sortie "
+        "tension, la résistance de charge est trop faible ou la sortie en court-circuit.\n"
+        "Remède : contrôler le câblage et la charge raccordée (résistance de charge admise selon la fiche "
+        "technique) ; "
         "acquitter ensuite avec « RAZ défaut ».")),
     (41, T("Schaltausgang überlastet", "Switching output overload", "Surcharge d'une sortie de commutation"), T(
         "Fehlercode 41: ein Grenzkontakt oder der Frequenzausgang ist überlastet oder kurzgeschlossen; "

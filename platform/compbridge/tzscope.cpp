@@ -32,13 +32,20 @@ constexpr double kShowable = 1e9;
 // line to leave the plot steeply, near enough for the painter's arithmetic.
 constexpr double kOffScaleSpans = 100;
 
-// A tick step of 1, 2, 2.5 or 5 times a power of ten giving 4 to 10 ticks.
-double niceStep(double span) {
-    if (!(span > 0)) return 1;
+int decimalsOf(const AxisNode& n) { return std::clamp(n.format.precision, 0, 15); }
+
+// A tick step of 1, 2, 2.5 or 5 times a power of ten giving 4 to 10 ticks,
+// never finer than the labels' decimals show exactly: an axis of whole
+// numbers (the sample axis) steps by 1, 2, 5, 10, 20, 50, ...
+double niceStep(double span, int decimals) {
+    const double least = std::pow(10.0, -decimals);
     const double raw = span / 7;
+    if (!(raw > least)) return least;
     const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+    for (double m : {1.0, 2.0, 2.5, 5.0}) {
+        if (m == 2.5 && (decimals == 0 || p < 10 * least * 0.999)) continue;  // 2.5 p needs a decimal more than p
         if (m * p >= raw) return m * p;
+    }
     return 10 * p;
 }
 
@@ -46,16 +53,31 @@ void configureAxis(QValueAxis* a, const AxisNode& n, double lo, double hi) {
     if (!(hi > lo)) hi = lo + 1;
     if (a->min() != lo || a->max() != hi) a->setRange(lo, hi);
     if (a->tickType() != QValueAxis::TicksDynamic) a->setTickType(QValueAxis::TicksDynamic);
-    if (a->tickAnchor() != lo) a->setTickAnchor(lo);
-    const double step = niceStep(hi - lo);
+    const int precision = decimalsOf(n);
+    const double step = niceStep(hi - lo, precision);
+    // Ticks at whole multiples of the step, whatever the range's ends are.
+    const double anchor = std::ceil(lo / step - 1e-9) * step + 0.0;
+    if (a->tickAnchor() != anchor) a->setTickAnchor(anchor);
     if (a->tickInterval() != step) a->setTickInterval(step);
-    const int precision = std::clamp(n.format.precision, 0, 15);
     const QString format = QStringLiteral("%.%1f").arg(precision);
     if (a->labelFormat() != format) a->setLabelFormat(format);
     const QString title = n.axisLabel.visible ? textOf(n.axisLabel.text) : QString();
     if (a->titleText() != title) a->setTitleText(title);
     if (a->isVisible() != n.visible) a->setVisible(n.visible);
     if (a->isReverse() != n.reversed) a->setReverse(n.reversed);
+}
+}  // namespace
+
+namespace {
+// Relative luminance and the least contrast for graphics, as WCAG has them.
+double luminance(const QColor& c) {
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+bool standsOut(const QColor& line, const QColor& ground) {
+    const double a = luminance(line), b = luminance(ground);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0;
 }
 }  // namespace
 
@@ -352,14 +374,17 @@ void TZScope::applyLayout() {
         delete a;
     }
 
-    // Series: one per channel, against the Y axis of its index.
+    // Series: one per channel, against the Y axis of its index, each over
+    // its edge (a series added later is drawn over those before it).
     const std::size_t n = channels.items.size();
     while (v->series_.size() < n) {
+        QLineSeries* edge = v->addUnlisted();
         auto* s = new QLineSeries(c);
         c->addSeries(s);
         s->attachAxis(v->x_);
         v->series_.push_back(s);
         v->segments_.emplace_back();
+        v->edges_.push_back({edge});
         v->shown_.emplace_back();
         v->drawnRange_.emplace_back(NAN, NAN);
         v->attached_.push_back(nullptr);
@@ -367,12 +392,14 @@ void TZScope::applyLayout() {
     }
     while (v->series_.size() > n) {
         QLineSeries* s = v->series_.back();
-        for (QLineSeries* seg : v->segments_.back()) {
-            c->removeSeries(seg);
-            delete seg;
-        }
+        for (auto* group : {&v->segments_.back(), &v->edges_.back()})
+            for (QLineSeries* seg : *group) {
+                c->removeSeries(seg);
+                delete seg;
+            }
         v->series_.pop_back();
         v->segments_.pop_back();
+        v->edges_.pop_back();
         v->shown_.pop_back();
         v->drawnRange_.pop_back();
         v->attached_.pop_back();
@@ -447,7 +474,7 @@ void TZScope::applyRanges() {
             // least range shown and grow, to a whole tick, to take the data in.
             const double fitLo = node.min.autoScale ? dLo : std::min(lo, dLo);
             const double fitHi = node.max.autoScale ? dHi : std::max(hi, dHi);
-            const double step = niceStep(fitHi - fitLo);
+            const double step = niceStep(fitHi - fitLo, decimalsOf(node));
             lo = node.min.autoScale || fitLo >= lo ? fitLo : std::floor(fitLo / step) * step;
             hi = node.max.autoScale || fitHi <= hi ? fitHi : std::ceil(fitHi / step) * step;
         }
@@ -509,20 +536,29 @@ void TZScopeView::drawChannel(std::size_t i) {
     if (stretches.size() > 1 && stretches.back().isEmpty()) stretches.pop_back();
     QChart* c = chart();
     auto& extra = segments_[i];
+    auto& edges = edges_[i];
     while (extra.size() + 1 < stretches.size()) {
-        auto* s = new QLineSeries(c);
-        c->addSeries(s);
-        for (QLegendMarker* m : c->legend()->markers(s)) m->setVisible(false);
-        extra.push_back(s);
+        edges.push_back(addUnlisted());
+        extra.push_back(addUnlisted());
     }
     while (extra.size() + 1 > stretches.size()) {
-        c->removeSeries(extra.back());
-        delete extra.back();
-        extra.pop_back();
+        for (auto* group : {&extra, &edges}) {
+            c->removeSeries(group->back());
+            delete group->back();
+            group->pop_back();
+        }
     }
     series_[i]->replace(stretches[0]);
     for (std::size_t k = 0; k < extra.size(); ++k) extra[k]->replace(stretches[k + 1]);
+    for (std::size_t k = 0; k < edges.size(); ++k) edges[k]->replace(edges[k]->isVisible() ? stretches[k] : QList<QPointF>());
     styleSegments(i);
+}
+
+QLineSeries* TZScopeView::addUnlisted() {
+    auto* s = new QLineSeries(chart());
+    chart()->addSeries(s);
+    for (QLegendMarker* m : chart()->legend()->markers(s)) m->setVisible(false);
+    return s;
 }
 
 void TZScopeView::styleSegments(std::size_t i) {
@@ -531,16 +567,42 @@ void TZScopeView::styleSegments(std::size_t i) {
     // A lone point between gaps has no line to show it: it is drawn as a dot.
     auto dots = [&](QLineSeries* s) { return ch.points.visible || s->count() == 1; };
     if (first->pointsVisible() != dots(first)) first->setPointsVisible(dots(first));
-    for (QLineSeries* s : segments_[i]) {
-        if (s->pen() != first->pen()) s->setPen(first->pen());
-        if (s->isVisible() != first->isVisible()) s->setVisible(first->isVisible());
-        if (s->markerSize() != first->markerSize()) s->setMarkerSize(first->markerSize());
-        if (s->pointsVisible() != dots(s)) s->setPointsVisible(dots(s));
+    auto follow = [&](QLineSeries* s, const QPen& pen, bool visible, qreal markerSize, bool points) {
+        if (s->pen() != pen) s->setPen(pen);
+        if (s->isVisible() != visible) s->setVisible(visible);
+        // The legend shows a marker again for a series made visible.
+        for (QLegendMarker* m : chart()->legend()->markers(s))
+            if (m->isVisible()) m->setVisible(false);
+        if (s->markerSize() != markerSize) s->setMarkerSize(markerSize);
+        if (s->pointsVisible() != points) s->setPointsVisible(points);
         for (QAbstractAxis* a : s->attachedAxes())
             if (!first->attachedAxes().contains(a)) s->detachAxis(a);
         for (QAbstractAxis* a : first->attachedAxes())
             if (!s->attachedAxes().contains(a)) s->attachAxis(a);
+    };
+    for (QLineSeries* s : segments_[i]) follow(s, first->pen(), first->isVisible(), first->markerSize(), dots(s));
+    // A colour too near the data view's gets an edge one pixel wider on each
+    // side, darker on a light view and lighter on a dark one.
+    const QColor ground = colourOf(scope_->dataView.background.color);
+    const bool edged = first->isVisible() && !standsOut(first->color(), ground);
+    QPen edge = first->pen();
+    edge.setColor(luminance(ground) > 0.5 ? first->color().darker(300) : first->color().lighter(300));
+    edge.setWidthF(first->pen().widthF() + 2);
+    edge.setCapStyle(Qt::RoundCap);
+    edge.setJoinStyle(Qt::RoundJoin);
+    for (std::size_t k = 0; k < edges_[i].size(); ++k) {
+        QLineSeries* line = k == 0 ? first : segments_[i][k - 1];
+        QLineSeries* e = edges_[i][k];
+        // A hidden edge holds no points; shown, it takes its stretch's.
+        if (!edged && e->count() > 0) e->clear();
+        if (edged && e->count() != line->count()) e->replace(line->points());
+        follow(e, edge, edged, line->markerSize() + 2, dots(line));
     }
+}
+
+std::vector<QLineSeries*> TZScopeView::edges(int channel) const {
+    return channel >= 0 && static_cast<std::size_t>(channel) < edges_.size() ? edges_[static_cast<std::size_t>(channel)]
+                                                                             : std::vector<QLineSeries*>();
 }
 
 TZScopeView::~TZScopeView() {

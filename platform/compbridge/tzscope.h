@@ -236,6 +236,9 @@ public:
     QValueAxis* xAxis() const { return x_; }
     QLineSeries* series(int channel) const;
     int seriesCount() const { return static_cast<int>(series_.size()); }
+    // The dark (or light) edges drawn under a channel's stretches, shown while
+    // its colour alone stands too little apart from the data view's.
+    std::vector<QLineSeries*> edges(int channel) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -249,11 +252,14 @@ private:
     // number ends a stretch of the curve, one off the axis is drawn off it.
     void drawChannel(std::size_t i);
     void styleSegments(std::size_t i);
+    // A series the legend does not list.
+    QLineSeries* addUnlisted();
 
     QValueAxis* x_ = nullptr;
     std::vector<QValueAxis*> y_;
     std::vector<QLineSeries*> series_;  // per channel its first stretch, the one in the legend
     std::vector<std::vector<QLineSeries*>> segments_;  // its further stretches
+    std::vector<std::vector<QLineSeries*>> edges_;     // under its first, then under each further stretch
     std::vector<std::vector<float>> shown_;            // the values drawn
     std::vector<std::pair<double, double>> drawnRange_;
     std::vector<QValueAxis*> attached_;

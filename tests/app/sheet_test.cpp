@@ -9,16 +9,19 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
 #include <chrono>
 #include <thread>
 
 #include "app/file_places.h"
+#include "app/line_trace_window.h"
 #include "app/page_keys.h"
 #include "app/sheet.h"
 #include "app/status_line.h"
@@ -316,4 +319,77 @@ TEST_F(Sheet, AccessKeysWithoutClashesAndTabSkipsShownValuesInEveryLanguage) {
     EXPECT_EQ(w, sheet->operationPage()->control(qv::pages::CBetrieb::MeasureStart)) << (w ? w->objectName().toStdString() : "");
     for (int id : {qv::pages::CBetrieb::ActVelocity, qv::pages::CBetrieb::Totalizer, qv::pages::CBetrieb::ErrorText})
         EXPECT_FALSE(sheet->operationPage()->control(id)->focusPolicy() & Qt::TabFocus) << id;
+}
+
+// The diagnosis window adds what the line carried since it last looked: a
+// selection survives new traffic, the view follows the newest line only from
+// its end, lines the trace let go leave from the top and a clear empties it.
+TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
+    qv::test::qtApp();
+    qv::device::LineTrace trace(400);  // bytes: the oldest lines go after about 57 cycles
+    std::int64_t ms = 0;
+    trace.setClock([&] { return ms += 10; });
+    auto cycles = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t command = 0x41, reply[] = {0x41, 0x04, 0x00, 0x45, 0x00, 0x00};
+            trace.sent(&command, 1);
+            trace.received(reply, sizeof reply);
+        }
+    };
+    LineTraceWindow window(trace, nullptr);
+    window.show();
+    auto* view = window.findChild<QPlainTextEdit*>();
+    QScrollBar* bar = view->verticalScrollBar();
+    auto topLine = [&] { return view->cursorForPosition(QPoint(2, 2)).block().text().toStdString(); };
+    auto selection = [&] { return view->textCursor().selectedText().toStdString(); };
+    auto lastLine = [&] { return view->document()->lastBlock().previous().text(); };
+    auto newest = [&] { return QString::fromStdString(formatTraceEntry(trace.since(0).entries.back())); };
+    cycles(60);
+    window.refresh();
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+    ASSERT_GT(bar->maximum(), 10);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(window.shownText().endsWith(" PC> ErrorCode    41 |A|\n" + newest() + '\n'));
+    // A parameter block, wider than the view: the horizontal scroll bar that
+    // comes with it takes a line's height and must not end the following.
+    const std::uint8_t read = 0x30;
+    const std::vector<std::uint8_t> block(100, 0x42);
+    trace.sent(&read, 1);
+    trace.received(block.data(), block.size());
+    window.refresh();
+    QApplication::processEvents();
+    cycles(1);
+    window.refresh();
+    QApplication::processEvents();
+    EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    // Scrolled back with a line selected: the traffic moves neither.
+    bar->setValue(bar->maximum() / 2);
+    QTextCursor line = view->cursorForPosition(QPoint(2, 2));
+    line.select(QTextCursor::LineUnderCursor);
+    view->setTextCursor(line);
+    bar->setValue(bar->maximum() / 2);
+    const std::string selected = selection(), top = topLine();
+    ASSERT_FALSE(selected.empty());
+    cycles(3);  // the ring lets the three oldest cycles go
+    window.refresh();
+    EXPECT_EQ(selection(), selected);
+    EXPECT_EQ(topLine(), top);
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+
+    // At the end again (Ctrl+End), it follows again.
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    cycles(2);
+    window.refresh();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    window.clearTrace();
+    EXPECT_TRUE(window.shownText().isEmpty());
+    cycles(1);
+    window.refresh();
+    EXPECT_EQ(window.shownText().count('\n'), 2);
 }

@@ -12,6 +12,7 @@
 #include "app/sheet.h"
 #include "app/line_trace_window.h"
 #include "app/status_line.h"
+#include "device/exchange.h"
 #include "pages/graph/grafik.h"
 #include "pages/settings/einstellungen.h"
 #include "pages/operation/betrieb.h"
@@ -190,17 +191,21 @@ TEST(LineTraceOverPty, OneCycleInOrderAndSaved) {
     std::istringstream in(window->shownText().toStdString());
     for (std::string line; std::getline(in, line);) {
         std::smatch m;
-        ASSERT_TRUE(std::regex_search(line, m, std::regex(R"(^\d\d:\d\d:\d\d\.\d{3} (PC>|<KT) ([0-9A-F]{2})[ (].*? ((?:[0-9A-F]{2} )+)\|)")))
+        ASSERT_TRUE(std::regex_search(line, m, std::regex(R"(^\d\d:\d\d:\d\d\.\d{3} (PC>|<KT) (\w+) +((?:[0-9A-F]{2} )+)\|)")))
             << line;
         (m[1] == "PC>" ? sent : received).push_back(m[2].str());
-        if (m[1] == "PC>") EXPECT_EQ(m[3].str(), m[2].str() + " ") << "a poll command is one byte";
-        else EXPECT_EQ(received.size(), sent.size()) << "each reply follows its own command: " << line;
+        if (m[1] == "PC>") {
+            ASSERT_EQ(m[3].str().size(), 3u) << "a poll command is one byte: " << line;
+            EXPECT_STREQ(qv::device::commandName(static_cast<std::uint8_t>(std::stoi(m[3].str(), nullptr, 16))),
+                         m[2].str().c_str());
+        } else EXPECT_EQ(received.size(), sent.size()) << "each reply follows its own command: " << line;
     }
-    const std::vector<std::string> cycle{"50", "10", "11", "12", "13", "20", "21", "40", "41"};
+    const std::vector<std::string> cycle{"DeviceType", "Velocity", "VolumeFlow", "Totalizer", "Temperature",
+                                         "Minima",     "Maxima",   "Contacts",   "ErrorCode"};
     EXPECT_EQ(sent, cycle);
     EXPECT_EQ(received, cycle);
 
     dialogs.fileAnswers.push_back(QString::fromStdString((dir.path / "trace.txt").string()));
     ASSERT_TRUE(window->save());
-    EXPECT_NE(dir.read("trace.txt").find("PC> 41(A) 41 |A|"), std::string::npos);
+    EXPECT_NE(dir.read("trace.txt").find("PC> ErrorCode    41 |A|"), std::string::npos);
 }

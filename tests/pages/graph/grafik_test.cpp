@@ -9,6 +9,7 @@
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QLegendMarker>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -196,12 +197,29 @@ TEST_F(GraphPage, BadReadingsLeaveGapsAndTheAxesOnTheRest) {
     EXPECT_EQ(v->yAxis(0)->max(), 100);
     EXPECT_EQ(v->yAxis(1)->max(), 10);
     EXPECT_EQ(v->xAxis()->max(), 9);
+    // Sample numbers are ticked at whole, round numbers: 0, 2, 4, 6, 8.
+    EXPECT_EQ(v->xAxis()->tickAnchor(), 0);
+    EXPECT_EQ(v->xAxis()->tickInterval(), 2);
+    EXPECT_EQ(v->xAxis()->labelFormat(), "%.0f");
     // Three stretches per curve; the huge values drawn beyond their axes.
+    // The yellow ones, pale on white, lie on dark edges; the red ones need none.
+    const auto redEdges = v->edges(0), yellowEdges = v->edges(1);
+    ASSERT_EQ(redEdges.size(), 3u);
+    ASSERT_EQ(yellowEdges.size(), 3u);
+    for (auto* e : redEdges) EXPECT_FALSE(e->isVisible());
+    for (auto* e : yellowEdges) {
+        EXPECT_TRUE(e->isVisible());
+        EXPECT_LT(e->color().lightness(), 60);
+        EXPECT_GT(e->pen().widthF(), v->series(1)->pen().widthF());
+    }
+    EXPECT_EQ(yellowEdges[0]->points(), v->series(1)->points());
     const auto all = v->chart()->series();
-    EXPECT_EQ(all.size(), 6);
+    EXPECT_EQ(all.size(), 12);
     int points = 0;
     for (auto* s : all) {
         auto* line = static_cast<QLineSeries*>(s);
+        if (std::count(redEdges.begin(), redEdges.end(), line) || std::count(yellowEdges.begin(), yellowEdges.end(), line))
+            continue;
         points += static_cast<int>(line->count());
         for (const QPointF& p : line->points()) EXPECT_TRUE(std::isfinite(p.y()));
     }
