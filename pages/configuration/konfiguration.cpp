@@ -232,7 +232,8 @@ void CKonfiguration::reloadTexts() {
     texts_.loadMessages();
     fillLanguageLists();
     refreshAccessibleNames();
-    clearComparison();  // its lines are in the old language
+    // The list says again what it said, in the new language.
+    if (drawList_) drawList_();
 }
 
 void CKonfiguration::refreshAccessibleNames() {
@@ -371,8 +372,14 @@ void CKonfiguration::userEdited() {
 }
 
 void CKonfiguration::clearComparison() {
+    drawList_ = nullptr;
     hideCompareMarkers();
     controlAs<QListWidget>(kDifferencesList)->clear();
+}
+
+void CKonfiguration::keepList(std::function<void()> draw) {
+    drawList_ = std::move(draw);
+    drawList_();
 }
 
 void CKonfiguration::withdrawCheckNote() {
@@ -711,15 +718,15 @@ void CKonfiguration::compareWith(const QString& title, int code, const std::uint
 void CKonfiguration::compareWithMeter() {
     if (settings_->deviceFamily == -1) return note(kNoteNoFamily);
     requestFromMeter([this](const std::optional<cfg::ParameterReplies>& replies) {
-        const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
         if (!replies) return note(kNoteNoLink);
-        const cfg::ReadOutcome read = cfg::judgeParameters(*replies, settings_->deviceFamily, selectedCode_);
-        // Only a whole, undamaged block is compared, by the same rule as the read.
-        if (read.state != cfg::ReadState::Whole) {
-            showOnly(title, notComparedText(read.state == cfg::ReadState::Damaged));
-            return;
-        }
-        compareWith(title, read.code, read.block);
+        keepList([this, replies = *replies, family = settings_->deviceFamily, code = selectedCode_] {
+            const QString title = pageText(kTextWithMeter, QStringLiteral("Vergleich mit dem Messger\u00e4t"));
+            const cfg::ReadOutcome read = cfg::judgeParameters(replies, family, code);
+            // Only a whole, undamaged block is compared, by the same rule as the read.
+            if (read.state != cfg::ReadState::Whole)
+                return showOnly(title, notComparedText(read.state == cfg::ReadState::Damaged));
+            compareWith(title, read.code, read.block);
+        });
     });
 }
 
@@ -734,14 +741,15 @@ void CKonfiguration::compareWithFile() {
     const QByteArray data = file.read(static_cast<qint64>(cfg::kFileSize));
     const cfg::LoadedFile loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(data.constData()),
                                                                static_cast<std::size_t>(data.size()));
-    compareWith(pageText(kTextWithFile, QStringLiteral("Vergleich mit %1")).arg(QFileInfo(chosen).fileName()), loaded.code,
-                loaded.block.data());
+    keepList([this, loaded, name = QFileInfo(chosen).fileName()] {
+        compareWith(pageText(kTextWithFile, QStringLiteral("Vergleich mit %1")).arg(name), loaded.code, loaded.block.data());
+    });
 }
 
 void CKonfiguration::readBack(std::function<void()> then) {
     if (written_.family < 0) return;
     requestFromMeter([this, then = std::move(then)](const std::optional<cfg::ParameterReplies>& replies) {
-        showReadBack(replies);
+        keepList([this, replies] { showReadBack(replies); });
         // Shown while the line is still held: no poll step comes before it is closed.
         if (then) then();
     });

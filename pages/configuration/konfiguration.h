@@ -143,6 +143,9 @@ private:
     // The user changed a value.
     void userEdited();
     void clearComparison();
+    // Shows the differences list through `draw`, and again after a language switch.
+    void keepList(std::function<void()> draw);
+    std::function<void()> drawList_;
     void withdrawCheckNote();
 
     qv::app::AppSettings* settings_;

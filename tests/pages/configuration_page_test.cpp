@@ -386,7 +386,8 @@ TEST_F(ConfigurationPage, CutOrBabblingRepliesLeaveThePageAsItWas) {
 }
 
 // A check's note and a comparison describe the values they saw: whatever
-// changes the values (an edit, a read, a load, clearing) or the language takes them away.
+// changes the values (an edit, a read, a load, clearing) takes them away; a
+// new language says the same again in its words.
 TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
     openAndRead(5, 0);
     settle();
@@ -401,9 +402,18 @@ TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
     const std::function<void()> changes[] = {
         [&] { type(MeasuringTime, "7"); },
         [&] { click(ReadButton); },
-        [&] { page->reloadTexts(); },
         [&] { page->clearAll(); },
     };
+    settle();
+    type(MeasuringTime, "29");
+    click(CKonfiguration::kCompareMeterButton);
+    const QStringList german = page->differenceLines();
+    settings.language = 1;
+    page->reloadTexts();
+    const QStringList english = page->differenceLines();
+    EXPECT_EQ(english.size(), german.size());
+    EXPECT_NE(english.first(), german.first());
+    EXPECT_TRUE(visible(CKonfiguration::compareMarker(MeasuringTime)));
     for (const auto& change : changes) {
         settle();
         type(MeasuringTime, "29");
