@@ -110,6 +110,7 @@ CAllControlsSheet::CAllControlsSheet(qv::device::Session::Clock clock)
         for (QWidget* page : std::initializer_list<QWidget*>{settingsPage_, configurationPage_, operationPage_, graphPage_})
             assignAccessKeys(page, reservedKeys());
         if (traceWindow_) traceWindow_->retranslate();
+        if (reportDialog_) retranslateReport_();
     });
 
     tabs_ = new QTabWidget(this);
@@ -267,16 +268,24 @@ bool CAllControlsSheet::saveServiceReport(const QString& note) {
 
 void CAllControlsSheet::showServiceReportDialog() {
     // Non-modal, so the poll goes on and the last measurement stays fresh.
+    if (reportDialog_) return reportDialog_->raise(), reportDialog_->activateWindow();
     auto* d = new QDialog(this);
     d->setAttribute(Qt::WA_DeleteOnClose);
-    d->setWindowTitle(status_->text(RTitle));
-    auto* caption = new QLabel(status_->text(RNote), d);
+    auto* caption = new QLabel(d);
     auto* note = new QPlainTextEdit(d);
     note->setTabChangesFocus(true);  // Tab goes on to the button
-    note->setAccessibleName(caption->text().remove(QLatin1Char('&')));
     caption->setBuddy(note);
-    auto* save = new QPushButton(status_->text(RSave), d);
-    save->setAccessibleName(save->text().remove(QLatin1Char('&')));
+    auto* save = new QPushButton(d);
+    // Its words follow a language switch while it is open.
+    retranslateReport_ = [this, d, caption, note, save] {
+        d->setWindowTitle(status_->text(RTitle));
+        caption->setText(status_->text(RNote));
+        note->setAccessibleName(caption->text().remove(QLatin1Char('&')));
+        save->setText(status_->text(RSave));
+        save->setAccessibleName(save->text().remove(QLatin1Char('&')));
+    };
+    retranslateReport_();
+    reportDialog_ = d;
     connect(save, &QPushButton::clicked, d, [this, d, note] {
         if (saveServiceReport(note->toPlainText())) d->close();
     });

@@ -1,6 +1,7 @@
 #pragma once
 // The one window: four pages on tabs, the 100 ms timer that drives the poll.
 #include <QDialog>
+#include <QPointer>
 #include <memory>
 
 #include "app/settings.h"
@@ -97,6 +98,8 @@ private:
     QMenuBar* menuBar_ = nullptr;
     // The window menu's entries, in the language in use.
     void retranslateMenu();
+    QPointer<QDialog> reportDialog_;
+    std::function<void()> retranslateReport_;
     QString reservedKeys() const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     struct MenuEntry {
