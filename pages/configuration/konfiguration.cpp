@@ -148,6 +148,18 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Sessi
     flow_.setCommands(dialogUnitsToPixels(450, 0, 96, 300));
     flow_.setList(dialogUnitsToPixels(0, 310, 450, 64), diffs);
     setMinimumSize(flow_.minimumSize());
+    // Tab: the commands first, as a technician starts by reading the meter,
+    // then the values column by column, then the differences.
+    std::vector<QWidget*> order;
+    const int commands[] = {cfg::ReadButton, cfg::WriteButton, cfg::CheckButton, cfg::SaveButton, cfg::LoadButton,
+                            cfg::ClearButton, kCompareMeterButton, kCompareFileButton, kReadBackButton};
+    for (int id : commands) order.push_back(control(id));
+    for (int id : kLeftColumn)
+        if (id) order.push_back(control(id));
+    for (int id : kRightColumn)
+        if (id) order.push_back(control(id));
+    order.push_back(diffs);
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
     refreshAccessibleNames();
 }
 

@@ -309,14 +309,20 @@ TEST_F(Sheet, AccessKeysWithoutClashesAndTabSkipsShownValuesInEveryLanguage) {
                 if (l->buddy()) take(l->text(), false);
         }
     }
-    // The Operation page's first stop is its first command, never a shown value.
-    sheet->tabs()->setCurrentIndex(2);
+    // Tab from the page's title reaches its first command, never a shown value.
     sheet->activateWindow();
     QApplication::setActiveWindow(sheet.get());
-    sheet->tabs()->tabBar()->setFocus();
-    QTest::keyClick(sheet->tabs()->tabBar(), Qt::Key_Tab);
-    QWidget* w = QApplication::focusWidget();
-    EXPECT_EQ(w, sheet->operationPage()->control(qv::pages::CBetrieb::MeasureStart)) << (w ? w->objectName().toStdString() : "");
+    const std::pair<int, QWidget*> first[] = {
+        {1, sheet->configurationPage()->control(qv::configuration::ReadButton)},
+        {2, sheet->operationPage()->control(qv::pages::CBetrieb::MeasureStart)},
+        {3, sheet->graphPage()->control(qv::pages::CGrafik::PlotStart)}};
+    for (auto [tab, expected] : first) {
+        sheet->tabs()->setCurrentIndex(tab);
+        sheet->tabs()->tabBar()->setFocus();
+        QTest::keyClick(sheet->tabs()->tabBar(), Qt::Key_Tab);
+        QWidget* w = QApplication::focusWidget();
+        EXPECT_EQ(w, expected) << tab << " " << (w ? w->objectName().toStdString() : "");
+    }
     for (int id : {qv::pages::CBetrieb::ActVelocity, qv::pages::CBetrieb::Totalizer, qv::pages::CBetrieb::ErrorText})
         EXPECT_FALSE(sheet->operationPage()->control(id)->focusPolicy() & Qt::TabFocus) << id;
 }

@@ -623,19 +623,21 @@ TEST_F(ConfigurationPage, ClearAllEmptiesButKeepsModelAndVisibility) {
     EXPECT_EQ(page->readValues().number.at(TValue), 40.0f);
 }
 
-TEST_F(ConfigurationPage, TabWalksTheLeftColumnThenTheRightThenTheButtons) {
+TEST_F(ConfigurationPage, TabWalksTheButtonsThenTheLeftColumnThenTheRight) {
     open();
     std::vector<int> order;
-    QWidget* w = page->control(Model);
-    for (int guard = 0; guard < 200 && order.size() < 39; ++guard, w = w->nextInFocusChain()) {
+    QWidget* w = page->control(ReadButton);
+    for (int guard = 0; guard < 200 && order.size() < 44; ++guard, w = w->nextInFocusChain()) {
         if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible()) continue;
         const QString name = w->objectName();
         if (name.startsWith("ctl")) order.push_back(name.mid(3).toInt());
     }
     const std::vector<int> expected = {
-        Model, Language, Sensor, TValue, CValue, PipeSize, TpFitting, BvFitting, VelocityUnit, TemperatureUnit,
-        VolumeUnit, TotalUnit, Line1, Line2, Backlight, MeasuringTime, MultFactor, FlowOffset, FlowStart, FlowEnd,
-        TempOffset, TempStart, TempEnd, Assignment, Gk1On, Gk1Off, Gk2On, Gk2Off, FreqOutput, PulseFrequency,
-        Medium, Pressure, Mode, ReadButton, WriteButton, CheckButton, SaveButton, LoadButton, ClearButton};
+        ReadButton, WriteButton, CheckButton, SaveButton, LoadButton, ClearButton, CKonfiguration::kCompareMeterButton,
+        CKonfiguration::kCompareFileButton, CKonfiguration::kReadBackButton, Model, Language, Sensor, TValue, CValue,
+        PipeSize, TpFitting, BvFitting,
+        VelocityUnit, TemperatureUnit, VolumeUnit, TotalUnit, Line1, Line2, Backlight, MeasuringTime, MultFactor,
+        FlowOffset, FlowStart, FlowEnd, TempOffset, TempStart, TempEnd, Assignment, Gk1On, Gk1Off, Gk2On, Gk2Off,
+        FreqOutput, PulseFrequency, Medium, Pressure, Mode, CKonfiguration::kDifferencesList};
     EXPECT_EQ(order, expected);
 }
