@@ -18,18 +18,18 @@
 namespace cfg = qv::configuration;
 
 namespace {
-struct RealAt {
+// Which limit judges each real; where it travels comes from the block's layout.
+struct RealLimit {
     int control;
-    std::size_t at;
     cfg::Pair cfg::CheckLimits::*limit;
 };
-const RealAt kReals[] = {
-    {cfg::PipeSize, 7, &cfg::CheckLimits::pipe},   {cfg::FlowStart, 19, &cfg::CheckLimits::flow},
-    {cfg::FlowEnd, 23, &cfg::CheckLimits::flow},   {cfg::TempStart, 28, &cfg::CheckLimits::temp},
-    {cfg::TempEnd, 32, &cfg::CheckLimits::temp},   {cfg::Gk1On, 37, &cfg::CheckLimits::gk1On},
-    {cfg::Gk1Off, 41, &cfg::CheckLimits::gk1Off},  {cfg::Gk2On, 45, &cfg::CheckLimits::gk2On},
-    {cfg::Gk2Off, 49, &cfg::CheckLimits::gk2Off},  {cfg::PulseFrequency, 54, &cfg::CheckLimits::freq},
-    {cfg::Pressure, 66, &cfg::CheckLimits::press},
+const RealLimit kReals[] = {
+    {cfg::PipeSize, &cfg::CheckLimits::pipe},   {cfg::FlowStart, &cfg::CheckLimits::flow},
+    {cfg::FlowEnd, &cfg::CheckLimits::flow},    {cfg::TempStart, &cfg::CheckLimits::temp},
+    {cfg::TempEnd, &cfg::CheckLimits::temp},    {cfg::Gk1On, &cfg::CheckLimits::gk1On},
+    {cfg::Gk1Off, &cfg::CheckLimits::gk1Off},   {cfg::Gk2On, &cfg::CheckLimits::gk2On},
+    {cfg::Gk2Off, &cfg::CheckLimits::gk2Off},   {cfg::PulseFrequency, &cfg::CheckLimits::freq},
+    {cfg::Pressure, &cfg::CheckLimits::press},
 };
 
 bool within(double v, cfg::Pair p) { return std::isfinite(v) && v >= p.min && v <= p.max; }
@@ -74,19 +74,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const cfg::CheckLimits limits = cfg::checkLimits(family, values);
     const int sensor = values.sel(cfg::Sensor);
     auto has = [&](int control) { return !cfg::isUnavailable(code, control, sensor); };
+    auto at = [&](int control) { return &block[cfg::fieldOf(family, control)->offset]; };
     for (const auto& r : kReals) {
-        if (r.control == cfg::Pressure && family != 1) continue;
-        if (has(r.control)) QV_FUZZ_CHECK(within(qv::device::decodeFloatBE(&block[r.at]), limits.*r.limit));
+        if (!cfg::fieldOf(family, r.control)) continue;  // not in this family's block
+        if (has(r.control)) QV_FUZZ_CHECK(within(qv::device::decodeFloatBE(at(r.control)), limits.*r.limit));
     }
-    QV_FUZZ_CHECK(within(block[58], limits.time));
-    if (family == 1) {
-        QV_FUZZ_CHECK(within(block[2] << 8 | block[3], limits.c));
-        QV_FUZZ_CHECK(within(block[4] << 8 | block[5], limits.t));
-    } else {
-        QV_FUZZ_CHECK(within(block[2], limits.t));
-        QV_FUZZ_CHECK(within(std::round(double(qv::device::decodeFloatBE(&block[3])) * 1000.0), limits.c));
-    }
-    const float factor = qv::device::decodeFloatBE(&block[59]);
+    QV_FUZZ_CHECK(within(*at(cfg::MeasuringTime), limits.time));
+    // The integers as the layout says they travel.
+    auto number = [&](int control) -> double {
+        const cfg::BlockField& f = *cfg::fieldOf(family, control);
+        const std::uint8_t* p = &block[f.offset];
+        switch (f.type) {
+            case cfg::FieldType::Word: return p[0] << 8 | p[1];
+            case cfg::FieldType::Thousandths: return std::round(double(qv::device::decodeFloatBE(p)) * 1000.0);
+            default: return *p;
+        }
+    };
+    QV_FUZZ_CHECK(within(number(cfg::CValue), limits.c));
+    QV_FUZZ_CHECK(within(number(cfg::TValue), limits.t));
+    const float factor = qv::device::decodeFloatBE(at(cfg::MultFactor));
     QV_FUZZ_CHECK(std::isfinite(factor) && factor >= 0);
     return 0;
 }

@@ -416,6 +416,8 @@ CONFIG_LABELS = [
              "Unknown whether the meter holds the set (read back):",
              "On ne sait pas si l'appareil contient le jeu (relire) :")),
     (1923, T("Nicht verifiziert:", "Not verified:", "Non vérifié :")),
+    # After a row the model lacks, in a byte-for-byte comparison.
+    (1924, T("fehlt diesem Modell", "not on this model", "absent de ce modèle")),
 ]
 
 CONFIG_HELP = [

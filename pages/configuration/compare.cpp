@@ -38,22 +38,6 @@ std::string unitOf(int control, const ControlValues& v, int family, int ui) {
     }
 }
 
-// The bytes each row occupies, found by encoding a set that differs from
-// the empty one in that row alone.
-std::map<int, std::set<std::size_t>> rowBytes(int family) {
-    std::map<int, std::set<std::size_t>> out;
-    const auto zero = encodeBlock(family, ControlValues{});
-    for (const auto& r : rows()) {
-        if (r.control == Model) continue;
-        ControlValues v;
-        if (r.kind == Kind::Edit) v.text[r.control] = "1";
-        else v.index[r.control] = 1;
-        const auto one = encodeBlock(family, v);
-        for (std::size_t i = 0; i < one.size(); ++i)
-            if (one[i] != zero[i]) out[r.control].insert(i);
-    }
-    return out;
-}
 }  // namespace
 
 std::string displayValue(int control, const ControlValues& v, int family, int ui) {
@@ -78,29 +62,32 @@ std::vector<Difference> compareBlocks(int family, int code, int ui, const std::u
     if (n == 0) return out;
     const ControlValues a = decodeBlock(family, mine, n), b = decodeBlock(family, other, n);
     const int sensor = a.sel(Sensor);
-    std::set<int> differing;
+    std::set<int> listed;
     for (const auto& r : rows()) {
         if (r.control == Model) continue;
         const bool differs = r.kind == Kind::Edit ? a.txt(r.control) != b.txt(r.control)
                                                   : a.sel(r.control) != b.sel(r.control);
         if (!differs) continue;
-        differing.insert(r.control);
-        if (!allRows && isUnavailable(code, r.control, sensor)) continue;
-        out.push_back({r.control, -1, displayValue(r.control, a, family, ui), displayValue(r.control, b, family, ui)});
+        const bool missing = isUnavailable(code, r.control, sensor);
+        if (!allRows && missing) continue;
+        listed.insert(r.control);
+        out.push_back({r.control, -1, displayValue(r.control, a, family, ui), displayValue(r.control, b, family, ui), missing});
     }
-    // A byte that no decoded row tells apart (a reserved byte, a real whose
-    // two encodings show alike) is still a difference to a byte comparison.
-    if (allRows) {
-        std::set<std::size_t> explained;
-        for (const auto& [control, bytes] : rowBytes(family))
-            if (differing.count(control)) explained.insert(bytes.begin(), bytes.end());
-        for (std::size_t i = 0; i < n; ++i) {
-            if (mine[i] == other[i] || explained.count(i)) continue;
-            char x[8], y[8];
-            std::snprintf(x, sizeof x, "0x%02X", mine[i]);
-            std::snprintf(y, sizeof y, "0x%02X", other[i]);
-            out.push_back({0, static_cast<int>(i), x, y});
-        }
+    if (!allRows) return out;
+    // A byte that differs where the rows show alike (a real's last bits, a
+    // reserved byte) is still a difference to a byte comparison: named by
+    // its row when it has one.
+    std::vector<const BlockField*> owner(n, nullptr);
+    for (const BlockField& f : blockLayout(family))
+        for (std::size_t i = f.offset; i < f.offset + f.width && i < n; ++i) owner[i] = &f;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (mine[i] == other[i]) continue;
+        const int control = owner[i] ? owner[i]->control : 0;
+        if (control && listed.count(control)) continue;
+        char x[8], y[8];
+        std::snprintf(x, sizeof x, "0x%02X", mine[i]);
+        std::snprintf(y, sizeof y, "0x%02X", other[i]);
+        out.push_back({control, static_cast<int>(i), x, y, control && isUnavailable(code, control, sensor)});
     }
     return out;
 }

@@ -12,14 +12,16 @@ namespace qv::configuration {
 
 struct Difference {
     int control = 0;  // the row's control; 0 for a byte no row holds
-    int byte = -1;    // with control 0: the block offset
-    std::string mine, other;  // as the page shows them, unit included (UTF-8)
+    int byte = -1;    // a byte whose values show alike, or that no row holds: its block offset
+    std::string mine, other;  // as the page shows them, unit included (UTF-8); a byte in hex
+    bool missing = false;     // a row the model lacks (listed by a byte-for-byte comparison only)
 };
 
 // The rows in which two blocks of a family differ, in the page's row order.
 // code: the model, whose missing rows are left out unless allRows; lists are
-// named in uiLanguage. Bytes that differ but belong to no row (the reserved
-// byte) come last, so a byte-for-byte comparison misses nothing.
+// named in uiLanguage. With allRows, bytes that differ but show alike come
+// after the rows, named by their row (or as a bare byte for a reserved one),
+// so a byte-for-byte comparison misses nothing and names nothing twice.
 std::vector<Difference> compareBlocks(int family, int code, int uiLanguage, const std::uint8_t* mine,
                                       const std::uint8_t* other, bool allRows);
 

@@ -43,7 +43,8 @@ public:
     static constexpr int kTextSame = 1910, kTextVerified = 1911, kTextNotVerified = 1912, kTextWithMeter = 1913,
                          kTextWithFile = 1914, kTextNoBlock = 1915, kTextByte = 1916, kTextDiffers = 1917,
                          kTextDamaged = 1918, kTextNewAfterAll = 1919, kTextKeptOld = 1920,
-                         kTextNotWrittenOther = 1921, kTextUnknown = 1922, kTextNotChecked = 1923;
+                         kTextNotWrittenOther = 1921, kTextUnknown = 1922, kTextNotChecked = 1923,
+                         kTextMissing = 1924;
 
     CKonfiguration(qv::app::AppSettings* settings, qv::device::Session* session);
     // Where those texts go (the sheet's status line), with their arguments;

@@ -89,7 +89,26 @@ const RealField kReals[] = {
     {Gk1Off, 41, "%6.2f", false},     {Gk2On, 45, "%6.2f", false},     {Gk2Off, 49, "%6.2f", false},
     {PulseFrequency, 54, "%5.1f", false}, {MultFactor, 59, "%4.2f", false}, {Pressure, 66, "%6.2f", true},
 };
-constexpr std::size_t kMeasuringTimeAt = 58;
+
+std::vector<BlockField> makeLayout(int family) {
+    std::vector<BlockField> out;
+    for (const auto& f : kIndexFields)
+        if (f.offset[family] >= 0) out.push_back({f.control, f.at, 1, FieldType::ListIndex, f.offset[family], nullptr});
+    for (const auto& f : kFlags) out.push_back({f.control, f.at, 1, FieldType::Flag, 0, nullptr});
+    for (const auto& f : kReals)
+        if (!f.gxOnly || family == 1) out.push_back({f.control, f.at, 4, FieldType::Real, 0, f.format});
+    out.push_back({MeasuringTime, 58, 1, FieldType::Byte, 0, "%2ld"});
+    if (family == 1) {
+        // Two-byte integers; byte 6 is reserved.
+        out.push_back({CValue, 2, 2, FieldType::Word, 0, "%3ld"});
+        out.push_back({TValue, 4, 2, FieldType::Word, 0, "%3ld"});
+    } else {
+        out.push_back({TValue, 2, 1, FieldType::Byte, 0, "%2ld"});
+        out.push_back({CValue, 3, 4, FieldType::Thousandths, 0, "%ld"});
+    }
+    std::sort(out.begin(), out.end(), [](const BlockField& a, const BlockField& b) { return a.offset < b.offset; });
+    return out;
+}
 
 std::string format(const char* fmt, double v) {
     char buf[400];  // "%f" of the largest float is about 50 characters
@@ -226,34 +245,39 @@ std::uint8_t familyLetter(int family) {
 
 std::size_t readBlockCopySize(int family) { return family == 1 ? 74 : family == 0 || family == 2 ? 66 : 0; }
 
+const std::vector<BlockField>& blockLayout(int family) {
+    static const std::vector<BlockField> layouts[4] = {makeLayout(0), makeLayout(1), makeLayout(2), {}};
+    return family >= 0 && family <= 2 ? layouts[family] : layouts[3];
+}
+
+const BlockField* fieldOf(int family, int control) {
+    for (const BlockField& f : blockLayout(family))
+        if (f.control == control) return &f;
+    return nullptr;
+}
+
 std::vector<std::uint8_t> encodeBlock(int family, const ControlValues& v) {
     std::vector<std::uint8_t> b(blockSize(family), 0);
-    if (b.empty()) return b;
-    for (const auto& f : kIndexFields) {
-        const int off = f.offset[family];
-        if (off < 0) continue;
-        // No selection (-1) becomes offset - 1, as the sum does by itself.
-        b[f.at] = static_cast<std::uint8_t>(v.sel(f.control) + off);
-    }
-    for (const auto& f : kFlags) b[f.at] = v.sel(f.control) == 1 ? 1 : 0;
-    for (const auto& f : kReals) {
-        if (f.gxOnly && family != 1) continue;
-        qv::device::encodeFloatBE(textToFloat(v.txt(f.control)), &b[f.at]);
-    }
-    b[kMeasuringTimeAt] = static_cast<std::uint8_t>(textToInt(v.txt(MeasuringTime)));
-    const int t = textToInt(v.txt(TValue));
-    if (family == 1) {
-        const int c = textToInt(v.txt(CValue));
-        b[2] = static_cast<std::uint8_t>(c >> 8);
-        b[3] = static_cast<std::uint8_t>(c);
-        b[4] = static_cast<std::uint8_t>(t >> 8);
-        b[5] = static_cast<std::uint8_t>(t);
-        b[6] = 0;
-    } else {
-        b[2] = static_cast<std::uint8_t>(t);
-        // The C value travels in thousandths.
-        const double c = textToInt(v.txt(CValue));
-        qv::device::encodeFloatBE(static_cast<float>(c / 1000.0), &b[3]);
+    for (const BlockField& f : blockLayout(family)) {
+        std::uint8_t* at = &b[f.offset];
+        switch (f.type) {
+            // No selection (-1) becomes offset - 1, as the sum does by itself.
+            case FieldType::ListIndex: *at = static_cast<std::uint8_t>(v.sel(f.control) + f.listOffset); break;
+            case FieldType::Flag: *at = v.sel(f.control) == 1 ? 1 : 0; break;
+            case FieldType::Real: qv::device::encodeFloatBE(textToFloat(v.txt(f.control)), at); break;
+            case FieldType::Byte: *at = static_cast<std::uint8_t>(textToInt(v.txt(f.control))); break;
+            case FieldType::Word: {
+                const int n = textToInt(v.txt(f.control));
+                at[0] = static_cast<std::uint8_t>(n >> 8);
+                at[1] = static_cast<std::uint8_t>(n);
+                break;
+            }
+            case FieldType::Thousandths: {
+                const double n = textToInt(v.txt(f.control));
+                qv::device::encodeFloatBE(static_cast<float>(n / 1000.0), at);
+                break;
+            }
+        }
     }
     return b;
 }
@@ -264,49 +288,53 @@ ControlValues decodeBlock(int family, const std::uint8_t* data, std::size_t size
     if (n == 0) return v;
     std::vector<std::uint8_t> b(n, 0);
     std::memcpy(b.data(), data, std::min(n, size));
-    for (const auto& f : kIndexFields) {
-        const int off = f.offset[family];
-        if (off < 0) continue;
-        const int index = static_cast<std::uint8_t>(b[f.at] - off);
-        v.index[f.control] = index < listSize(f.control, family) ? index : -1;
-    }
-    for (const auto& f : kFlags) v.index[f.control] = b[f.at] != 0;  // a check box is on or off
-    for (const auto& f : kReals) {
-        if (f.gxOnly && family != 1) continue;
-        v.text[f.control] = format(f.format, qv::device::decodeFloatBE(&b[f.at]));
-    }
-    v.text[MeasuringTime] = formatInt("%2ld", b[kMeasuringTimeAt]);
-    if (family == 1) {
-        v.text[CValue] = formatInt("%3ld", b[2] << 8 | b[3]);
-        v.text[TValue] = formatInt("%3ld", b[4] << 8 | b[5]);
-    } else {
-        v.text[TValue] = formatInt("%2ld", b[2]);
-        const double c = (static_cast<double>(qv::device::decodeFloatBE(&b[3])) + 0.0005) * 1000.0;
-        // A real that is no whole number of thousandths in range shows as
-        // what it is rather than as an undefined integer.
-        if (std::isfinite(c) && std::fabs(c) < 2e9)
-            v.text[CValue] = formatInt("%ld", static_cast<long>(c));
-        else
-            v.text[CValue] = format("%.0f", c);
+    for (const BlockField& f : blockLayout(family)) {
+        const std::uint8_t* at = &b[f.offset];
+        switch (f.type) {
+            case FieldType::ListIndex: {
+                const int index = static_cast<std::uint8_t>(*at - f.listOffset);
+                v.index[f.control] = index < listSize(f.control, family) ? index : -1;
+                break;
+            }
+            case FieldType::Flag: v.index[f.control] = *at != 0; break;  // a check box is on or off
+            case FieldType::Real: v.text[f.control] = format(f.format, qv::device::decodeFloatBE(at)); break;
+            case FieldType::Byte: v.text[f.control] = formatInt(f.format, *at); break;
+            case FieldType::Word: v.text[f.control] = formatInt(f.format, at[0] << 8 | at[1]); break;
+            case FieldType::Thousandths: {
+                const double c = (static_cast<double>(qv::device::decodeFloatBE(at)) + 0.0005) * 1000.0;
+                // A real that is no whole number of thousandths in range shows as
+                // what it is rather than as an undefined integer.
+                v.text[f.control] = std::isfinite(c) && std::fabs(c) < 2e9 ? formatInt(f.format, static_cast<long>(c))
+                                                                           : format("%.0f", c);
+                break;
+            }
+        }
     }
     return v;
 }
 
 bool blockPlausible(int family, const std::uint8_t* b) {
     if (blockSize(family) == 0) return false;
-    for (const auto& f : kIndexFields) {
-        const int off = f.offset[family];
-        if (off < 0) continue;
-        const int index = static_cast<std::uint8_t>(b[f.at] - off);
-        if (index >= listSize(f.control, family) && index != 0xFF) return false;
+    for (const BlockField& f : blockLayout(family)) {
+        const std::uint8_t* at = &b[f.offset];
+        switch (f.type) {
+            case FieldType::ListIndex: {
+                const int index = static_cast<std::uint8_t>(*at - f.listOffset);
+                if (index >= listSize(f.control, family) && index != 0xFF) return false;
+                break;
+            }
+            case FieldType::Flag:
+                if (*at > 1) return false;
+                break;
+            case FieldType::Real:
+            case FieldType::Thousandths:
+                if (!std::isfinite(qv::device::decodeFloatBE(at))) return false;
+                break;
+            case FieldType::Byte:
+            case FieldType::Word: break;
+        }
     }
-    for (const auto& f : kFlags)
-        if (b[f.at] > 1) return false;
-    for (const auto& f : kReals) {
-        if (f.gxOnly && family != 1) continue;
-        if (!std::isfinite(qv::device::decodeFloatBE(&b[f.at]))) return false;
-    }
-    return family == 1 || std::isfinite(qv::device::decodeFloatBE(&b[3]));
+    return true;
 }
 
 std::vector<std::uint8_t> writeFrame(int family, const std::vector<std::uint8_t>& block) {

@@ -77,6 +77,29 @@ std::uint8_t familyLetter(int family);      // 'B', 'J', 'D'; 0 for no family
 // Bytes the read keeps of a reply from its block on (block plus what follows).
 std::size_t readBlockCopySize(int family);  // 66, 74, 66
 
+// Where each parameter travels in a family's block: encode, decode, the
+// plausibility rule and the comparisons all read this one table.
+enum class FieldType {
+    ListIndex,    // one byte: list position + listOffset
+    Flag,         // one byte: 0 or 1
+    Real,         // four bytes: big-endian single-precision real
+    Byte,         // one byte: an unsigned integer
+    Word,         // two bytes: a big-endian unsigned integer
+    Thousandths,  // four bytes: a real holding the value in thousandths
+};
+struct BlockField {
+    int control;
+    std::size_t offset;
+    std::size_t width;
+    FieldType type;
+    int listOffset;      // ListIndex only
+    const char* format;  // how the page shows a number
+};
+// The fields of a family's block in block order; empty for no family. Bytes
+// no field covers are reserved (sent as 0).
+const std::vector<BlockField>& blockLayout(int family);
+const BlockField* fieldOf(int family, int control);
+
 // The family's block from the controls; every field, whether or not the
 // model has it (an empty edit gives 0).
 std::vector<std::uint8_t> encodeBlock(int family, const ControlValues& values);

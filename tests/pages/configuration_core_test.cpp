@@ -6,6 +6,7 @@
 
 #include "device/measurement.h"
 #include "pages/configuration/check.h"
+#include "pages/configuration/compare.h"
 #include "pages/configuration/parameters.h"
 #include "pages/configuration/transfer.h"
 #include "tests/support/scripted_link.h"
@@ -129,6 +130,51 @@ TEST(ParameterBlock, RoundTripEveryFieldOfEachFamily) {
         EXPECT_EQ(decoded.index.count(TpFitting), family == 0 ? 0u : 1u);
         EXPECT_EQ(decoded.text.count(Pressure), family == 1 ? 1u : 0u);
         EXPECT_EQ(decoded.txt(TValue), family == 1 ? "100" : "50");
+    }
+}
+
+// Every parameter of every family changed alone is named once, by its own
+// row, and no byte is left over; a byte that shows alike (a real's last bit)
+// is named by its row too, and a row the model lacks says so.
+TEST(ParameterBlock, EachParameterChangedAloneIsItsOwnDifferenceAndNothingElse) {
+    for (int code : {1, 16, 31}) {
+        const int family = (code - 1) / 15;
+        const ControlValues base = validSet(code);
+        const auto before = encodeBlock(family, base);
+        for (const BlockField& f : blockLayout(family)) {
+            ControlValues changed = base;
+            switch (f.type) {
+                case FieldType::ListIndex:
+                case FieldType::Flag: changed.index[f.control] = base.sel(f.control) == 0 ? 1 : 0; break;
+                case FieldType::Real: changed.text[f.control] = "45.6"; break;
+                default: changed.text[f.control] = base.txt(f.control) == "200" ? "201" : "200"; break;
+            }
+            const auto after = encodeBlock(family, changed);
+            for (bool allRows : {false, true}) {
+                const auto d = compareBlocks(family, code, 0, before.data(), after.data(), allRows);
+                const bool shown = !isUnavailable(code, f.control, 0) || allRows;
+                ASSERT_EQ(d.size(), shown ? 1u : 0u) << code << " " << f.control;
+                if (!shown) continue;
+                EXPECT_EQ(d[0].control, f.control);
+                EXPECT_EQ(d[0].byte, -1) << f.control;
+                EXPECT_EQ(d[0].missing, isUnavailable(code, f.control, 0)) << f.control;
+            }
+            if (f.type != FieldType::Real) continue;
+            auto flipped = before;
+            flipped[f.offset + 3] ^= 1;
+            const auto d = compareBlocks(family, code, 0, before.data(), flipped.data(), true);
+            ASSERT_EQ(d.size(), 1u) << f.control;
+            EXPECT_EQ(d[0].control, f.control);
+            EXPECT_EQ(d[0].byte, static_cast<int>(f.offset + 3));
+        }
+        // The reserved byte of family 1 alone is a bare byte.
+        if (family != 1) continue;
+        auto reserved = before;
+        reserved[6] = 9;
+        const auto d = compareBlocks(family, code, 0, before.data(), reserved.data(), true);
+        ASSERT_EQ(d.size(), 1u);
+        EXPECT_EQ(d[0].control, 0);
+        EXPECT_EQ(d[0].byte, 6);
     }
 }
 
