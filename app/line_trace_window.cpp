@@ -85,7 +85,6 @@ void LineTraceWindow::retranslate() {
 
 QString LineTraceWindow::shownText() const { return view_->toPlainText(); }
 bool LineTraceWindow::paused() const { return pause_->isChecked(); }
-void LineTraceWindow::setPaused(bool paused) { pause_->setChecked(paused); }
 
 void LineTraceWindow::refresh() {
     const std::uint64_t version = trace_.version();

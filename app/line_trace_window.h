@@ -30,7 +30,6 @@ public:
     // What the window shows now (tests and the save).
     QString shownText() const;
     bool paused() const;
-    void setPaused(bool paused);
     void refresh();
     void clearTrace();
     // Asks for a file and writes the shown text there; false when nothing was written.

@@ -41,7 +41,6 @@ public:
     const qv::device::MeasurementRecord& measurement() const { return session_->record(); }
     qv::device::PollMachine& poll() { return session_->poll(); }
     qv::device::Line& line() { return session_->line(); }
-    const qv::device::LinkHealth& linkHealth() const { return session_->health(); }
     StatusLine* statusLine() const { return status_; }
     QTabWidget* tabs() const { return tabs_; }
     qv::pages::Einstellungen* settingsPage() const { return settingsPage_; }

@@ -153,13 +153,11 @@ void StatusLine::retranslateButton() {
 }
 
 QString StatusLine::stateText() const { return state_->text(); }
-QString StatusLine::noteText() const { return note_->text(); }
 QString StatusLine::problemText() const { return problem_->text(); }
 
 void StatusLine::setProblem(const QString& text) {
     problem_->setText(text);
     problem_->setVisible(!text.isEmpty());
 }
-QString StatusLine::countersText() const { return counters_->text(); }
 
 }  // namespace qv::app

@@ -55,8 +55,6 @@ public:
     QString text(int number);
 
     QString stateText() const;
-    QString noteText() const;
-    QString countersText() const;
     // What the button for the line's diagnosis window does.
     void setOpenTrace(std::function<void()> open) { openTrace_ = std::move(open); }
     QPushButton* traceButton() const { return traceButton_; }

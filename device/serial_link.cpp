@@ -24,7 +24,6 @@ PortSetup& setup() {
 }  // namespace
 
 void SerialLink::setPortDirectory(const std::string& dir) { setup().dir = dir; }
-const std::string& SerialLink::portDirectory() { return setup().dir; }
 void SerialLink::setConfiguredPorts(std::map<int, std::string> ports) { setup().configured = std::move(ports); }
 void SerialLink::setPortDiscovery(const qv::serial::PortDiscovery& discovery) { setup().discovery = &discovery; }
 

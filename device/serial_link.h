@@ -50,7 +50,6 @@ public:
 
     // Where "COM<n>" entries are looked up: the start-up directory.
     static void setPortDirectory(const std::string& dir);
-    static const std::string& portDirectory();
     // The settings file's [PORTS] mapping, and where the system's ports come
     // from (none until the program chooses the system's).
     static void setConfiguredPorts(std::map<int, std::string> ports);

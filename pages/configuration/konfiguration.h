@@ -76,7 +76,6 @@ public:
     qv::app::ReportRows reportRows(const qv::app::ReportTextFn& text) const;
     void setValues(const qv::configuration::ControlValues& values);
     const qv::configuration::ReadValues& readValues() const { return readValues_; }
-    const std::vector<std::uint8_t>& sendBlock(int family) const { return sendBlocks_.at(family); }
     const std::vector<std::uint8_t>& readBlock(int family) const { return readBlocks_.at(family); }
 
     void updateUnitLabels();

@@ -205,9 +205,6 @@ std::vector<std::string> listOf(int control, int family, int ui) {
 }
 
 bool isFamilyList(int control) { return control == Sensor || control == VolumeUnit || control == TotalUnit; }
-bool isLanguageList(int control) {
-    return control == Medium || control == Line1 || control == Line2 || control == Mode;
-}
 
 // --- conversions -------------------------------------------------------------
 

@@ -65,9 +65,8 @@ struct ControlValues {
 // any model; uiLanguage 0 German, 1 English, 2 French (others: German).
 // UTF-8 texts.
 std::vector<std::string> listOf(int control, int family, int uiLanguage);
-// The lists that follow the family and the ones that follow the language.
+// The lists that follow the family.
 bool isFamilyList(int control);
-bool isLanguageList(int control);
 
 // --- the parameter block -----------------------------------------------------
 

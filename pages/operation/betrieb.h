@@ -108,7 +108,6 @@ public:
     void reloadTexts();
     const qv::app::PageTexts& texts() const { return texts_; }
     const std::vector<std::string>& errorTexts() const { return errorTexts_; }
-    const std::vector<std::string>& errorHelpTexts() const { return errorHelpTexts_; }
 
     // Tests: the wall clock of the recorded lines, and the recording's file layer.
     void setWallClock(std::function<std::time_t()> clock) { wallClock_ = std::move(clock); }
