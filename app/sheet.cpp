@@ -181,7 +181,7 @@ void CAllControlsSheet::showAbout() {
 }
 
 LineTraceWindow* CAllControlsSheet::showLineTrace() {
-    if (!traceWindow_)
+    if (!traceWindow_) {
         traceWindow_ = new LineTraceWindow(session_->trace(), [this](int n) { return status_->text(n); }, this);
         traceWindow_->savePlace = [this] {
             return startFolder(*settings_) + QStringLiteral("/QV-Gui_") +
@@ -192,6 +192,7 @@ LineTraceWindow* CAllControlsSheet::showLineTrace() {
             writeSettings(*settings_);
             status_->note(StatusLine::TraceSaved, {QDir::toNativeSeparators(path)});
         };
+    }
     traceWindow_->retranslate();  // the language may have changed since it was last open
     traceWindow_->show();
     traceWindow_->raise();

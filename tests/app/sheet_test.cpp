@@ -196,7 +196,9 @@ TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
             EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << where.toStdString();
             EXPECT_FALSE(page->verticalScrollBar()->isVisible()) << where.toStdString();
             for (QScrollArea* inner : page->widget()->findChildren<QScrollArea*>())
-                if (size.height() >= 768) EXPECT_FALSE(inner->verticalScrollBar()->isVisible()) << where.toStdString();
+                if (size.height() >= 768) {
+                    EXPECT_FALSE(inner->verticalScrollBar()->isVisible()) << where.toStdString();
+                }
             for (QPushButton* b : page->widget()->findChildren<QPushButton*>()) {
                 if (!b->isVisible()) continue;
                 const QWidget* scroller = b->parentWidget();

@@ -648,7 +648,9 @@ TEST(Transfer, ARepliedBlockIsUsedOnlyWhenWholeLedByItsEchoAndHoldable) {
         const ParameterReplies r{reply(c.type), reply(c.block)};
         const ReadOutcome out = judgeParameters(r, 0, 3);
         EXPECT_EQ(out.state, c.state) << c.name;
-        if (out.state == ReadState::Whole) EXPECT_EQ(out.code, c.type.empty() ? 3 : 5) << c.name;
+        if (out.state == ReadState::Whole) {
+            EXPECT_EQ(out.code, c.type.empty() ? 3 : 5) << c.name;
+        }
     }
 }
 

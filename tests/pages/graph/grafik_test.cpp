@@ -226,7 +226,9 @@ TEST_F(GraphPage, BadReadingsLeaveGapsAndTheAxesOnTheRest) {
     EXPECT_EQ(points, 16);
     EXPECT_EQ(v->series(0)->count(), 2);
     for (auto* m : v->chart()->legend()->markers())  // one legend entry per curve
-        if (m->series() != v->series(0) && m->series() != v->series(1)) EXPECT_FALSE(m->isVisible());
+        if (m->series() != v->series(0) && m->series() != v->series(1)) {
+            EXPECT_FALSE(m->isVisible());
+        }
     auto colourCount = [](const QImage& img, QColor want) {
         int n = 0;
         for (int y = 0; y < img.height(); ++y)

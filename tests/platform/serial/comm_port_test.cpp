@@ -103,13 +103,13 @@ TEST(PortPath, ASimulatorIsNamedSoOnlyWhileItsMarkerNamesTheTerminalTheLinkReach
 
 TEST(PortPath, AdaptersByStableNameThenRealUartsInNumberOrder) {
     const std::vector<qv::serial::RawPort> raw{
-        {"/dev/ttyS10", "", "pnp", ""},
-        {"/dev/ttyS3", "", "platform", ""},  // a placeholder of the 8250 driver
-        {"/dev/ttyUSB1", "/dev/serial/by-id/usb-A", "usb-serial", "Adapter A"},
-        {"/dev/tty1", "", "", ""},           // a console
-        {"/dev/ttyACM0", "", "usb", ""},
-        {"/dev/ttyS2", "", "pnp", ""},
-        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-B", "usb-serial", "Adapter B"},
+        {"/dev/ttyS10", "", "pnp", "", ""},
+        {"/dev/ttyS3", "", "platform", "", ""},  // a placeholder of the 8250 driver
+        {"/dev/ttyUSB1", "/dev/serial/by-id/usb-A", "usb-serial", "Adapter A", ""},
+        {"/dev/tty1", "", "", "", ""},           // a console
+        {"/dev/ttyACM0", "", "usb", "", ""},
+        {"/dev/ttyS2", "", "pnp", "", ""},
+        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-B", "usb-serial", "Adapter B", ""},
         // Two identical adapters without a serial number: one by-id name, two sockets.
         {"/dev/ttyUSB3", "/dev/serial/by-id/usb-P", "usb-serial", "P", "/dev/serial/by-path/usb-0:2"},
         {"/dev/ttyUSB2", "/dev/serial/by-id/usb-P", "usb-serial", "P", "/dev/serial/by-path/usb-0:1"}};
