@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "device/trace.h"
+#include "app/text_numbers.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -17,7 +18,10 @@ namespace qv::app {
 class LineTraceWindow : public QDialog {
 public:
     // Status texts of the messages file.
-    enum Text { Title = 56, Pause = 57, Clear = 58, Save = 59, Close = 60, Open = 61, Header = 62, SaveTitle = 63 };
+    enum Text {
+        Title = msg::TraceTitle, Pause = msg::TracePause, Clear = msg::TraceClear, Save = msg::TraceSave,
+        Close = msg::TraceClose, Open = msg::TraceOpen, Header = msg::TraceHeader, SaveTitle = msg::TraceSaveTitle
+    };
     static constexpr int kRefreshMs = 250;
 
     // text: a status text in the language in use (empty: the built-in one).

@@ -9,15 +9,20 @@
 #include <QStringList>
 #include <utility>
 #include <vector>
+#include "app/text_numbers.h"
 
 namespace qv::app {
 
 // The report's texts in the messages file.
 enum ReportText {
-    RTitle = 64, RPort, RModel, RSoftware, RParameters, RMeasurement, RNote, RAction, RSave, RFlow, RVolume,
-    RTemperature, RTotal, RContacts, RError, RSaveTitle,
+    RTitle = msg::ReportTitle, RPort = msg::ReportPort, RModel = msg::ReportModel, RSoftware = msg::ReportSoftware,
+    RParameters = msg::ReportParameters, RMeasurement = msg::ReportMeasurement, RNote = msg::ReportNote,
+    RAction = msg::ReportAction, RSave = msg::ReportSave, RFlow = msg::ReportFlow, RVolume = msg::ReportVolume,
+    RTemperature = msg::ReportTemperature, RTotal = msg::ReportTotal, RContacts = msg::ReportContacts,
+    RError = msg::ReportError, RSaveTitle = msg::ReportSaveTitle,
     // Where the parameter set came from.
-    RSource = 94, RFromMeter, RFromFile, RByHand, REditedSince, RNoSet, RExists
+    RSource = msg::Source, RFromMeter = msg::FromMeter, RFromFile = msg::FromFile, RByHand = msg::ByHand,
+    REditedSince = msg::EditedSince, RNoSet = msg::NoSet, RExists = msg::Exists
 };
 using ReportRows = std::vector<std::pair<QString, QString>>;
 // A report text in the language in use, or its German fallback when the

@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "device/link_health.h"
+#include "app/text_numbers.h"
 
 class QLabel;
 class QPushButton;
@@ -22,12 +23,14 @@ namespace qv::app {
 class StatusLine : public QWidget {
 public:
     enum Text {
-        PortModel = 41, SinceCycle = 42, NoCycleYet = 43, Counters = 44, Silent = 45, Lost = 46, NoPort = 47,
-        NoMeter = 48, NotPolling = 49, ReadNoLink = 50, ReadNoFamily = 51, ReadNoBlock = 52, CheckPassed = 53,
-        RecordingPaused = 54, StaleSince = 55, OpenTrace = 61,
+        PortModel = msg::PortModel, SinceCycle = msg::SinceCycle, NoCycleYet = msg::NoCycleYet,
+        Counters = msg::Counters, Silent = msg::Silent, Lost = msg::Lost, NoPort = msg::NoPort, NoMeter = msg::NoMeter,
+        NotPolling = msg::NotPolling, RecordingPaused = msg::RecordingPaused, StaleSince = msg::StaleSince,
+        OpenTrace = msg::TraceOpen,
         // Where a file went; the window menu's entries.
-        Saved = 101, Loaded = 102, RecordingTo = 103, ReportSaved = 104, TraceSaved = 105,
-        MenuMinimize = 106, MenuAbout = 107, MenuClose = 108,
+        Saved = msg::Saved, Loaded = msg::Loaded, RecordingTo = msg::RecordingTo, ReportSaved = msg::ReportSaved,
+        TraceSaved = msg::TraceSaved, MenuMinimize = msg::MenuMinimize, MenuAbout = msg::MenuAbout,
+        MenuClose = msg::MenuClose,
     };
     static constexpr int kNoteMs = 15000;
 

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "app/service_report.h"
+#include "app/text_numbers.h"
 #include "device/session.h"
 #include "pages/configuration/compare.h"
 #include "pages/configuration/parameters.h"
@@ -24,15 +25,19 @@
 
 namespace qv::pages {
 
+namespace msg = qv::app::msg;
+
 class CKonfiguration : public qv::dialog::DialogPage {
 public:
     static constexpr int kSettleTicks = 20;
-    static constexpr int kMsgCheckFailed = 1, kMsgNotWritten = 2, kMsgSaveTitle = 3, kMsgFile = 4,
-                         kMsgLoadTitle = 5, kMsgWritten = 6;
+    static constexpr int kMsgCheckFailed = msg::CheckFailed, kMsgNotWritten = msg::NotWritten,
+                         kMsgSaveTitle = msg::SaveTitle, kMsgFile = msg::File, kMsgLoadTitle = msg::LoadTitle,
+                         kMsgWritten = msg::Written;
 
     // Status texts of the buttons that would otherwise say nothing.
-    static constexpr int kNoteNoLink = 50, kNoteNoFamily = 51, kNoteNoBlock = 52, kNoteCheckPassed = 53,
-                         kNoteDamaged = 80, kNoteCheckFailed = 81;
+    static constexpr int kNoteNoLink = msg::ReadNoLink, kNoteNoFamily = msg::ReadNoFamily,
+                         kNoteNoBlock = msg::ReadNoBlock, kNoteCheckPassed = msg::CheckPassed,
+                         kNoteDamaged = msg::ReadDamaged, kNoteCheckFailed = msg::CheckFailedNote;
 
     // Comparing the page's set with the meter's or a file's, and reading a
     // written set back: buttons, the list of differences, and one marker per

@@ -12,6 +12,7 @@
 #include "app/page_texts.h"
 #include "app/settings.h"
 #include "app/service_report.h"
+#include "app/text_numbers.h"
 #include "device/session.h"
 #include "device/measurement.h"
 #include "pages/operation/recording.h"
@@ -19,6 +20,8 @@
 #include "platform/dialog/page_flow.h"
 
 namespace qv::pages {
+
+namespace msg = qv::app::msg;
 
 class CBetrieb : public qv::dialog::DialogPage {
 public:
@@ -45,13 +48,15 @@ public:
     static constexpr std::uint8_t kStartMeasurement = 0x75, kStopMeasurement = 0x74, kResetTotal = 0x73,
                                   kResetMax = 0x71, kResetMin = 0x70, kResetError = 0x72;
     static constexpr int kCommandWaitMs = 40;
-    static constexpr int kMsgRecordTitle = 13, kMsgRecordFile = 14;
+    static constexpr int kMsgRecordTitle = msg::RecordTitle, kMsgRecordFile = msg::RecordFile;
     // Status texts of a recording that cannot write.
-    static constexpr int kTextPaused = 82, kTextDiskFull = 83, kTextReadOnly = 84, kTextNoPermission = 85,
-                         kTextRemoved = 86, kTextNotStarted = 87;
+    static constexpr int kTextPaused = msg::RecordingPausedBy, kTextDiskFull = msg::DiskFull,
+                         kTextReadOnly = msg::ReadOnly, kTextNoPermission = msg::NoPermission,
+                         kTextRemoved = msg::Removed, kTextNotStarted = msg::NotStarted;
     // Status texts of the one-byte commands, and of the measuring state.
-    static constexpr int kTextAnswered = 88, kTextNoAnswer = 89, kTextNotSent = 90, kTextMeasuringRuns = 91,
-                         kTextMeasuringStopped = 92, kTextMeasuringUnknown = 93;
+    static constexpr int kTextAnswered = msg::Answered, kTextNoAnswer = msg::NoAnswer, kTextNotSent = msg::NotSent,
+                         kTextMeasuringRuns = msg::MeasuringRuns, kTextMeasuringStopped = msg::MeasuringStopped,
+                         kTextMeasuringUnknown = msg::MeasuringUnknown;
 
     CBetrieb(qv::app::AppSettings* settings, qv::device::Session* session);
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "app/text_numbers.h"
 #include "device/serial_link.h"
 
 namespace qv::operation {
@@ -36,10 +37,11 @@ inline constexpr int kZeroPointWaitMs = 700;
 std::array<std::uint8_t, 3> lowFlowBlock(int value);
 
 // Messages of the low-flow exchange.
-inline constexpr int kMsgLowFlowSet = 7;
-inline constexpr int kMsgNoAck = 8;
-inline constexpr int kMsgZero9E = 9, kMsgZero9D = 10, kMsgZero9F = 11;
-inline constexpr int kMsgNoZeroResult = 12;
+inline constexpr int kMsgLowFlowSet = qv::app::msg::LowFlowSet;
+inline constexpr int kMsgNoAck = qv::app::msg::NoAck;
+inline constexpr int kMsgZero9E = qv::app::msg::Zero9E, kMsgZero9D = qv::app::msg::Zero9D,
+                     kMsgZero9F = qv::app::msg::Zero9F;
+inline constexpr int kMsgNoZeroResult = qv::app::msg::NoZeroResult;
 
 // The exchange behind "Schl.Menge setzen" and "NullpunktAbgl.", the caller
 // holding the link lock. selection gives combo 1112's index (read before the

@@ -17,6 +17,7 @@
 #include "device/tables.h"
 #include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
+#include "app/text_numbers.h"
 
 namespace qv::pages {
 namespace {
@@ -305,7 +306,7 @@ void Einstellungen::onLanguageChanged(int index) {
         graph_->reloadTexts();
     }
     if (languageSwitched_) languageSwitched_();
-    texts_.showMessage(15);
+    texts_.showMessage(qv::app::msg::LanguageChanged);
 }
 
 void Einstellungen::validateRefreshRate() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/texts.h"
+#include "app/text_numbers.h"
 
 using namespace qv::app;
 
@@ -160,6 +161,9 @@ TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBodyStatusTextsFromFortyOne) {
         int lastStatus = 40;
         while (lastStatus < kMessageCount && !table[lastStatus + 1][0].empty()) ++lastStatus;
         EXPECT_GE(lastStatus, 80);
+        // Every number the program names has its text.
+        for (int n : qv::app::msg::kUsed) EXPECT_FALSE(table[n][0].empty()) << "named text " << n;
+        EXPECT_EQ(std::size(qv::app::msg::kUsed), std::size_t(15 + lastStatus - 40)) << "a text no name uses";
         for (int n = 1; n <= kMessageCount; ++n) {
             if (n <= 15) {
                 EXPECT_FALSE(table[n][0].empty()) << "caption of " << n;
