@@ -123,37 +123,24 @@ TEST(LowFlowBlock, ChecksumIsTheByteSumWithTheCommand) {
     EXPECT_EQ(lowFlowBlock(10), (std::array<std::uint8_t, 3>{0x04, 0x0A, 0x84}));
 }
 
-TEST(RecordingFormat, GermanHeaderByteForByte) {
-    const std::string expected =
-        "Datum; Uhrzeit; Str\xF6mung Akt [m/s]; Str\xF6mung Min [m/s]; Str\xF6mung Max [m/s]; "
-        "Volumenstrom Akt [m\xB3/h]; Volumenstrom Min [m\xB3/h]; Volumenstrom Max [m\xB3/h]; "
-        "Temperatur Akt [\xB0" "C]; Temperatur Min [\xB0" "C]; Temperatur Max [\xB0" "C]; Totalisator [m\xB3]; "
-        "Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; ";
-    EXPECT_EQ(recordingHeader(0, sample()), expected);
-}
-
-TEST(RecordingFormat, EnglishHeaderByteForByte) {
-    const std::string expected =
-        "Date; Time; actual flow velocity [m/s]; min flow velocity [m/s]; max flow velocity [m/s]; "
-        "actual volume flow [m\xB3/h]; min volume flow [m\xB3/h]; max volume flow [m\xB3/h]; "
-        "actual temperature [\xB0" "C]; min temperature [\xB0" "C]; max temperature [\xB0" "C]; "
-        "totalisator [m\xB3]; low flow suppression [%]; LS1 ; LS2 ; availability ; error ; last error; ";
-    EXPECT_EQ(recordingHeader(1, sample()), expected);
-}
-
-TEST(RecordingFormat, FrenchHeaderByteForByte) {
-    const std::string expected =
-        "Date; Heure; Vitesse d'\xE9" "coulement actuelle [m/s]; Vitesse d'\xE9" "coulement minimale [m/s]; "
-        "Vitesse d'\xE9" "coulement maximale [m/s]; D\xE9" "bit volum\xE9trique actuel [m\xB3/h]; "
-        "D\xE9" "bit volum\xE9trique minimal [m\xB3/h]; D\xE9" "bit volum\xE9trique maximal [m\xB3/h]; "
-        "Temp\xE9rature actuelle [\xB0" "C]; Temp\xE9rature minimale [\xB0" "C]; "
-        "Temp\xE9rature maximale [\xB0" "C]; Totaliseur [m\xB3]; "
-        "suppression du d\xE9" "bit volum\xE9trique rampant [%] ; Contact de seuil 1 ; Contact de seuil 2 ; "
-        "Service ; D\xE9" "faut ; Dernier d\xE9" "faut; ";
-    EXPECT_EQ(recordingHeader(2, sample()), expected);
-}
-
-TEST(RecordingFormat, NoHeaderForOtherLanguages) {
+TEST(RecordingFormat, HeaderByteForByteInEachLanguageNoneInOthers) {
+    const std::pair<int, std::string> headers[] = {
+        {0, "Datum; Uhrzeit; Str\xF6mung Akt [m/s]; Str\xF6mung Min [m/s]; Str\xF6mung Max [m/s]; "
+            "Volumenstrom Akt [m\xB3/h]; Volumenstrom Min [m\xB3/h]; Volumenstrom Max [m\xB3/h]; "
+            "Temperatur Akt [\xB0" "C]; Temperatur Min [\xB0" "C]; Temperatur Max [\xB0" "C]; Totalisator [m\xB3]; "
+            "Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; "},
+        {1, "Date; Time; actual flow velocity [m/s]; min flow velocity [m/s]; max flow velocity [m/s]; "
+            "actual volume flow [m\xB3/h]; min volume flow [m\xB3/h]; max volume flow [m\xB3/h]; "
+            "actual temperature [\xB0" "C]; min temperature [\xB0" "C]; max temperature [\xB0" "C]; "
+            "totalisator [m\xB3]; low flow suppression [%]; LS1 ; LS2 ; availability ; error ; last error; "},
+        {2, "Date; Heure; Vitesse d'\xE9" "coulement actuelle [m/s]; Vitesse d'\xE9" "coulement minimale [m/s]; "
+            "Vitesse d'\xE9" "coulement maximale [m/s]; D\xE9" "bit volum\xE9trique actuel [m\xB3/h]; "
+            "D\xE9" "bit volum\xE9trique minimal [m\xB3/h]; D\xE9" "bit volum\xE9trique maximal [m\xB3/h]; "
+            "Temp\xE9rature actuelle [\xB0" "C]; Temp\xE9rature minimale [\xB0" "C]; "
+            "Temp\xE9rature maximale [\xB0" "C]; Totaliseur [m\xB3]; "
+            "suppression du d\xE9" "bit volum\xE9trique rampant [%] ; Contact de seuil 1 ; Contact de seuil 2 ; "
+            "Service ; D\xE9" "faut ; Dernier d\xE9" "faut; "}};
+    for (const auto& [language, expected] : headers) EXPECT_EQ(recordingHeader(language, sample()), expected) << language;
     EXPECT_FALSE(recordingHeader(3, sample()));
     EXPECT_FALSE(recordingHeader(-1, sample()));
 }

@@ -346,22 +346,19 @@ TEST_F(OperationPage, ComboChoosesTheButton) {
     EXPECT_TRUE(enabled(CBetrieb::SetLowFlow));
 }
 
-TEST_F(OperationPage, LowFlowValueFive) {
-    link->respond = [](const Bytes&) { return Bytes{0x96}; };
-    link->pending.push_back({0x96});  // a late byte: the first read takes it away
-    choose(5);
-    click(CBetrieb::SetLowFlow);
-    EXPECT_EQ(link->log, (std::vector<std::string>{"S 50", "R", "W 76", "S 50", "R", "W 04 05 7F", "S 50", "R"}));
-    EXPECT_EQ(captions(), QStringList{"M7de"});
-    EXPECT_FALSE(line.busy());
-}
-
-TEST_F(OperationPage, LowFlowValueTen) {
-    link->respond = [](const Bytes&) { return Bytes{0x96}; };
-    choose(10);
-    click(CBetrieb::SetLowFlow);
-    EXPECT_EQ(link->log, (std::vector<std::string>{"S 50", "R", "W 76", "S 50", "R", "W 04 0A 84", "S 50", "R"}));
-    EXPECT_EQ(captions(), QStringList{"M7de"});
+TEST_F(OperationPage, LowFlowValuesGoOutWithTheirSum) {
+    const std::pair<int, const char*> values[] = {{5, "W 04 05 7F"}, {10, "W 04 0A 84"}};
+    for (auto [value, block] : values) {
+        dialogs.boxes.clear();
+        link->log.clear();
+        link->respond = [](const Bytes&) { return Bytes{0x96}; };
+        link->pending.push_back({0x96});  // a late byte: the first read takes it away
+        choose(value);
+        click(CBetrieb::SetLowFlow);
+        EXPECT_EQ(link->log, (std::vector<std::string>{"S 50", "R", "W 76", "S 50", "R", block, "S 50", "R"}));
+        EXPECT_EQ(captions(), QStringList{"M7de"});
+        EXPECT_FALSE(line.busy());
+    }
 }
 
 TEST_F(OperationPage, ZeroPointResults) {
