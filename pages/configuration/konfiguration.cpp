@@ -121,6 +121,10 @@ CKonfiguration::CKonfiguration(qv::app::AppSettings* settings, qv::device::Sessi
     place(diffCaption, kLeftX, 312, 200, 9);
     auto* diffs = addControl(kDifferencesList, new QListWidget(this));
     place(diffs, kLeftX, 322, 440, 48);
+    // A long line wraps rather than hide its end beside the list.
+    diffs->setWordWrap(true);
+    diffs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    diffs->setResizeMode(QListView::Adjust);
     diffCaption->setBuddy(diffs);
 
     // The lists the page shows before any model is chosen.
