@@ -40,6 +40,11 @@ QString suggestedPath(const AppSettings& settings, int deviceCode, const QString
            suggestedName(deviceCode, extension, QDateTime::currentDateTime(), withTime);
 }
 
+void rememberFolder(AppSettings& settings, const QString& chosen) {
+    settings.workingDir = directoryOf(QFile::encodeName(chosen).toStdString());
+    writeSettings(settings);
+}
+
 QString withExtension(const QString& path, const QString& extension) {
     return QFileInfo(path).suffix().isEmpty() ? path + QLatin1Char('.') + extension : path;
 }

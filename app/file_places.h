@@ -15,6 +15,8 @@ QString startFolder(const AppSettings& settings);
 QString suggestedName(int deviceCode, const QString& extension, const QDateTime& now, bool withTime = false);
 // The folder and the suggested name together, as a dialog takes it.
 QString suggestedPath(const AppSettings& settings, int deviceCode, const QString& extension, bool withTime = false);
+// Remembers the folder of a chosen file as where the next dialog starts.
+void rememberFolder(AppSettings& settings, const QString& chosen);
 // The name with ".<extension>" when it has no extension of its own.
 QString withExtension(const QString& path, const QString& extension);
 

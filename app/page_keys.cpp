@@ -1,13 +1,12 @@
 #include "app/page_keys.h"
 
 #include <QAbstractButton>
-#include <QLabel>
-#include <functional>
-#include <vector>
-
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTabWidget>
+#include <functional>
+#include <vector>
 
 namespace qv::app {
 namespace {

@@ -1,10 +1,8 @@
 #include "app/sheet.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QScrollArea>
-#include "app/file_places.h"
-
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include "app/file_places.h"
 #include "app/page_keys.h"
 #include "app/page_scroll.h"
 #include "app/status_line.h"
@@ -188,8 +187,7 @@ LineTraceWindow* CAllControlsSheet::showLineTrace() {
                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmm")) + QStringLiteral(".txt");
         };
         traceWindow_->saved = [this](const QString& path) {
-            settings_->workingDir = directoryOf(QFile::encodeName(path).toStdString());
-            writeSettings(*settings_);
+            rememberFolder(*settings_, path);
             status_->note(StatusLine::TraceSaved, {QDir::toNativeSeparators(path)});
         };
     }
@@ -249,17 +247,16 @@ bool CAllControlsSheet::saveServiceReport(const QString& note) {
         this, status_->text(RSaveTitle), suggestedPath(*settings_, settings_->deviceCode, QStringLiteral("pdf")),
         QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return false;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".pdf");
+    if (const QString named = withExtension(path, QStringLiteral("pdf")); named != path) {
         // The dialog asked before overwriting the name it was given, not this one.
-        if (QFileInfo::exists(path)) {
-            qv::dialog::dialogs().message(this, status_->text(RTitle), status_->text(RExists).arg(QFileInfo(path).fileName()));
+        if (QFileInfo::exists(named)) {
+            qv::dialog::dialogs().message(this, status_->text(RTitle), status_->text(RExists).arg(QFileInfo(named).fileName()));
             return false;
         }
+        path = named;
     }
     if (writeServiceReport(path, serviceReport(note))) {
-        settings_->workingDir = directoryOf(QFile::encodeName(path).toStdString());
-        writeSettings(*settings_);
+        rememberFolder(*settings_, path);
         status_->note(StatusLine::ReportSaved, {QDir::toNativeSeparators(path)});
         return true;
     }

@@ -591,9 +591,7 @@ void CKonfiguration::saveConfiguration() {
                                                  texts_.messageLine(qv::app::RExists, 0).arg(QFileInfo(named).fileName()));
         chosen = named;
     }
-    const std::string path = QFile::encodeName(chosen).toStdString();
-    settings_->workingDir = qv::app::directoryOf(path);
-    qv::app::writeSettings(*settings_);
+    qv::app::rememberFolder(*settings_, chosen);
     const int family = settings_->deviceFamily;
     const auto bytes = cfg::configurationFile(
         selectedCode_, family, family >= 0 && family <= 2 ? sendBlocks_[static_cast<std::size_t>(family)]
@@ -614,8 +612,7 @@ void CKonfiguration::loadConfiguration() {
     const QString chosen = qv::dialog::dialogs().openFileName(this, texts_.messageLine(kMsgLoadTitle, 0),
                                                               qv::app::startFolder(*settings_), kLoadFilters);
     if (!chosen.isEmpty()) {
-        settings_->workingDir = qv::app::directoryOf(QFile::encodeName(chosen).toStdString());
-        qv::app::writeSettings(*settings_);
+        qv::app::rememberFolder(*settings_, chosen);
         QFile file(chosen);
         if (!file.open(QIODevice::ReadOnly)) {
             texts_.showMessage(kMsgFile);
@@ -752,8 +749,7 @@ void CKonfiguration::compareWithFile() {
     const QString chosen = qv::dialog::dialogs().openFileName(this, texts_.messageLine(kMsgLoadTitle, 0),
                                                               qv::app::startFolder(*settings_), kLoadFilters);
     if (chosen.isEmpty()) return;
-    settings_->workingDir = qv::app::directoryOf(QFile::encodeName(chosen).toStdString());
-    qv::app::writeSettings(*settings_);
+    qv::app::rememberFolder(*settings_, chosen);
     QFile file(chosen);
     if (!file.open(QIODevice::ReadOnly)) return texts_.showMessage(kMsgFile);
     const QByteArray data = file.read(static_cast<qint64>(cfg::kFileSize));

@@ -386,8 +386,7 @@ void CBetrieb::startRecording() {
     if (chosen.isEmpty()) return;
     // The file system's own encoding; no length cut, which would name another file.
     std::string path = QFile::encodeName(chosen).toStdString();
-    settings_->workingDir = qv::app::directoryOf(path);
-    qv::app::writeSettings(*settings_);
+    qv::app::rememberFolder(*settings_, chosen);
     const std::string chosenPath = path;
     path = qv::operation::withCsvExtension(path);
     // The dialog asked before overwriting the name it was given, not the one

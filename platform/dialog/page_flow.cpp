@@ -91,7 +91,6 @@ void PageFlow::setValues(const std::vector<QRect>& columns) {
 }
 
 QSize PageFlow::placeColumns(bool stacked) {
-    stacked_ = stacked;
     QSize size;
     int y = 0;
     for (Part& c : columns_) {
@@ -120,7 +119,7 @@ void PageFlow::setLogo(QWidget* logo) {
     templateBounds_ |= logoArea_;
 }
 
-int PageFlow::commandRows(int width, bool place) {
+int PageFlow::commandRows(int width, bool place) const {
     int x = 0, y = 0, rowH = 0;
     QRect previous;
     for (std::size_t i = 0; i < commands_.items.size(); ++i) {
@@ -155,13 +154,12 @@ int PageFlow::commandRows(int width, bool place) {
 }
 
 QSize PageFlow::minimumSize() const {
-    auto* self = const_cast<PageFlow*>(this);
     int widest = 0, narrowest = 0;
     for (const QRect& t : commands_.places) widest = std::max(widest, t.width());
     for (const Part& c : columns_) narrowest = std::max(narrowest, c.area.width());
     const int valuesW = values_ ? narrowest + scrollBarWidth(page_) : 0;
     const int width = std::max(widest, valuesW) + 2 * kMargin;
-    const int rowsH = commands_.box ? self->commandRows(width - 2 * kMargin, false) : 0;
+    const int rowsH = commands_.box ? commandRows(width - 2 * kMargin, false) : 0;
     const int someValues = 4 * page_->fontMetrics().height();
     const int listH = list_.box ? list_.area.height() + kGap : 0;
     return {width, 2 * kMargin + someValues + kGap + rowsH + listH};

@@ -34,20 +34,17 @@ public:
     // Places the parts in `room`; the template's places when it all fits.
     void arrange(const QSize& room);
 
-    // How the parts stand: as the template places them; values, commands
-    // and list side by side; the list below values and commands; values
-    // beside commands in rows with the list below them; commands in rows
-    // below the values.
-    enum class Arrangement { Template, SideBySide, ListBelow, SideRows, RowsBelow };
-    Arrangement arrangement() const { return arrangement_; }
-    bool columnsStacked() const { return stacked_; }
-    QScrollArea* valuesArea() const { return valuesArea_; }
-
     static constexpr int kMargin = 8;
     static constexpr int kGap = 12;
     static constexpr int kListMinWidth = 300;
 
 private:
+    // How the parts stand: as the template places them; values, commands
+    // and list side by side; the list below values and commands; values
+    // beside commands in rows with the list below them; commands in rows
+    // below the values.
+    enum class Arrangement { Template, SideBySide, ListBelow, SideRows, RowsBelow };
+
     struct Part {
         QWidget* box = nullptr;
         QRect area;  // where the template places it
@@ -55,7 +52,7 @@ private:
         std::vector<QRect> places;  // the items' template places inside the part
     };
     Part gather(const QRect& area);
-    int commandRows(int width, bool place);
+    int commandRows(int width, bool place) const;
     QSize placeColumns(bool stacked);
 
     DialogPage* page_;
@@ -70,7 +67,6 @@ private:
     QScrollArea* valuesArea_ = nullptr;
     QRect templateBounds_;
     Arrangement arrangement_ = Arrangement::Template;
-    bool stacked_ = false;
 };
 
 }  // namespace qv::dialog
