@@ -326,6 +326,7 @@ void CAllControlsSheet::updateStatus() {
     v.port = health.port();
     v.state = health.state();
     if (settingsPage_->meterShown()) v.model = settingsPage_->controlText(qv::pages::Einstellungen::Hardware);
+    if (v.state == qv::device::LinkHealth::State::NoPort) v.openFailure = settingsPage_->openFailureText();
     v.cycleSeen = health.cycleSeen();
     v.sinceCycleMs = health.sinceCycle(clock_());
     v.exchanges = session_->poll().exchanges();

@@ -94,7 +94,10 @@ void StatusLine::setView(const View& v) {
     QString state;
     using S = qv::device::LinkHealth::State;
     switch (v.state) {
-        case S::NoPort: state = withArgs(text(NoPort), 1).arg(port); break;
+        case S::NoPort:
+            state = withArgs(text(NoPort), 1).arg(port);
+            if (!v.openFailure.isEmpty()) state += QLatin1Char(' ') + v.openFailure;
+            break;
         case S::Lost: state = withArgs(text(Lost), 1).arg(port); break;
         case S::Silent: state = withArgs(text(Silent), 1).arg(port); break;
         case S::Idle:

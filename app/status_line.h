@@ -38,6 +38,7 @@ public:
         int port = 0;
         qv::device::LinkHealth::State state = qv::device::LinkHealth::State::NoPort;
         QString model;             // empty: no meter known
+        QString openFailure;       // why the port did not open, in the language in use
         bool cycleSeen = false;
         std::uint32_t sinceCycleMs = 0;
         int exchanges = 0, unanswered = 0, wrongLength = 0, reopenings = 0;

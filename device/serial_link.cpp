@@ -1,6 +1,8 @@
 #include "device/serial_link.h"
 
 #include "device/trace.h"
+#include "platform/serial/comm_port.h"
+#include "platform/serial/net_port.h"
 
 #include <chrono>
 #include <cstdio>
@@ -44,15 +46,28 @@ std::vector<qv::serial::ResolvedPort> SerialLink::resolveAll(int count, const qv
 int SerialLink::open(int portNumber) { return openPath(resolve(portNumber).path, portNumber); }
 
 int SerialLink::openPath(const std::string& path, int portNumber) {
-    openFlag_ = 0;
+    close();
+    failureDetail_.clear();
     if (path.empty()) {
         failure_ = qv::serial::OpenFailure::NoDevice;
         std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen: kein Ger\u00e4t\n", portNumber);
         return -1;
     }
+    const bool network = qv::serial::isNetAddress(path);
+    if (network) {
+        auto net = std::make_unique<qv::serial::NetPort>();
+        net->setNotes([this](const std::string& text) {
+            if (trace_) trace_->note(text);
+        });
+        port_ = std::move(net);
+    } else {
+        port_ = std::make_unique<qv::serial::CommPort>();
+    }
     std::string why;
-    if (port_.open(path, &why) != 0) {
-        failure_ = port_.lastFailure();
+    if (port_->open(path, &why) != 0) {
+        failure_ = port_->lastFailure();
+        if (network) failureDetail_ = why;
+        port_.reset();
         std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, path.c_str(),
                      why.c_str());
         return -1;
@@ -63,7 +78,7 @@ int SerialLink::openPath(const std::string& path, int portNumber) {
 }
 
 void SerialLink::close() {
-    port_.close();
+    port_.reset();
     openFlag_ = 0;
 }
 
@@ -81,13 +96,13 @@ int SerialLink::read(std::uint8_t* buffer, int& received) {
 
 int SerialLink::writeBytes(const std::uint8_t* bytes, std::size_t count) {
     if (openFlag_ != 1) return -1;
-    return port_.write(bytes, count);
+    return port_->write(bytes, count);
 }
 
 int SerialLink::readBytes(std::uint8_t* buffer, int& received) {
     received = 0;
     if (openFlag_ != 1) return -1;
-    int n = port_.read(buffer, kReadSize);
+    int n = port_->read(buffer, kReadSize);
     if (n < 0) return -1;
     received = n;
     return 0;

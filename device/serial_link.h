@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/comm_port.h"
+#include "platform/serial/byte_port.h"
 #include "platform/serial/ports.h"
 
 namespace qv::device {
@@ -27,12 +27,18 @@ public:
     // open and lastFailure() tells why.
     int open(int portNumber);
     // Opens the device a number was resolved to (portNumber only names it in
-    // the failure text); an empty path is "no such device".
+    // the failure text): a device path, or a network serial server's
+    // "tcp://HOST:PORT" or "rfc2217://HOST:PORT"; an empty path is "no such
+    // device".
     virtual int openPath(const std::string& path, int portNumber);
-    // Where the bytes on the line are recorded; none unless set.
+    // Where the bytes on the line, and a network connection's own events,
+    // are recorded; none unless set.
     void setTrace(LineTrace* trace) { trace_ = trace; }
     void close();
     qv::serial::OpenFailure lastFailure() const { return failure_; }
+    // What a network server answered or refused ("SET-BAUDRATE 9600 → 19200",
+    // "Connection refused"); empty for a local port.
+    const std::string& failureDetail() const { return failureDetail_; }
 
     virtual bool isOpen() const { return openFlag_ == 1; }
     // One synchronous write of count bytes; 0 or -1 (nothing written when closed).
@@ -45,8 +51,8 @@ public:
     virtual void wait(int ms);
     // How often the port was opened again after a hang-up, and whether it is
     // gone right now (read on the line's thread, with the exchange).
-    virtual int reopenings() const { return port_.reopenings(); }
-    virtual bool lost() const { return port_.lost(); }
+    virtual int reopenings() const { return port_ ? port_->reopenings() : 0; }
+    virtual bool lost() const { return port_ && port_->lost(); }
 
     // Where "COM<n>" entries are looked up: the start-up directory.
     static void setPortDirectory(const std::string& dir);
@@ -63,16 +69,20 @@ public:
     static std::vector<qv::serial::ResolvedPort> resolveAll(int count, const qv::serial::PortPin* pin = nullptr);
 
 protected:
-    void setLastFailure(qv::serial::OpenFailure failure) { failure_ = failure; }
+    void setLastFailure(qv::serial::OpenFailure failure, std::string detail = {}) {
+        failure_ = failure;
+        failureDetail_ = std::move(detail);
+    }
     // The port itself (a scripted link stands in here).
     virtual int writeBytes(const std::uint8_t* bytes, std::size_t count);
     virtual int readBytes(std::uint8_t* buffer, int& received);
 
 private:
-    qv::serial::CommPort port_;
+    std::unique_ptr<qv::serial::BytePort> port_;
     LineTrace* trace_ = nullptr;
     int openFlag_ = 0;
     qv::serial::OpenFailure failure_ = qv::serial::OpenFailure::None;
+    std::string failureDetail_;
 };
 
 // The slot the sheet owns; pages keep a pointer to the slot, never to the link.

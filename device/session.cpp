@@ -6,6 +6,7 @@
 
 #include "device/exchange.h"
 #include "device/tables.h"
+#include "platform/serial/net_port.h"
 
 namespace qv::device {
 
@@ -27,6 +28,7 @@ void openAndIdentify(LinkSlot& slot, const Session::MakeLink& make, LineTrace* t
     slot->setTrace(trace);
     const int opened = slot->openPath(out.resolved.path, out.port);
     out.failure = slot->lastFailure();
+    out.failureDetail = slot->failureDetail();
     if (opened != 0) {
         slot.reset();
         return;
@@ -45,7 +47,10 @@ Session::Session(int& deviceFamily, const int& refreshRate, Line::Post post, Clo
       post_(post),
       clock_(std::move(clock)),
       makeLink_([] { return std::make_unique<SerialLink>(); }),
-      present_([](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }),
+      // A network server is there when it takes the connection: trying is the look.
+      present_([](const std::string& path) {
+          return qv::serial::isNetAddress(path) || ::access(path.c_str(), F_OK) == 0;
+      }),
       poll_(slot_, deviceFamily, record_, *this),
       lastRetry_(clock_()),
       line_(slot_, std::move(post)) {
@@ -96,10 +101,13 @@ void Session::choosePort(int port, const std::string& remembered) {
 
 void Session::retryPort() {
     // Only a port that could not be opened because its device was missing
-    // or held by another program; a silent meter on an open port is the
-    // poll's business, and an open port that hung up reopens itself.
+    // or held by another program, or its server was not reached; a silent
+    // meter on an open port is the poll's business, and an open port that
+    // hung up reopens itself. A server that refused a line setting is not
+    // asked again until the technician chooses the port.
     if (line_.busy() || opened_ || chosenPort_ == 0) return;
-    if (failure_ != OpenFailure::NoDevice && failure_ != OpenFailure::InUse) return;
+    if (failure_ != OpenFailure::NoDevice && failure_ != OpenFailure::InUse && failure_ != OpenFailure::NoServer)
+        return;
     auto out = std::make_shared<PortOutcome>();
     out->port = chosenPort_;
     out->retried = true;

@@ -41,6 +41,7 @@ struct PortOutcome {
     bool retried = false;
     bool opened = false;
     qv::serial::OpenFailure failure = qv::serial::OpenFailure::None;
+    std::string failureDetail;             // a network server's answer (see SerialLink::failureDetail)
     qv::serial::ResolvedPort resolved;     // the device the number reached (path empty: nothing)
     std::optional<Identification> meter;   // set when the meter answered the identification
 };

@@ -30,6 +30,10 @@ void LineTrace::received(const std::uint8_t* bytes, std::size_t count) {
     if (count > 0) add(Direction::Received, bytes, count);
 }
 
+void LineTrace::note(const std::string& text) {
+    add(Direction::Note, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
 void LineTrace::add(Direction d, const std::uint8_t* bytes, std::size_t count) {
     std::lock_guard<std::mutex> lock(mutex_);
     Entry e;
@@ -78,13 +82,17 @@ std::string formatTraceEntry(const LineTrace::Entry& e) {
     const std::time_t secs = static_cast<std::time_t>(e.timeMs / 1000);
     std::tm local{};
     localtime_r(&secs, &local);
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(e.timeMs % 1000));
+    if (e.direction == LineTrace::Direction::Note)
+        return std::string(time) + " net " + std::string(e.bytes.begin(), e.bytes.end());
     char hexName[4];
     std::snprintf(hexName, sizeof hexName, "%02X", e.command);
     const char* name = commandName(e.command);
     char head[64];
     // One width for every name, so the bytes line up.
-    std::snprintf(head, sizeof head, "%02d:%02d:%02d.%03d %s %-12s ", local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>(e.timeMs % 1000), e.direction == LineTrace::Direction::Sent ? "PC>" : "<KT",
+    std::snprintf(head, sizeof head, "%s %s %-12s ", time, e.direction == LineTrace::Direction::Sent ? "PC>" : "<KT",
                   name ? name : hexName);
     std::string hex, chars;
     for (std::uint8_t b : e.bytes) {

@@ -1,7 +1,9 @@
 #pragma once
 // What went over the line lately, for the diagnosis window (each session
 // keeps one, fed by its SerialLink): every write and
-// every read that brought bytes, with its time and the command it belongs to.
+// every read that brought bytes, with its time and the command it belongs to,
+// and a network connection's own events (a line each, never mixed with the
+// meter's bytes).
 // The line's thread records, the window thread reads; a mutex keeps them
 // apart, and the record is bounded so it never grows with the run time.
 #include <cstddef>
@@ -16,12 +18,12 @@ namespace qv::device {
 
 class LineTrace {
 public:
-    enum class Direction { Sent, Received };
+    enum class Direction { Sent, Received, Note };
     struct Entry {
         std::int64_t timeMs = 0;  // milliseconds since the epoch
         Direction direction = Direction::Sent;
         std::uint8_t command = 0;  // first byte of the one-byte write that began the exchange
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint8_t> bytes;  // a note's text
         // 1 for the first entry recorded; the count runs on across clears, so
         // a reader that remembers the last number it showed can ask for the rest.
         std::uint64_t sequence = 0;
@@ -39,6 +41,7 @@ public:
     // command before it (the parameter frame after its 0x60).
     void sent(const std::uint8_t* bytes, std::size_t count);
     void received(const std::uint8_t* bytes, std::size_t count);
+    void note(const std::string& text);
     void clear();
     // The held entries numbered after `sequence` (0: all of them).
     Since since(std::uint64_t sequence) const;

@@ -62,6 +62,17 @@ SETTINGS_LABELS = [
     (1903, T("Die Schnittstelle lässt sich nicht einrichten (kein serieller Anschluss?).",
              "The port cannot be set up (not a serial port?).",
              "Le port ne peut pas être configuré (pas un port série ?).")),
+    # 1904 to 1906: a network serial server's; %1 names the server, %2 what
+    # the system said or the line setting with the server's answer.
+    (1904, T("Server %1 nicht erreicht: %2.",
+             "Server %1 not reached: %2.",
+             "Serveur %1 non joint : %2.")),
+    (1905, T("Server %1 lehnt die Leitungseinstellung ab: %2.",
+             "Server %1 refuses the line setting: %2.",
+             "Le serveur %1 refuse le réglage de ligne : %2.")),
+    (1906, T("Server %1 bestätigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?).",
+             "Server %1 does not confirm the line setting: %2 (not an RFC 2217 server?).",
+             "Le serveur %1 ne confirme pas le réglage de ligne : %2 (pas un serveur RFC 2217 ?).")),
 ]
 
 SETTINGS_HELP = [

@@ -53,6 +53,7 @@ const char* const kUsage =
     "  --low-flow-silent AT stay silent in the low-flow exchange: at the command or the block\n"
     "  --plant OFFSET=BYTE  set a byte of the stored parameter block at start (repeatable)\n"
     "  --store-fault OFFSET acknowledge a parameter write but store that block byte with bit 0 flipped\n"
+    "  --iac-temperature    the temperature reads 127.5 (42 FF 00 00: a byte 0xFF inside a float)\n"
     "  --help               show this text\n"
     "\n"
     "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.\n";
@@ -198,6 +199,8 @@ int main(int argc, char** argv) {
                                        uint8_t(parseInt(arg, v.substr(eq + 1), 0, 255)));
     } else if (arg == "--store-fault") {
       config.storeFaultAt = int(parseInt(arg, needValue(), 0, 70));
+    } else if (arg == "--iac-temperature") {
+      config.iacTemperature = true;
     } else {
       usageError("unknown option '" + arg + "'");
     }

@@ -515,7 +515,10 @@ void Meter::handleCommand(uint8_t cmd, uint64_t now) {
     case 0x10: appendReal(p, velocityIn(velocity_)); p.push_back(b[kVelocityUnit]); break;
     case 0x11: appendReal(p, volumeFlowIn(volumeFlow_)); p.push_back(b[kFlowUnit]); break;
     case 0x12: appendReal(p, totalizerIn(total_)); p.push_back(b[kTotalUnit]); break;
-    case 0x13: appendReal(p, temperatureIn(temperature_)); p.push_back(b[kTemperatureUnit]); break;
+    case 0x13:
+      appendReal(p, config_.iacTemperature ? 127.5 : temperatureIn(temperature_));
+      p.push_back(b[kTemperatureUnit]);
+      break;
     case 0x20:
     case 0x21: {
       const bool min = cmd == 0x20;

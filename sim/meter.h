@@ -46,6 +46,9 @@ struct MeterConfig {
   // A meter that acknowledges a parameter write but stores the byte at this
   // block offset with its lowest bit flipped; -1: it stores what it got.
   int storeFaultAt = -1;
+  // The temperature reply carries 127.5 (42 FF 00 00): a byte 0xFF, Telnet's
+  // IAC, inside a float, for the network servers' escaping.
+  bool iacTemperature = false;
 };
 
 // Live values in the units the stored parameter set selects.

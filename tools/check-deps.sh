@@ -11,13 +11,15 @@ cache=${1:-$top/build/CMakeCache.txt}
 [ -f "$cache" ] || { echo "check-deps: no $cache; configure the build first" >&2; exit 2; }
 
 # What the configure step took from the system: each found package's
-# *Config.cmake (or *-config.cmake), and the libraries pkg-config resolved.
+# *Config.cmake (or *-config.cmake), the libraries pkg-config resolved, and
+# the files the project's own find_library/find_program calls (QV_*) found.
 # Entries that found nothing end in -NOTFOUND and lie outside /usr.
 used() {
   sed -n -E 's/^[A-Za-z0-9_.+-]+_DIR:PATH=(\/usr\/.*)$/\1/p' "$cache" | while read -r dir; do
     find "$dir" -maxdepth 1 \( -name '*Config.cmake' -o -name '*-config.cmake' \) 2>/dev/null | sort | head -n 1
   done
   sed -n -E 's/^pkgcfg_lib_[A-Za-z0-9_]+:FILEPATH=(\/usr\/.*)$/\1/p' "$cache"
+  sed -n -E 's/^QV_[A-Za-z0-9_]+:FILEPATH=(\/usr\/.*)$/\1/p' "$cache"
 }
 
 fail=0

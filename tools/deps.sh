@@ -9,7 +9,8 @@ packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev li
           qt6-translations-l10n libudev-dev
           clang libclang-rt-14-dev llvm-14
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
-          dpkg-dev file lintian poppler-utils)
+          dpkg-dev file lintian poppler-utils
+          libgensio-dev ser2net)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -1,11 +1,14 @@
-// One full poll cycle against kt740-sim over a pseudo terminal, as a ratio of
-// its duration to the protocol's floor: every exchange's flush window, fixed
-// wait and reply window, which no implementation can shorten.
+// One full poll cycle against kt740-sim, as a ratio of its duration to the
+// protocol's floor: every exchange's flush window, fixed wait and reply
+// window, which no implementation can shorten. The meter is reached over its
+// pseudo terminal, or through Debian's ser2net on 127.0.0.1 over RFC 2217 or
+// raw TCP, in the same run.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 
 #include "device/poll.h"
+#include "tests/support/ser2net_process.h"
 #include "tests/support/sim_process.h"
 
 using namespace qv::device;
@@ -20,13 +23,20 @@ struct Sink : PollListener {
 
 void pollCycle(benchmark::State& state) {
     const int model = static_cast<int>(state.range(0));
+    const int transport = static_cast<int>(state.range(1));  // 0 terminal, 1 RFC 2217, 2 raw TCP
+    state.SetLabel(transport == 0 ? "pty" : transport == 1 ? "rfc2217" : "tcp");
     char tmpl[] = "/tmp/qvbenchXXXXXX";
     const std::string dir = mkdtemp(tmpl);
     {
-        qv::test::SimProcess sim(dir + "/COM1", {"--model", std::to_string(model)});
-        SerialLink::setPortDirectory(dir);
+        qv::test::SimProcess sim(dir + "/meter", {"--model", std::to_string(model)});
+        std::unique_ptr<qv::test::Ser2net> server;
+        std::string path = dir + "/meter";
+        if (transport != 0) {
+            server = std::make_unique<qv::test::Ser2net>(dir, "serialdev," + path + ",9600n81,local");
+            path = transport == 1 ? server->rfc2217() : server->tcp();
+        }
         LinkSlot slot = std::make_unique<SerialLink>();
-        if (!sim.linked() || slot->open(1) != 0) {
+        if (!sim.linked() || slot->openPath(path, 1) != 0) {
             state.SkipWithError("simulator not reachable");
             return;
         }
@@ -59,5 +69,10 @@ void pollCycle(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(pollCycle)->Arg(3)->Arg(20)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(pollCycle)
+    ->ArgsProduct({{3, 20}, {0, 1, 2}})
+    ->ArgNames({"model", "via"})
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -195,26 +195,36 @@ void Einstellungen::refreshPortList() {
     });
 }
 
-void Einstellungen::showOpenFailure() {
+QString Einstellungen::openFailureText() const {
     using qv::serial::OpenFailure;
-    QString reason;
     switch (openFailure_) {
     case OpenFailure::None: break;
     case OpenFailure::NoDevice:
-        reason = pageText(NoDeviceText, QString::fromUtf8("Schnittstelle nicht vorhanden: kein Ger\u00e4t unter dieser Nummer."));
-        break;
+        return pageText(NoDeviceText, QString::fromUtf8("Schnittstelle nicht vorhanden: kein Ger\u00e4t unter dieser Nummer."));
     case OpenFailure::InUse:
-        reason = pageText(InUseText, QStringLiteral("Die Schnittstelle wird von einem anderen Programm benutzt."));
-        break;
+        return pageText(InUseText, QStringLiteral("Die Schnittstelle wird von einem anderen Programm benutzt."));
     case OpenFailure::NoPermission:
-        reason = pageText(NoPermissionText,
-                          QStringLiteral("Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein."));
-        break;
+        return pageText(NoPermissionText,
+                        QStringLiteral("Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein."));
     case OpenFailure::Other:
-        reason = pageText(SetupFailedText,
-                          QString::fromUtf8("Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."));
-        break;
+        return pageText(SetupFailedText,
+                        QString::fromUtf8("Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."));
+    case OpenFailure::NoServer:
+        return pageText(NoServerText, QStringLiteral("Server %1 nicht erreicht: %2."))
+            .arg(openFailureServer_, openFailureDetail_);
+    case OpenFailure::SettingRefused:
+        return pageText(SettingRefusedText, QStringLiteral("Server %1 lehnt die Leitungseinstellung ab: %2."))
+            .arg(openFailureServer_, openFailureDetail_);
+    case OpenFailure::SettingUnconfirmed:
+        return pageText(SettingUnconfirmedText,
+                        QString::fromUtf8("Server %1 best\u00e4tigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?)."))
+            .arg(openFailureServer_, openFailureDetail_);
     }
+    return {};
+}
+
+void Einstellungen::showOpenFailure() {
+    const QString reason = openFailureText();
     // The help file's text stays first; the reason follows on its own line.
     lampTip_ = lampHelp_;
     if (!reason.isEmpty()) lampTip_ += (lampTip_.isEmpty() ? QString() : QStringLiteral("\r\n")) + reason;
@@ -236,6 +246,8 @@ void Einstellungen::showPortOutcome(const qv::device::PortOutcome& outcome) {
     identifiedCode_ = -1;
     identifiedVersion_.reset();
     openFailure_ = outcome.failure;
+    openFailureServer_ = QString::fromStdString(outcome.resolved.deviceName);
+    openFailureDetail_ = QString::fromStdString(outcome.failureDetail);
     if (!outcome.retried)
         settings_->comDevice = outcome.resolved.source == qv::serial::PortSource::System ? outcome.resolved.path : "";
     showOpenFailure();

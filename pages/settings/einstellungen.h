@@ -24,7 +24,10 @@ public:
         RefreshMarker = 1122, GreyOut = 1056, OkButton = 1,
     };
     // Labels-file texts without a control: why a port did not open.
-    enum Text { NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903 };
+    enum Text {
+        NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903,
+        NoServerText = 1904, SettingRefusedText = 1905, SettingUnconfirmedText = 1906,
+    };
 
     Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
@@ -51,6 +54,8 @@ public:
     // Asks which device each port number reaches now and writes it into the
     // entries when the answer comes (the look happens off the window thread).
     void refreshPortList();
+    // Why the chosen port did not open, in the language in use; empty when it did.
+    QString openFailureText() const;
     // The service report's rows of this page: port, model, software version.
     qv::app::ReportRows reportRows(const qv::app::ReportTextFn& text) const;
 
@@ -72,6 +77,7 @@ private:
     std::optional<float> identifiedVersion_;
     qv::app::PageTexts texts_;
     qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
+    QString openFailureServer_, openFailureDetail_;  // a network server's name and answer
     QString lampHelp_;  // the red lamp's help as the help file has it
     QString lampTip_;   // what the lamp shows: that help and the reason
     CKonfiguration* configuration_ = nullptr;

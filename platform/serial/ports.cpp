@@ -1,5 +1,7 @@
 #include "platform/serial/ports.h"
 
+#include "platform/serial/net_port.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -28,6 +30,7 @@ std::string target(const std::string& path) {
 }
 
 std::string deviceNameOf(const std::string& path) {
+    if (auto net = parseNetAddress(path)) return netLabel(*net);
     std::string t = target(path);
     // A stable name of an adapter that is not plugged in: its own last part.
     if (startsWith(t, "/dev/serial/")) return t.substr(t.rfind('/') + 1);
@@ -180,6 +183,7 @@ ResolvedPort resolvePort(int number, const std::string& startDir, const std::map
         }
         return r;
     }
+    if (isNetAddress(r.path)) return r;  // a server: nothing on this machine to look at
     r.simulator = isSimulatorLink(r.path);
     // A link or mapping to a port the system knows gets that port's product
     // name, and a chosen system port its name as the system reports it.

@@ -2,6 +2,8 @@
 // with the installed text files, opens the whole sheet, lets it poll, and
 // saves every page (and the open port list) as PNG.
 //   sheet_screenshots OUTDIR LANGUAGE WIDTHxHEIGHT [SECONDS] [simulator options...]
+// QV_SHOT_INI, when set, is added to the settings file (for instance a
+// [PORTS] entry naming a network serial server, and COMPORT choosing it).
 // Files: OUTDIR/<page>-<de|en|fr>-<W>x<H>.png and ports-<lang>.png.
 #include <QAbstractItemView>
 #include <QApplication>
@@ -60,7 +62,10 @@ int main(int argc, char** argv) {
     for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
         QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, dir + '/' + f);
     QFile ini(dir + QStringLiteral("/QV-GUI.ini"));
-    if (ini.open(QIODevice::WriteOnly)) ini.write(QStringLiteral("[DATEN]\r\nLANGUAGE=%1\r\n").arg(language).toLatin1());
+    if (ini.open(QIODevice::WriteOnly)) {
+        ini.write(QStringLiteral("[DATEN]\r\nLANGUAGE=%1\r\n").arg(language).toLatin1());
+        ini.write(qgetenv("QV_SHOT_INI").replace("\n", "\r\n"));
+    }
     ini.close();
     qv::test::SimProcess sim((dir + QStringLiteral("/COM1")).toStdString(), simArgs);
     if (chdir(dir.toLocal8Bit().constData()) != 0) return 1;

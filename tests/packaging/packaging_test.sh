@@ -33,9 +33,10 @@ expected_wf=$(printf '%s\n' usr/bin/waterfall-demo $wflib/GrafonaPkgCB6.so $wfli
   usr/share/man/man1/waterfall-demo.1.gz | sort)
 diff -u <(echo "$expected_wf") <(contents "$wf" wf-root) || fail "files of $wf"
 
-# Run-time dependencies: shlibdeps found the Qt libraries, and the platform
+# Run-time dependencies: shlibdeps found the Qt libraries and libgensio (its
+# Telnet and TCP layers come with it), and the platform
 # plugins it cannot see are named by hand.
-for want in libqt6charts6 libqt6widgets6 libc6 qt6-qpa-plugins; do
+for want in libqt6charts6 libqt6widgets6 libc6 libgensio4 qt6-qpa-plugins; do
   dpkg-deb -f "$qv" Depends | grep -q "$want" || fail "qv-gui does not depend on $want: $(dpkg-deb -f "$qv" Depends)"
 done
 for want in libqt6widgets6 qt6-qpa-plugins; do

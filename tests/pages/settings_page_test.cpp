@@ -11,6 +11,7 @@
 #include "pages/configuration/konfiguration.h"
 #include "pages/operation/betrieb.h"
 #include "pages/settings/einstellungen.h"
+#include "platform/serial/comm_port.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,6 +9,7 @@
 
 #include "device/serial_link.h"
 #include "platform/serial/comm_port.h"
+#include "platform/serial/net_port.h"
 #include "sim/meter.h"
 #include "sim/pty_server.h"
 #include "tests/support/temp_dir.h"
@@ -58,13 +59,16 @@ TEST(PortPath, StartDirectoryThenSettingsThenTheSystemsNthPort) {
     const std::vector<qv::serial::SerialPortInfo> found{
         {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "ttyUSB0", "FT232R USB UART"},
         {"/dev/ttyS0", "ttyS0", ""}};
-    const std::map<int, std::string> configured{{2, "/dev/ttyS0"}, {3, "/dev/ttyACM7"}};
+    const std::map<int, std::string> configured{
+        {2, "/dev/ttyS0"}, {3, "/dev/ttyACM7"}, {5, "rfc2217://plant-gw:4001"}, {6, "tcp://[fe80::1]:4002"}};
     auto at = [&](int n) { return qv::serial::resolvePort(n, dir.path.string(), configured, found); };
     EXPECT_EQ(at(1).path, found[0].path);
     EXPECT_EQ(qv::serial::portLabel(1, at(1)), "COM1 \u2013 FT232R USB UART (ttyUSB0)");
     EXPECT_EQ(at(2).source, PortSource::Settings);  // the mapping beats the system's second port
     EXPECT_EQ(qv::serial::portLabel(2, at(2)), "COM2 \u2013 ttyS0");
     EXPECT_EQ(qv::serial::portLabel(3, at(3)), "COM3 \u2013 ttyACM7");
+    EXPECT_EQ(qv::serial::portLabel(5, at(5)), "COM5 \u2013 rfc2217 plant-gw:4001");
+    EXPECT_EQ(qv::serial::portLabel(6, at(6)), "COM6 \u2013 tcp [fe80::1]:4002");
     EXPECT_EQ(at(4).source, PortSource::None);  // reaches nothing: still a number to choose
     EXPECT_EQ(qv::serial::portLabel(4, at(4)), "COM4");
     EXPECT_EQ(at(0).source, PortSource::None);
@@ -72,6 +76,29 @@ TEST(PortPath, StartDirectoryThenSettingsThenTheSystemsNthPort) {
     EXPECT_EQ(at(3).source, PortSource::StartDirectory);
     EXPECT_EQ(at(3).path, (dir.path / "COM3").string());
     EXPECT_EQ(at(3).deviceName, "ttyUSB9");
+}
+
+TEST(PortPath, NetworkAddressesAreReadStrictly) {
+    const struct {
+        const char* text;
+        bool valid;
+        const char* host;
+        int port;
+    } cases[] = {
+        {"rfc2217://plant-gw:4001", true, "plant-gw", 4001}, {"tcp://10.0.0.7:23/", true, "10.0.0.7", 23},
+        {"tcp://[::1]:65535", true, "::1", 65535},           {"tcp://::1:4001", false, "", 0},
+        {"rfc2217://gw:0", false, "", 0},                    {"rfc2217://gw:65536", false, "", 0},
+        {"rfc2217://gw", false, "", 0},                      {"tcp://:4001", false, "", 0},
+        {"tcp://a,b:4001", false, "", 0},                    {"telnet://gw:23", false, "", 0},
+        {"/dev/ttyUSB0", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        const auto a = qv::serial::parseNetAddress(c.text);
+        ASSERT_EQ(a.has_value(), c.valid) << c.text;
+        if (!a) continue;
+        EXPECT_EQ(a->host, c.host);
+        EXPECT_EQ(a->port, c.port);
+    }
 }
 
 TEST(PortPath, ASimulatorIsNamedSoOnlyWhileItsMarkerNamesTheTerminalTheLinkReaches) {
