@@ -18,6 +18,7 @@ struct PortSetup {
     }();
     std::map<int, std::string> configured;
     const qv::serial::PortDiscovery* discovery = &qv::serial::noPorts();
+    bool tell = true;
 };
 PortSetup& setup() {
     static PortSetup s;
@@ -26,6 +27,7 @@ PortSetup& setup() {
 }  // namespace
 
 void SerialLink::setPortDirectory(const std::string& dir) { setup().dir = dir; }
+void SerialLink::setTellFailures(bool on) { setup().tell = on; }
 void SerialLink::setConfiguredPorts(std::map<int, std::string> ports) { setup().configured = std::move(ports); }
 void SerialLink::setPortDiscovery(const qv::serial::PortDiscovery& discovery) { setup().discovery = &discovery; }
 
@@ -50,7 +52,7 @@ int SerialLink::openPath(const std::string& path, int portNumber) {
     failureDetail_.clear();
     if (path.empty()) {
         failure_ = qv::serial::OpenFailure::NoDevice;
-        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen: kein Ger\u00e4t\n", portNumber);
+        if (setup().tell) std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen: kein Ger\u00e4t\n", portNumber);
         return -1;
     }
     const bool network = qv::serial::isNetAddress(path);
@@ -68,7 +70,7 @@ int SerialLink::openPath(const std::string& path, int portNumber) {
         failure_ = port_->lastFailure();
         if (network) failureDetail_ = why;
         port_.reset();
-        std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, path.c_str(),
+        if (setup().tell) std::fprintf(stderr, "Kann Schnittstelle COM%d nicht \u00f6ffnen (%s: %s)\n", portNumber, path.c_str(),
                      why.c_str());
         return -1;
     }

@@ -54,6 +54,9 @@ public:
     virtual int reopenings() const { return port_ ? port_->reopenings() : 0; }
     virtual bool lost() const { return port_ && port_->lost(); }
 
+    // Whether a port that did not open is also told on stderr (the window's
+    // way; a program that reports the failure itself turns it off).
+    static void setTellFailures(bool on);
     // Where "COM<n>" entries are looked up: the start-up directory.
     static void setPortDirectory(const std::string& dir);
     // The settings file's [PORTS] mapping, and where the system's ports come

@@ -99,6 +99,17 @@ void Session::choosePort(int port, const std::string& remembered) {
         });
 }
 
+void Session::chooseDevice(const std::string& path) {
+    auto out = std::make_shared<PortOutcome>();
+    out->resolved = qv::serial::describePath(path);
+    LineTrace* trace = &trace_;
+    line_.run([out, trace, make = makeLink_](LinkSlot& slot) { openAndIdentify(slot, make, trace, *out); },
+              [this, out] {
+                  pin_.reset();
+                  applyOutcome(*out);
+              });
+}
+
 void Session::retryPort() {
     // Only a port that could not be opened because its device was missing
     // or held by another program, or its server was not reached; a silent

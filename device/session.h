@@ -88,6 +88,9 @@ public:
     // earlier run, which the number keeps meaning when the system's
     // numbering would now give another one.
     void choosePort(int port, const std::string& remembered = {});
+    // "Use this device": a path or a server's address given as it is, not by
+    // a number (the command-line program's ports); never retried.
+    void chooseDevice(const std::string& path);
     // Whether the poll runs (a page that shows its values has been shown).
     void setPolling(bool on) { polling_ = on; }
     // One tick of the owner's 100 ms timer.

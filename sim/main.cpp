@@ -54,6 +54,7 @@ const char* const kUsage =
     "  --plant OFFSET=BYTE  set a byte of the stored parameter block at start (repeatable)\n"
     "  --store-fault OFFSET acknowledge a parameter write but store that block byte with bit 0 flipped\n"
     "  --iac-temperature    the temperature reads 127.5 (42 FF 00 00: a byte 0xFF inside a float)\n"
+    "  --refuse-write       take a whole parameter frame without acknowledging it, and keep the stored set\n"
     "  --help               show this text\n"
     "\n"
     "SIGUSR1 switches the faults off, and on again at the next SIGUSR1.\n";
@@ -201,6 +202,8 @@ int main(int argc, char** argv) {
       config.storeFaultAt = int(parseInt(arg, needValue(), 0, 70));
     } else if (arg == "--iac-temperature") {
       config.iacTemperature = true;
+    } else if (arg == "--refuse-write") {
+      config.refuseWrite = true;
     } else {
       usageError("unknown option '" + arg + "'");
     }

@@ -455,12 +455,14 @@ void Meter::handleByte(uint8_t b, uint64_t now) {
       const std::size_t expected = blockSize(family_) + 2;   // letter, block, checksum
       if (rxBuf_.size() == expected && rxBuf_[0] == familyLetter(family_) &&
           uint8_t(0x60 + byteSum(rxBuf_.data(), expected - 1)) == rxBuf_.back()) {
-        blocks_[family_].assign(rxBuf_.begin() + 1, rxBuf_.end() - 1);
-        if (config_.storeFaultAt >= 0 && std::size_t(config_.storeFaultAt) < blocks_[family_].size())
-          blocks_[family_][std::size_t(config_.storeFaultAt)] ^= 0x01;
         rx_ = Rx::Idle;
+        if (!config_.refuseWrite) {
+          blocks_[family_].assign(rxBuf_.begin() + 1, rxBuf_.end() - 1);
+          if (config_.storeFaultAt >= 0 && std::size_t(config_.storeFaultAt) < blocks_[family_].size())
+            blocks_[family_][std::size_t(config_.storeFaultAt)] ^= 0x01;
+          reply({kAck}, now);
+        }
         rxBuf_.clear();
-        reply({kAck}, now);
       }
       // Anything else waits for the line to fall silent and is refused then.
       return;

@@ -49,6 +49,8 @@ struct MeterConfig {
   // The temperature reply carries 127.5 (42 FF 00 00): a byte 0xFF, Telnet's
   // IAC, inside a float, for the network servers' escaping.
   bool iacTemperature = false;
+  // A meter that takes a whole parameter frame without a word and keeps its set.
+  bool refuseWrite = false;
 };
 
 // Live values in the units the stored parameter set selects.

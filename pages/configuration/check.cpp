@@ -131,6 +131,30 @@ CheckLimits checkLimits(int family, const ControlValues& v) {
     return l;
 }
 
+namespace {
+// The rows held to a range: control, marker, its limits, whole numbers or not.
+struct RangeRow {
+    int control, marker;
+    Pair CheckLimits::*pair;
+    bool integer;
+};
+constexpr RangeRow kRangeRows[] = {
+    {TValue, 1035, &CheckLimits::t, true},          {CValue, 1036, &CheckLimits::c, true},
+    {PipeSize, 1037, &CheckLimits::pipe, false},    {FlowStart, 1069, &CheckLimits::flow, false},
+    {FlowEnd, 1073, &CheckLimits::flow, false},     {TempStart, 1081, &CheckLimits::temp, false},
+    {TempEnd, 1085, &CheckLimits::temp, false},     {Gk1On, 1097, &CheckLimits::gk1On, false},
+    {Gk1Off, 1101, &CheckLimits::gk1Off, false},    {Gk2On, 1105, &CheckLimits::gk2On, false},
+    {Gk2Off, 1109, &CheckLimits::gk2Off, false},    {PulseFrequency, 1117, &CheckLimits::freq, false},
+    {MeasuringTime, 1121, &CheckLimits::time, true}, {Pressure, 1141, &CheckLimits::press, false},
+};
+}  // namespace
+
+std::optional<Pair> allowedRange(int control, const CheckLimits& limits) {
+    for (const RangeRow& r : kRangeRows)
+        if (r.control == control) return limits.*r.pair;
+    return std::nullopt;
+}
+
 CheckOutcome checkConfiguration(int code, int knownFamily, ControlValues& v) {
     CheckOutcome out;
     Checker c(code, v, out);
@@ -168,20 +192,12 @@ CheckOutcome checkConfiguration(int code, int knownFamily, ControlValues& v) {
     c.optionalSelection(Medium, 1137);
     c.optionalSelection(Mode, 1145);
 
-    c.integer(TValue, 1035, l.t);
-    c.integer(CValue, 1036, l.c);
-    c.real(PipeSize, 1037, l.pipe);
-    c.real(FlowStart, 1069, l.flow);
-    c.real(FlowEnd, 1073, l.flow);
-    c.real(TempStart, 1081, l.temp);
-    c.real(TempEnd, 1085, l.temp);
-    c.real(Gk1On, 1097, l.gk1On);
-    c.real(Gk1Off, 1101, l.gk1Off);
-    c.real(Gk2On, 1105, l.gk2On);
-    c.real(Gk2Off, 1109, l.gk2Off);
-    c.real(PulseFrequency, 1117, l.freq);
-    c.integer(MeasuringTime, 1121, l.time);
-    c.real(Pressure, 1141, l.press);
+    for (const RangeRow& r : kRangeRows) {
+        if (r.integer)
+            c.integer(r.control, r.marker, l.*r.pair);
+        else
+            c.real(r.control, r.marker, l.*r.pair);
+    }
 
     if (argonOrCo2) {
         if (sensor != 2) c.fail(1032);

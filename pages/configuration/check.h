@@ -2,6 +2,7 @@
 // The configuration check: every parameter the model has against its limits,
 // the selections, the cross checks and the GX gas rules. It runs before each
 // write to the meter and on "Konfig-Check".
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct CheckLimits {
     Pair t, c, pipe, flow, temp, gk1On, gk1Off, gk2On, gk2Off, freq, time, press;
 };
 CheckLimits checkLimits(int family, const ControlValues& values);
+
+// The range the check holds an edit to (a number row), or nothing for a
+// selection and a row checked only against another.
+std::optional<Pair> allowedRange(int control, const CheckLimits& limits);
 
 // The largest flow velocity of the family, sensor and medium, in the unit
 // of 1006 (0 "%", 1 "m/s", 2 "fps").

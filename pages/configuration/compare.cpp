@@ -18,8 +18,9 @@ std::string listText(int control, int index, int family, int ui) {
     return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<std::size_t>(index)] : "\u2013";
 }
 
-// The unit beside an edit, by the same rules as the page's unit labels.
-std::string unitOf(int control, const ControlValues& v, int family, int ui) {
+}  // namespace
+
+std::string valueUnit(int control, const ControlValues& v, int family, int ui) {
     const auto unit = [&](int combo) { return v.sel(combo) >= 0 ? listText(combo, v.sel(combo), family, ui) : ""; };
     const int a = v.sel(Assignment);
     switch (control) {
@@ -38,8 +39,6 @@ std::string unitOf(int control, const ControlValues& v, int family, int ui) {
     }
 }
 
-}  // namespace
-
 std::string displayValue(int control, const ControlValues& v, int family, int ui) {
     const Row* r = rowOf(control);
     if (!r) return {};
@@ -48,11 +47,20 @@ std::string displayValue(int control, const ControlValues& v, int family, int ui
         case Kind::Check: return v.sel(control) ? "\u2611" : "\u2610";
         case Kind::Edit: {
             std::string s = trimmed(v.txt(control));
-            const std::string unit = unitOf(control, v, family, ui);
+            const std::string unit = valueUnit(control, v, family, ui);
             return unit.empty() ? s : s + " " + unit;
         }
     }
     return {};
+}
+
+std::string differenceLine(const Difference& d, const std::string& caption, const std::string& byteWord,
+                           const std::string& missingWord) {
+    std::string byte = byteWord;
+    if (const auto at = byte.find("%1"); at != std::string::npos) byte.replace(at, 2, std::to_string(d.byte));
+    std::string what = !d.control ? byte : d.byte >= 0 ? caption + " (" + byte + ")" : caption;
+    if (d.missing) what += " \u2013 " + missingWord;
+    return what + ": " + d.mine + " \u2194 " + d.other;
 }
 
 std::vector<Difference> compareBlocks(int family, int code, int ui, const std::uint8_t* mine,

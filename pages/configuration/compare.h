@@ -27,5 +27,13 @@ std::vector<Difference> compareBlocks(int family, int code, int uiLanguage, cons
 
 // A value as the page shows it, with its unit, from a decoded set.
 std::string displayValue(int control, const ControlValues& values, int family, int uiLanguage);
+// The unit beside an edit, by the same rules as the page's unit labels; empty for none.
+std::string valueUnit(int control, const ControlValues& values, int family, int uiLanguage);
+
+// One line of the differences list (UTF-8): "caption: mine ↔ other", a byte
+// as byteWord with its offset for %1 ("Rohrgröße (Byte 9): …"), a row the
+// model lacks with missingWord after a dash.
+std::string differenceLine(const Difference& d, const std::string& caption, const std::string& byteWord,
+                           const std::string& missingWord);
 
 }  // namespace qv::configuration

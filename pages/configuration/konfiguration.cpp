@@ -701,11 +701,9 @@ void CKonfiguration::showDifferences(const QString& title, const std::vector<cfg
     list->clear();
     list->addItem(title);
     for (const auto& d : diffs) {
-        const QString byte = pageText(kTextByte, QStringLiteral("Byte %1")).arg(d.byte);
-        QString what = !d.control ? byte : d.byte >= 0 ? captionOf(d.control) + QStringLiteral(" (") + byte + ')'
-                                                       : captionOf(d.control);
-        if (d.missing) what += QStringLiteral(" \u2013 ") + pageText(kTextMissing, QStringLiteral("fehlt diesem Modell"));
-        list->addItem(what + QStringLiteral(": ") + utf8(d.mine) + QStringLiteral(" \u2194 ") + utf8(d.other));
+        list->addItem(utf8(cfg::differenceLine(d, captionOf(d.control).toStdString(),
+                                               pageText(kTextByte, QStringLiteral("Byte %1")).toStdString(),
+                                               pageText(kTextMissing, QStringLiteral("fehlt diesem Modell")).toStdString())));
         // A row the model hides keeps its marker hidden with it.
         if (d.control && isControlVisible(d.control)) showControl(compareMarker(d.control), true);
     }

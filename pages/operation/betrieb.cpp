@@ -30,7 +30,6 @@ using qv::operation::Group;
 
 namespace {
 const char* const kTabTitles[3] = {"Betrieb", "Operation", "Op\xC3\xA9ration"};
-constexpr std::size_t kTextMax = 512;  // lastErrorText's buffer
 
 // The controls of each column of the availability mask.
 struct GroupControls {
@@ -285,7 +284,7 @@ void CBetrieb::showError(std::uint8_t code) {
         const std::string number = std::to_string(code);
         setHelpText(ErrorText, QString());
         setControlText(ErrorText, QString::fromLatin1(number));
-        lastErrorText_ = number;
+        lastErrorText_ = qv::operation::recordedErrorText(code, errorTexts_);
         return;
     }
     // Error files with fewer entries than the table leave the rest empty.
@@ -295,7 +294,7 @@ void CBetrieb::showError(std::uint8_t code) {
     setHelpText(ErrorText, fromCp1252(entry(errorHelpTexts_)));
     const std::string text = entry(errorTexts_);
     setControlText(ErrorText, fromCp1252(text));
-    lastErrorText_ = text.substr(0, kTextMax);
+    lastErrorText_ = qv::operation::recordedErrorText(code, errorTexts_);
 }
 
 qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) const {

@@ -13,6 +13,13 @@ std::string formatMeasurement(double x) {
     return buf;
 }
 
+std::string recordedErrorText(int code, const std::vector<std::string>& errorTexts) {
+    const int p = errorPosition(code);
+    if (p < 0) return std::to_string(code);
+    const auto at = static_cast<std::size_t>(p);
+    return at < errorTexts.size() ? errorTexts[at].substr(0, 512) : std::string();
+}
+
 int errorPosition(int code) {
     for (int p = 0; kErrorCodeTable[p] != -1; ++p)
         if (kErrorCodeTable[p] == code) return p;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/text_numbers.h"
 #include "device/serial_link.h"
@@ -20,6 +21,10 @@ std::string formatMeasurement(double value);
 inline constexpr int kErrorCodeTable[] = {0, 255, 1, 2, 3, 4, 5, 10, 20, 21, 30, 40, 41, 60, -1};
 // Position of code in kErrorCodeTable, or -1 when the table lacks it.
 int errorPosition(int code);
+// What the recording writes as the last error: the error file's entry for
+// code (cut to 512 bytes; empty when the file has fewer entries), or the
+// code's number when the table lacks it.
+std::string recordedErrorText(int code, const std::vector<std::string>& errorTexts);
 
 // Columns of the availability mask.
 enum class Group { LowFlow = 0, Limit1 = 1, Limit2 = 2, Ready = 3, ErrorContact = 4 };

@@ -1,5 +1,7 @@
 #include "platform/dialog/dialog_page.h"
 
+#include "platform/profile/cp1252.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -146,20 +148,10 @@ void DialogPage::showEvent(QShowEvent* event) {
     onInitDialog();
 }
 
-namespace {
-// 0x80 to 0x9F: where Windows-1252 differs from Latin-1. The five bytes the
-// code page leaves open map, as Windows maps them, to the control characters.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-}  // namespace
-
 QString fromCp1252(const std::string& bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (unsigned char c : bytes)
-        out.append(QChar(c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char16_t(c)));
+    for (unsigned char c : bytes) out.append(QChar(qv::profile::cp1252Char(c)));
     return out;
 }
 
@@ -173,8 +165,8 @@ std::string toCp1252(const QString& text) {
             continue;
         }
         char mapped = '?';
-        for (int i = 0; i < 32; ++i)
-            if (kHigh[i] == u) mapped = static_cast<char>(0x80 + i);
+        for (int c = 0x80; c < 0xA0; ++c)
+            if (qv::profile::cp1252Char(static_cast<unsigned char>(c)) == u) mapped = static_cast<char>(c);
         out.push_back(mapped);
     }
     return out;

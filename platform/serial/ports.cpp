@@ -196,6 +196,12 @@ ResolvedPort resolvePort(int number, const std::string& startDir, const std::map
     return r;
 }
 
+ResolvedPort describePath(const std::string& path) {
+    ResolvedPort r{PortSource::Settings, path, deviceNameOf(path), {}};
+    if (!isNetAddress(path)) r.simulator = isSimulatorLink(path);
+    return r;
+}
+
 bool isSimulatorLink(const std::string& path) {
     const std::string t = target(path);
     struct stat st{};

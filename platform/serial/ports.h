@@ -69,6 +69,10 @@ struct PortPin {
 ResolvedPort resolvePort(int number, const std::string& startDir, const std::map<int, std::string>& configured,
                          const std::vector<SerialPortInfo>& discovered, const PortPin* pin = nullptr);
 
+// A device path or a network server's address given as it is, not by a
+// number: what it names, as a mapping of the settings file would.
+ResolvedPort describePath(const std::string& path);
+
 // Whether path is a link to a pseudo terminal that a running kt740-sim made:
 // the file "<path>.sim" beside it names that very terminal, by its path and
 // its inode change time ("/dev/pts/3\n1733412345.123456789\n"). A marker

@@ -19,10 +19,11 @@ qv=$(echo out/qv-gui_*.deb) wf=$(echo out/grafona-pkg-cb6_*.deb)
 # What each package holds: exactly these files, and every text file of lang/.
 contents() { mkdir "$2" && dpkg-deb -x "$1" "$2" && (cd "$2" && find . ! -type d | sed 's|^\./||' | sort); }
 expected_qv=$( {
-  printf '%s\n' usr/bin/kt740-sim usr/bin/qv-gui usr/lib/qv-gui/QV-Gui usr/share/applications/qv-gui.desktop \
+  printf '%s\n' usr/bin/kt740-sim usr/bin/qv-cli usr/bin/qv-gui usr/lib/qv-gui/QV-Gui \
+    usr/share/applications/qv-gui.desktop usr/share/bash-completion/completions/qv-cli \
     usr/share/doc/qv-gui/changelog.gz usr/share/doc/qv-gui/copyright \
     usr/share/icons/hicolor/scalable/apps/qv-gui.svg usr/share/man/man1/kt740-sim.1.gz \
-    usr/share/man/man1/qv-gui.1.gz usr/share/metainfo/com.quorvia.qv_gui.metainfo.xml
+    usr/share/man/man1/qv-cli.1.gz usr/share/man/man1/qv-gui.1.gz usr/share/metainfo/com.quorvia.qv_gui.metainfo.xml
   (cd "$source/lang" && ls *_de.txt *_en.txt *_fr.txt) | sed 's|^|usr/share/qv-gui/|'
 } | sort)
 [ "$(echo "$expected_qv" | grep -c "^usr/share/qv-gui/")" -eq 33 ] || fail "lang/ should hold 33 text files"

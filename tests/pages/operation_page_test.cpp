@@ -12,6 +12,7 @@
 
 #include "app/line_qt.h"
 #include "app/settings.h"
+#include "cli/cli.h"
 #include "pages/operation/betrieb.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/scripted_link.h"
@@ -478,6 +479,14 @@ TEST_F(OperationPage, StartAndStopRecording) {
     EXPECT_EQ(dir.read("runs/first.csv"),
               "KT740-GX-M1P2S1\r\n" + header + "\r\n" + expectedLine(record(0x0C), "Text 13") +
                   expectedLine(record(0x05), "Text 13"));
+    // The command-line program writes the same bytes for the same cycles at the same time.
+    qv::cli::Texts texts;
+    texts.load(dir.path.string(), settings.language);
+    qv::cli::Recording cli(texts);
+    ASSERT_EQ(cli.start((dir.path / "cli.csv").string(), 17), 0);
+    for (std::uint8_t contacts : {0x0C, 0x05}) EXPECT_TRUE(cli.write(record(contacts, 60), 1'772'600'000));
+    cli.stop();
+    EXPECT_EQ(dir.read("cli.csv"), dir.read("runs/first.csv"));
     // Beside the indicator: the file and the lines it holds.
     EXPECT_EQ(page->control(CBetrieb::RecordInfo)->accessibleName().toStdString(), "first.csv \u2013 2 Zeilen");
 
