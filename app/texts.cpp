@@ -162,4 +162,22 @@ std::optional<std::string> readTextFile(const std::string& path) {
     return ss.str();
 }
 
+LabelText openFailureLabel(qv::serial::OpenFailure failure) {
+    using qv::serial::OpenFailure;
+    switch (failure) {
+        case OpenFailure::None: break;
+        case OpenFailure::NoDevice: return {1900, "Schnittstelle nicht vorhanden: kein Ger\u00e4t unter dieser Nummer."};
+        case OpenFailure::InUse: return {1901, "Die Schnittstelle wird von einem anderen Programm benutzt."};
+        case OpenFailure::NoPermission:
+            return {1902, "Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein."};
+        case OpenFailure::Other:
+            return {1903, "Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."};
+        case OpenFailure::NoServer: return {1904, "Server %1 nicht erreicht: %2."};
+        case OpenFailure::SettingRefused: return {1905, "Server %1 lehnt die Leitungseinstellung ab: %2."};
+        case OpenFailure::SettingUnconfirmed:
+            return {1906, "Server %1 best\u00e4tigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?)."};
+    }
+    return {0, ""};
+}
+
 }  // namespace qv::app

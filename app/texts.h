@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/serial/byte_port.h"
+
 namespace qv::app {
 
 constexpr int kMessageCount = 120;  // numbers 1 to 120
@@ -49,6 +51,15 @@ void parseMessages(std::string_view file, MessageTable& table);
 // At most 20 entries each, in file order.
 std::vector<std::string> parseErrorTexts(std::string_view file);
 std::vector<std::string> parseErrorHelp(std::string_view file);
+
+// Why a port did not open, as the Settings page's labels file words it: the
+// label's number and its German text for a file that lacks it (UTF-8); a
+// network server's take %1 (the server) and %2 (its answer). {0, ""} for None.
+struct LabelText {
+    int id;
+    const char* fallback;
+};
+LabelText openFailureLabel(qv::serial::OpenFailure failure);
 
 // The whole file, or nothing when it cannot be opened.
 std::optional<std::string> readTextFile(const std::string& path);

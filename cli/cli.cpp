@@ -236,25 +236,10 @@ public:
 
 private:
     static std::string openFailureText(const Texts& t, const qv::device::PortOutcome& o) {
-        const std::string server = o.resolved.deviceName, detail = o.failureDetail;
-        switch (o.failure) {
-            case OpenFailure::NoDevice:
-            case OpenFailure::None:
-                return t.settingsLabel(1900, "Schnittstelle nicht vorhanden: kein Gerät unter dieser Nummer.");
-            case OpenFailure::InUse: return t.settingsLabel(1901, "Die Schnittstelle wird von einem anderen Programm benutzt.");
-            case OpenFailure::NoPermission:
-                return t.settingsLabel(1902, "Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein.") + " " +
-                       t.word(Texts::DialoutFix);
-            case OpenFailure::Other:
-                return t.settingsLabel(1903, "Die Schnittstelle lässt sich nicht einrichten (kein serieller Anschluss?).");
-            case OpenFailure::NoServer:
-                return replaceArgs(t.settingsLabel(1904, "Server %1 nicht erreicht: %2."), {server, detail});
-            case OpenFailure::SettingRefused:
-                return replaceArgs(t.settingsLabel(1905, "Server %1 lehnt die Leitungseinstellung ab: %2."), {server, detail});
-            case OpenFailure::SettingUnconfirmed:
-                return replaceArgs(t.settingsLabel(1906, "Server %1 bestätigt die Leitungseinstellung nicht: %2."), {server, detail});
-        }
-        return {};
+        const auto label = qv::app::openFailureLabel(o.failure == OpenFailure::None ? OpenFailure::NoDevice : o.failure);
+        std::string text = replaceArgs(t.settingsLabel(label.id, label.fallback), {o.resolved.deviceName, o.failureDetail});
+        if (o.failure == OpenFailure::NoPermission) text += " " + t.word(Texts::DialoutFix);
+        return text;
     }
 
     void post(std::function<void()> f) {
@@ -310,7 +295,7 @@ std::optional<Set> setOfFile(const std::string& path) {
     if (!ok) return std::nullopt;
     const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     Set s{loaded.code, qv::device::familyOfCode(loaded.code), {}};
-    if (s.family < 0) return Set{loaded.code, -1, {}};
+    if (s.family < 0) return s;  // no model the window knows: no block either
     s.block.assign(loaded.block.begin(), loaded.block.begin() + static_cast<long>(cfg::blockSize(s.family)));
     return s;
 }
@@ -567,13 +552,10 @@ bool Recording::write(const qv::device::MeasurementRecord& record, std::time_t n
 
 std::vector<std::string> portList() {
     std::vector<std::string> out;
-    for (const auto& [n, p] : [] {
-             std::vector<std::pair<int, qv::serial::ResolvedPort>> v;
-             int i = 0;
-             for (auto& p : qv::device::SerialLink::resolveAll(9)) v.emplace_back(++i, p);
-             return v;
-         }())
-        out.push_back(qv::serial::portLabel(n, p) + (p.path.empty() ? "" : "\t" + p.path));
+    const auto ports = qv::device::SerialLink::resolveAll(9);
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        out.push_back(qv::serial::portLabel(static_cast<int>(i) + 1, ports[i]) +
+                      (ports[i].path.empty() ? "" : "\t" + ports[i].path));
     return out;
 }
 

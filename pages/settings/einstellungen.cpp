@@ -196,31 +196,11 @@ void Einstellungen::refreshPortList() {
 }
 
 QString Einstellungen::openFailureText() const {
-    using qv::serial::OpenFailure;
-    switch (openFailure_) {
-    case OpenFailure::None: break;
-    case OpenFailure::NoDevice:
-        return pageText(NoDeviceText, QString::fromUtf8("Schnittstelle nicht vorhanden: kein Ger\u00e4t unter dieser Nummer."));
-    case OpenFailure::InUse:
-        return pageText(InUseText, QStringLiteral("Die Schnittstelle wird von einem anderen Programm benutzt."));
-    case OpenFailure::NoPermission:
-        return pageText(NoPermissionText,
-                        QStringLiteral("Keine Berechtigung: der Benutzer muss Mitglied der Gruppe dialout sein."));
-    case OpenFailure::Other:
-        return pageText(SetupFailedText,
-                        QString::fromUtf8("Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."));
-    case OpenFailure::NoServer:
-        return pageText(NoServerText, QStringLiteral("Server %1 nicht erreicht: %2."))
-            .arg(openFailureServer_, openFailureDetail_);
-    case OpenFailure::SettingRefused:
-        return pageText(SettingRefusedText, QStringLiteral("Server %1 lehnt die Leitungseinstellung ab: %2."))
-            .arg(openFailureServer_, openFailureDetail_);
-    case OpenFailure::SettingUnconfirmed:
-        return pageText(SettingUnconfirmedText,
-                        QString::fromUtf8("Server %1 best\u00e4tigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?)."))
-            .arg(openFailureServer_, openFailureDetail_);
-    }
-    return {};
+    const auto label = qv::app::openFailureLabel(openFailure_);
+    if (!label.id) return {};
+    QString text = pageText(label.id, QString::fromUtf8(label.fallback));
+    // Only a server's texts have the places; arg() on the others would warn.
+    return text.contains(QStringLiteral("%2")) ? text.arg(openFailureServer_, openFailureDetail_) : text;
 }
 
 void Einstellungen::showOpenFailure() {

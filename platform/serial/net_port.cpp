@@ -233,9 +233,9 @@ struct NetPort::Impl {
     OpenFailure connect(int connectMs, std::string& why) {
         discard();
         lastAttempt = Clock::now();
-        const std::string spec = std::string(address.kind == NetAddress::Kind::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") +
+        const std::string stack = std::string(address.kind == NetAddress::Kind::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") +
                                  address.host + "," + std::to_string(address.port);
-        int err = str_to_gensio(spec.c_str(), o, onEvent, this, &io);
+        int err = str_to_gensio(stack.c_str(), o, onEvent, this, &io);
         if (err != 0) {
             io = nullptr;
             why = errorText(err);
