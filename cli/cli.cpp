@@ -176,6 +176,15 @@ std::string Texts::word(Word w) const { return kWords[w][language_ >= 0 && langu
 
 namespace {
 
+// "COM5", "com5" or "5" by its number; 0 for a path or an address.
+int portNumber(const std::string& port) {
+    std::string digits = port;
+    if (digits.size() > 3 && (digits.rfind("COM", 0) == 0 || digits.rfind("com", 0) == 0)) digits = digits.substr(3);
+    const bool number = !digits.empty() && digits.size() <= 2 &&
+                        std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    return number ? std::stoi(digits) : 0;
+}
+
 // One meter's session, driven from the calling thread: what the session
 // posts runs here, in order, while a command waits for its end.
 class Meter : private qv::device::SessionEvents {
@@ -187,12 +196,8 @@ public:
 
     // Opens the port and asks the meter who it is; false with r.result saying why.
     bool open(const Texts& t, const std::string& port, Result& r) {
-        std::string digits = port;
-        if (digits.size() > 3 && (digits.rfind("COM", 0) == 0 || digits.rfind("com", 0) == 0)) digits = digits.substr(3);
-        const bool byNumber = !digits.empty() && digits.size() <= 2 &&
-                              std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
-        if (byNumber)
-            session_.choosePort(std::stoi(digits));
+        if (const int n = portNumber(port))
+            session_.choosePort(n);
         else
             session_.chooseDevice(port);
         pumpUntil([this] { return outcome_.has_value(); });
@@ -550,12 +555,25 @@ bool Recording::write(const qv::device::MeasurementRecord& record, std::time_t n
     return recorder_.writeLine(record, texts_.language(), local, lastError).written;
 }
 
-std::vector<std::string> portList() {
-    std::vector<std::string> out;
-    const auto ports = qv::device::SerialLink::resolveAll(9);
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        out.push_back(qv::serial::portLabel(static_cast<int>(i) + 1, ports[i]) +
-                      (ports[i].path.empty() ? "" : "\t" + ports[i].path));
+std::vector<PortEntry> portList(const std::vector<std::string>& given) {
+    std::vector<PortEntry> out;
+    if (given.empty()) {
+        const auto ports = qv::device::SerialLink::resolveAll(9);
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            const int n = static_cast<int>(i) + 1;
+            out.push_back({"COM" + std::to_string(n), qv::serial::portLabel(n, ports[i]), ports[i].path});
+        }
+        return out;
+    }
+    for (const auto& name : given) {
+        if (const int n = portNumber(name)) {
+            const auto p = qv::device::SerialLink::resolve(n);
+            out.push_back({"COM" + std::to_string(n), qv::serial::portLabel(n, p), p.path});
+        } else {
+            const auto p = qv::serial::describePath(name);
+            out.push_back({name, p.simulator ? "Simulator" : p.deviceName, p.path});
+        }
+    }
     return out;
 }
 
@@ -584,6 +602,11 @@ std::string quoted(const std::string& s) {
     return out + "\"";
 }
 }  // namespace
+
+std::string toJson(const PortEntry& p) {
+    return "{\"command\":\"ports\",\"port\":" + quoted(p.name) + ",\"device\":" + quoted(p.label) +
+           ",\"path\":" + quoted(p.path) + "}";
+}
 
 std::string toJson(const std::string& command, const Result& r) {
     std::string j = "{\"command\":" + quoted(command) + ",\"port\":" + quoted(r.port) + ",\"device\":" + quoted(r.device) +

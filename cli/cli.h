@@ -93,8 +93,15 @@ private:
     qv::operation::Recorder recorder_;
 };
 
-// COM1 to COM9 as the window's list shows them.
-std::vector<std::string> portList();
+// What ports reach, as the window's list shows them: COM1 to COM9, or the
+// ports given (numbers, device paths, server addresses).
+struct PortEntry {
+    std::string name;   // "COM5", or the path or address as given
+    std::string label;  // "COM5 – rfc2217 plant-gw:4001", "ttyUSB0"
+    std::string path;   // what is opened; empty when it reaches nothing
+};
+std::vector<PortEntry> portList(const std::vector<std::string>& given = {});
+std::string toJson(const PortEntry& p);
 
 // One result as one JSON object on one line.
 std::string toJson(const std::string& command, const Result& r);

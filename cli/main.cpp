@@ -24,7 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qv-cli [--lang de|en|fr] [--json] [--jobs N] [--dir DIR] COMMAND ...\n"
-    "  ports                                   the port numbers and what they reach\n"
+    "  ports [PORT...]                         what the port numbers (or the ports given) reach\n"
     "  identify PORT...                        model and software version\n"
     "  read PORT... -o DIR|FILE                parameter sets into configuration files\n"
     "  check FILE...                           the configuration check of files\n"
@@ -166,8 +166,12 @@ int main(int argc, char** argv) {
         if (many && !c.outputIsDir) usage("several ports need a folder for their files, not " + output);
     };
     if (command == "ports") {
-        if (!operands.empty()) usage("ports takes no operands");
-        for (const auto& line : qv::cli::portList()) std::printf("%s\n", line.c_str());
+        for (const auto& p : qv::cli::portList(operands)) {
+            if (json)
+                std::printf("%s\n", qv::cli::toJson(p).c_str());
+            else
+                std::printf("%s\t%s\n", p.label.c_str(), p.path.empty() ? "-" : p.path.c_str());
+        }
         return 0;
     } else if (command == "identify") {
         for (const auto& p : operands) work.push_back([&c, p] { return qv::cli::identify(c, p); });

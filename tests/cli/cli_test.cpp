@@ -13,6 +13,7 @@
 #include "device/tables.h"
 #include "pages/configuration/parameters.h"
 #include "platform/serial/comm_port.h"
+#include "platform/serial/net_port.h"
 #include "tests/support/ser2net_process.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -75,6 +76,12 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     qv::test::SimProcess silent(link("COM4"), {"--model", "12", "--silent"});
     qv::test::SimProcess served(link("served"), {"--model", "12"});
     qv::test::Ser2net server(dir.path, "serialdev," + link("served") + ",9600n81,local");
+
+    // What the ports reach, numbered or given as they are.
+    CliRun ports = qvCli(dir, "ports COM1 " + server.rfc2217());
+    EXPECT_EQ(ports.byPort["COM1"]["device"].toString().toStdString(), "COM1 \u2013 Simulator");
+    EXPECT_EQ(ports.byPort[QString::fromStdString(server.rfc2217())]["device"].toString().toStdString(),
+              qv::serial::netLabel(*qv::serial::parseNetAddress(server.rfc2217())));
 
     // A read: the 101-byte file, which the window's file code loads and saves unchanged.
     CliRun read = qvCli(dir, "read COM1 -o " + link("set.kt740"));
