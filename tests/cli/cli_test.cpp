@@ -142,6 +142,14 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     EXPECT_EQ(compare.byPort.begin()->second["details"][0].toString(),
               QString::fromUtf8("Measuring time: %1 s \u2194 12 s").arg(stored));
 
+    // Through the server too: compare and a recording of whole lines.
+    EXPECT_EQ(qvCli(dir, "compare " + server.rfc2217() + " " + link("changed.kt740")).byPort.begin()->second["result"].toString(),
+              "No differences.");
+    CliRun recorded = qvCli(dir, "record " + server.rfc2217() + " --csv " + link("served.csv") + " --for 3s");
+    EXPECT_EQ(recorded.status, 0);
+    EXPECT_GE(recorded.byPort.begin()->second["lines"].toInt(), 1);
+    EXPECT_EQ(dir.read("served.csv").rfind(qv::device::modelCodeText(12) + "\r\n", 0), 0u);
+
     // A port another program holds is named as such.
     qv::serial::CommPort holder;
     ASSERT_EQ(holder.open(link("COM1")), 0);
