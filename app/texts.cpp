@@ -173,6 +173,9 @@ LabelText openFailureLabel(qv::serial::OpenFailure failure) {
         case OpenFailure::Other:
             return {1903, "Die Schnittstelle l\u00e4sst sich nicht einrichten (kein serieller Anschluss?)."};
         case OpenFailure::NoServer: return {1904, "Server %1 nicht erreicht: %2."};
+        case OpenFailure::ServerRefused:
+            return {1907, "Server %1 nicht erreicht: Verbindung abgelehnt (wartet dort ein Server auf diesem Port?)."};
+        case OpenFailure::ServerSilent: return {1908, "Server %1 nicht erreicht: keine Antwort innerhalb von 3 s."};
         case OpenFailure::SettingRefused: return {1905, "Server %1 lehnt die Leitungseinstellung ab: %2."};
         case OpenFailure::SettingUnconfirmed:
             return {1906, "Server %1 best\u00e4tigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?)."};

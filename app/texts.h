@@ -54,7 +54,8 @@ std::vector<std::string> parseErrorHelp(std::string_view file);
 
 // Why a port did not open, as the Settings page's labels file words it: the
 // label's number and its German text for a file that lacks it (UTF-8); a
-// network server's take %1 (the server) and %2 (its answer). {0, ""} for None.
+// network server's take %1 (the server) and some %2 (the system's reason or
+// the server's answer). {0, ""} for None.
 struct LabelText {
     int id;
     const char* fallback;

@@ -117,8 +117,11 @@ void Session::retryPort() {
     // hung up reopens itself. A server that refused a line setting is not
     // asked again until the technician chooses the port.
     if (line_.busy() || opened_ || chosenPort_ == 0) return;
-    if (failure_ != OpenFailure::NoDevice && failure_ != OpenFailure::InUse && failure_ != OpenFailure::NoServer)
-        return;
+    switch (failure_) {
+        case OpenFailure::NoDevice: case OpenFailure::InUse: case OpenFailure::NoServer:
+        case OpenFailure::ServerRefused: case OpenFailure::ServerSilent: break;
+        default: return;
+    }
     auto out = std::make_shared<PortOutcome>();
     out->port = chosenPort_;
     out->retried = true;

@@ -62,7 +62,7 @@ SETTINGS_LABELS = [
     (1903, T("Die Schnittstelle lässt sich nicht einrichten (kein serieller Anschluss?).",
              "The port cannot be set up (not a serial port?).",
              "Le port ne peut pas être configuré (pas un port série ?).")),
-    # 1904 to 1906: a network serial server's; %1 names the server, %2 what
+    # 1904 to 1908: a network serial server's; %1 names the server, %2 what
     # the system said or the line setting with the server's answer.
     (1904, T("Server %1 nicht erreicht: %2.",
              "Server %1 not reached: %2.",
@@ -73,6 +73,13 @@ SETTINGS_LABELS = [
     (1906, T("Server %1 bestätigt die Leitungseinstellung nicht: %2 (kein RFC-2217-Server?).",
              "Server %1 does not confirm the line setting: %2 (not an RFC 2217 server?).",
              "Le serveur %1 ne confirme pas le réglage de ligne : %2 (pas un serveur RFC 2217 ?).")),
+    # 1907, 1908: the two reasons a technician meets most, in words of their own.
+    (1907, T("Server %1 nicht erreicht: Verbindung abgelehnt (wartet dort ein Server auf diesem Port?).",
+             "Server %1 not reached: connection refused (is a server listening on that port?).",
+             "Serveur %1 non joint : connexion refusée (un serveur écoute-t-il sur ce port ?).")),
+    (1908, T("Server %1 nicht erreicht: keine Antwort innerhalb von 3 s.",
+             "Server %1 not reached: no answer within 3 s.",
+             "Serveur %1 non joint : pas de réponse en 3 s.")),
 ]
 
 SETTINGS_HELP = [

@@ -200,7 +200,8 @@ QString Einstellungen::openFailureText() const {
     if (!label.id) return {};
     QString text = pageText(label.id, QString::fromUtf8(label.fallback));
     // Only a server's texts have the places; arg() on the others would warn.
-    return text.contains(QStringLiteral("%2")) ? text.arg(openFailureServer_, openFailureDetail_) : text;
+    if (text.contains(QStringLiteral("%2"))) return text.arg(openFailureServer_, openFailureDetail_);
+    return text.contains(QStringLiteral("%1")) ? text.arg(openFailureServer_) : text;
 }
 
 void Einstellungen::showOpenFailure() {

@@ -26,7 +26,8 @@ public:
     // Labels-file texts without a control: why a port did not open.
     enum Text {
         NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903,
-        NoServerText = 1904, SettingRefusedText = 1905, SettingUnconfirmedText = 1906,
+        NoServerText = 1904, SettingRefusedText = 1905, SettingUnconfirmedText = 1906, ServerRefusedText = 1907,
+        ServerSilentText = 1908,
     };
 
     Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session);

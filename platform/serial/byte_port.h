@@ -8,10 +8,14 @@
 
 namespace qv::serial {
 
-// Why a port did not open, as far as the user can act on it. The last three
-// are a network server's: not reached, a line setting refused (other value
-// confirmed), a line setting never confirmed.
-enum class OpenFailure { None, NoDevice, InUse, NoPermission, Other, NoServer, SettingRefused, SettingUnconfirmed };
+// Why a port did not open, as far as the user can act on it. The last five
+// are a network server's: not reached (the system's reason), the connection
+// refused (nothing listens there), no answer to the connection, a line
+// setting refused (another value confirmed), a line setting never confirmed.
+enum class OpenFailure {
+    None, NoDevice, InUse, NoPermission, Other,
+    NoServer, ServerRefused, ServerSilent, SettingRefused, SettingUnconfirmed
+};
 
 class BytePort {
 public:

@@ -248,7 +248,9 @@ struct NetPort::Impl {
         if (err != 0) {
             why = errorText(err);
             discard();
-            return OpenFailure::NoServer;
+            return err == GE_CONNREFUSE ? OpenFailure::ServerRefused
+                   : err == GE_TIMEDOUT ? OpenFailure::ServerSilent
+                                        : OpenFailure::NoServer;
         }
         {
             std::lock_guard<std::mutex> lock(m);

@@ -230,7 +230,7 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
     } cases[] = {
         {stubborn.address(), OpenFailure::SettingRefused, "SET-BAUDRATE 9600 \u2192 19200"},
         {noSerial.rfc2217(), OpenFailure::SettingUnconfirmed, "SET-BAUDRATE 9600"},
-        {nobody, OpenFailure::NoServer, "Connection refused"},
+        {nobody, OpenFailure::ServerRefused, "Connection refused"},
         {"rfc2217://127.0.0.1:0", OpenFailure::NoServer, "not an address"},
     };
     for (const auto& c : cases) {
@@ -252,7 +252,7 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
     qv::app::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();
-    const QString why = QStringLiteral("Server %1 nicht erreicht: Connection refused.")
+    const QString why = QString::fromUtf8("Server %1 nicht erreicht: Verbindung abgelehnt (wartet dort ein Server auf diesem Port?).")
                             .arg(QString::fromStdString(qv::serial::netLabel(*qv::serial::parseNetAddress(server.rfc2217()))));
     EXPECT_TRUE(sheet.settingsPage()->helpText(Einstellungen::RedLamp).endsWith(why));
     EXPECT_TRUE(sheet.statusLine()->stateText().endsWith(why)) << sheet.statusLine()->stateText().toStdString();
