@@ -73,12 +73,6 @@ constexpr const char* kWords[Texts::WordCount][3] = {
      "non écrit : non acquitté, et l'appareil contient autre chose"},
 };
 
-std::string fileBytes(const std::string& path, bool* ok) {
-    const auto text = qv::app::readTextFile(path);
-    if (ok) *ok = text.has_value();
-    return text.value_or("");
-}
-
 // Writes all bytes and flushes them, or reports failure; never leaves a part
 // under the name.
 bool writeWhole(const std::string& path, const std::string& bytes) {
@@ -295,10 +289,9 @@ struct Set {
 };
 
 std::optional<Set> setOfFile(const std::string& path) {
-    bool ok = false;
-    const std::string bytes = fileBytes(path, &ok);
-    if (!ok) return std::nullopt;
-    const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const auto bytes = qv::app::readTextFile(path);  // the whole file, as bytes
+    if (!bytes) return std::nullopt;
+    const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
     Set s{loaded.code, qv::device::familyOfCode(loaded.code), {}};
     if (s.family < 0) return s;  // no model the window knows: no block either
     s.block.assign(loaded.block.begin(), loaded.block.begin() + static_cast<long>(cfg::blockSize(s.family)));

@@ -72,10 +72,7 @@ public:
     static std::vector<qv::serial::ResolvedPort> resolveAll(int count, const qv::serial::PortPin* pin = nullptr);
 
 protected:
-    void setLastFailure(qv::serial::OpenFailure failure, std::string detail = {}) {
-        failure_ = failure;
-        failureDetail_ = std::move(detail);
-    }
+    void setLastFailure(qv::serial::OpenFailure failure) { failure_ = failure; }
     // The port itself (a scripted link stands in here).
     virtual int writeBytes(const std::uint8_t* bytes, std::size_t count);
     virtual int readBytes(std::uint8_t* buffer, int& received);

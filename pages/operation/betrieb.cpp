@@ -277,6 +277,7 @@ void CBetrieb::showMeasurement(const qv::device::MeasurementRecord& r) {
 }
 
 void CBetrieb::showError(std::uint8_t code) {
+    lastErrorText_ = qv::operation::recordedErrorText(code, errorTexts_);
     const int p = qv::operation::errorPosition(code);
     if (p < 0) {
         // A code our files do not know: its number, rather than a stale text
@@ -284,7 +285,6 @@ void CBetrieb::showError(std::uint8_t code) {
         const std::string number = std::to_string(code);
         setHelpText(ErrorText, QString());
         setControlText(ErrorText, QString::fromLatin1(number));
-        lastErrorText_ = qv::operation::recordedErrorText(code, errorTexts_);
         return;
     }
     // Error files with fewer entries than the table leave the rest empty.
@@ -292,9 +292,7 @@ void CBetrieb::showError(std::uint8_t code) {
         return static_cast<std::size_t>(p) < v.size() ? v[static_cast<std::size_t>(p)] : std::string();
     };
     setHelpText(ErrorText, fromCp1252(entry(errorHelpTexts_)));
-    const std::string text = entry(errorTexts_);
-    setControlText(ErrorText, fromCp1252(text));
-    lastErrorText_ = qv::operation::recordedErrorText(code, errorTexts_);
+    setControlText(ErrorText, fromCp1252(entry(errorTexts_)));
 }
 
 qv::app::ReportRows CBetrieb::reportRows(const qv::app::ReportTextFn& text) const {

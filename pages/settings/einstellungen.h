@@ -23,12 +23,8 @@ public:
         Software = 1011, SoftwareLabel = 1012, RefreshRate = 1098, RefreshLabel = 1099,
         RefreshMarker = 1122, GreyOut = 1056, OkButton = 1,
     };
-    // Labels-file texts without a control: why a port did not open.
-    enum Text {
-        NoDeviceText = 1900, InUseText = 1901, NoPermissionText = 1902, SetupFailedText = 1903,
-        NoServerText = 1904, SettingRefusedText = 1905, SettingUnconfirmedText = 1906, ServerRefusedText = 1907,
-        ServerSilentText = 1908,
-    };
+    // Labels-file texts without a control (1900 to 1908, why a port did not
+    // open) are numbered in qv::app::openFailureLabel.
 
     Einstellungen(qv::app::AppSettings* settings, qv::device::Session* session);
     void setPages(CKonfiguration* configuration, CBetrieb* operation, CGrafik* graph);
