@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "bridge/compbridge.h"
+#include "platform/compbridge/compbridge.h"
 
 namespace qv::bridge {
 

@@ -1,4 +1,4 @@
-#include "bridge/compbridge.h"
+#include "platform/compbridge/compbridge.h"
 
 namespace compbridge {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -14,64 +14,24 @@
 #include <mutex>
 #include <sys/stat.h>
 
-#include "app/texts.h"
-#include "device/session.h"
-#include "device/tables.h"
-#include "pages/configuration/check.h"
-#include "pages/configuration/compare.h"
-#include "pages/configuration/parameters.h"
-#include "pages/configuration/transfer.h"
-#include "pages/operation/operation_core.h"
-#include "pages/operation/recording.h"
-#include "platform/profile/cp1252.h"
+#include "core/params/check.h"
+#include "core/params/compare.h"
+#include "core/params/parameters.h"
+#include "core/params/verdict.h"
+#include "core/protocol/tables.h"
+#include "core/recording/format.h"
+#include "core/text/text_numbers.h"
+#include "core/text/texts.h"
 
 namespace qv::cli {
-namespace cfg = qv::configuration;
-using qv::device::LinkSlot;
+namespace cfg = qv::params;
+namespace label = qv::text::label;
+namespace words = qv::text::cli;
 using qv::serial::OpenFailure;
+using qv::text::Words;
 using Clock = std::chrono::steady_clock;
 
-// --- words ------------------------------------------------------------------
-
 namespace {
-
-constexpr const char* kWords[Texts::WordCount][3] = {
-    {"keine Antwort vom Messgerät", "no answer from the meter", "pas de réponse de l'appareil"},
-    {"falsches Modell", "wrong model", "mauvais modèle"},
-    {"Konfig-Check nicht bestanden", "configuration check failed", "contrôle de configuration échoué"},
-    {"Konfig-Check bestanden", "configuration check passed", "contrôle de configuration réussi"},
-    {"Schreiben nicht bestätigt: unbekannt, ob das Messgerät den Satz hält (mit --verify oder compare prüfen)",
-     "write not acknowledged: unknown whether the meter holds the set (check with --verify or compare)",
-     "écriture non acquittée : on ne sait pas si l'appareil contient le jeu (vérifier avec --verify ou compare)"},
-    {"Schreiben nicht bestätigt, aber das Messgerät hält den Satz Byte für Byte",
-     "write not acknowledged, but the meter holds the set byte for byte",
-     "écriture non acquittée, mais l'appareil contient le jeu octet pour octet"},
-    {"geschrieben und bestätigt (nicht zurückgelesen)", "written and acknowledged (not read back)",
-     "écrit et acquitté (non relu)"},
-    {"geschrieben und Byte für Byte verifiziert", "written and verified byte for byte",
-     "écrit et vérifié octet pour octet"},
-    {"Rücklesen weicht ab", "read-back differs", "la relecture diffère"},
-    {"Rücklesen ohne vollständigen Block: nicht verifiziert", "read-back brought no whole block: not verified",
-     "relecture sans bloc complet : non vérifié"},
-    {"gespeichert", "saved", "enregistré"},
-    {"Datei nicht geschrieben", "file not written", "fichier non écrit"},
-    {"kein vollständiger Parameterblock vom Messgerät", "no complete parameter block from the meter",
-     "aucun bloc de paramètres complet de l'appareil"},
-    {"Datei nicht lesbar", "file cannot be read", "fichier illisible"},
-    {"erkannt", "identified", "identifié"},
-    {"aufgezeichnet", "recorded", "enregistré"},
-    {"nichts aufgezeichnet", "nothing recorded", "rien d'enregistré"},
-    {"erlaubt", "allowed", "autorisé"},
-    {"Abhilfe: sudo adduser $USER dialout, dann neu anmelden", "fix: sudo adduser $USER dialout, then log in again",
-     "solution : sudo adduser $USER dialout, puis se reconnecter"},
-    {"keine Unterschiede", "no differences", "aucune différence"},
-    {"keine Parameterdatei eines bekannten Modells", "not a parameter file of a known model",
-     "pas un fichier de paramètres d'un modèle connu"},
-    {"%1 Unterschiede", "%1 differences", "%1 différences"},
-    {"nicht geschrieben: nicht bestätigt, im Messgerät steht anderes",
-     "not written: not acknowledged, and the meter holds something else",
-     "non écrit : non acquitté, et l'appareil contient autre chose"},
-};
 
 // Writes all bytes and flushes them, or reports failure; never leaves a part
 // under the name.
@@ -92,20 +52,25 @@ bool writeWhole(const std::string& path, const std::string& bytes) {
     return !ec;
 }
 
-std::string replaceArgs(std::string text, const std::vector<std::string>& args) {
+// %1, %2, ... of a text; a text the files lack ("#n") keeps the values after it.
+std::string fill(std::string text, const std::vector<std::string>& args) {
+    bool any = false;
     for (std::size_t i = args.size(); i-- > 0;) {
         const std::string key = "%" + std::to_string(i + 1);
-        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + args[i].size()))
+        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + args[i].size())) {
             text.replace(at, key.size(), args[i]);
+            any = true;
+        }
     }
+    if (!any)
+        for (const auto& a : args) text += " " + a;
     return text;
 }
 
-std::string seconds(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", s);
-    return buf;
+std::string cliText(const Words& w, int id, const std::vector<std::string>& args = {}) {
+    return fill(w.label(qv::text::kCliTexts, id), args);
 }
+std::string configText(const Words& w, int id) { return w.label(qv::text::kConfigurationLabels, id); }
 
 std::string number(float v) {
     char buf[32];
@@ -129,98 +94,57 @@ std::string today(const char* format) {
     return buf;
 }
 
-}  // namespace
-
-void Texts::load(const std::string& dir, int language) {
-    language_ = language;
-    auto labels = [&](const char* stem) {
-        std::map<int, std::string> out;
-        if (const auto file = qv::app::readTextFile(dir + "/" + qv::app::textFileName(stem, language)))
-            for (const auto& l : qv::app::parseLabels(*file)) out[l.id] = qv::profile::cp1252ToUtf8(l.text);
-        return out;
-    };
-    labels_ = labels("Konfigurieren_labels");
-    settingsLabels_ = labels("Einstellungen_labels");
-    const auto errors = qv::app::readTextFile(dir + "/" + qv::app::textFileName("Betrieb_Fehlertext", language));
-    errorTexts_ = errors ? qv::app::parseErrorTexts(*errors) : std::vector<std::string>{};
-}
-
-std::string Texts::label(int id, const std::string& fallback) const {
-    const auto it = labels_.find(id);
-    return it != labels_.end() ? it->second : fallback;
-}
-
-std::string Texts::settingsLabel(int id, const std::string& fallback) const {
-    const auto it = settingsLabels_.find(id);
-    return it != settingsLabels_.end() ? it->second : fallback;
-}
-
-std::string Texts::caption(int control) const {
-    const cfg::Row* r = cfg::rowOf(control);
-    if (!r) return {};
-    std::string text = label(r->caption, r->caption0);
-    std::erase(text, '&');
-    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
-    return text;
-}
-
-std::string Texts::word(Word w) const { return kWords[w][language_ >= 0 && language_ <= 2 ? language_ : 0]; }
-
-// --- a meter's connection -----------------------------------------------------
-
-namespace {
-
-// "COM5", "com5" or "5" by its number; 0 for a path or an address.
-int portNumber(const std::string& port) {
-    std::string digits = port;
-    if (digits.size() > 3 && (digits.rfind("COM", 0) == 0 || digits.rfind("com", 0) == 0)) digits = digits.substr(3);
-    const bool number = !digits.empty() && digits.size() <= 2 &&
-                        std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
-    return number ? std::stoi(digits) : 0;
-}
-
 // One meter's session, driven from the calling thread: what the session
-// posts runs here, in order, while a command waits for its end.
-class Meter : private qv::device::SessionEvents {
+// posts runs here, in order, while an operation waits for its answer.
+class Meter : private qv::link::SessionEvents {
 public:
-    Meter() : session_(family_, refreshRate_, [this](std::function<void()> f) { post(std::move(f)); }) {
+    explicit Meter(const Context& c)
+        : session_(family_, refreshRate_, [this](std::function<void()> f) { post(std::move(f)); }) {
         session_.setEvents(this);
+        qv::link::PortSetup ports = c.ports;
+        ports.tellFailures = false;  // each result says why itself
+        session_.setPorts(std::move(ports));
+        if (c.makeLink) session_.setDevices(c.makeLink, c.present);
     }
     ~Meter() override { session_.setEvents(nullptr); }
 
     // Opens the port and asks the meter who it is; false with r.result saying why.
-    bool open(const Texts& t, const std::string& port, Result& r) {
-        if (const int n = portNumber(port))
-            session_.choosePort(n);
-        else
-            session_.chooseDevice(port);
+    bool open(const Words& w, const std::string& port, Result& r) {
+        session_.choose(port);
         pumpUntil([this] { return outcome_.has_value(); });
         const auto& o = *outcome_;
         r.device = o.resolved.deviceName.empty() ? o.resolved.path : o.resolved.deviceName;
         if (!o.opened) {
-            r.result = openFailureText(t, o);
+            r.result = openFailureText(w, o);
             return false;
         }
         if (!o.meter) {
-            r.result = t.word(Texts::NoAnswer);
+            r.result = cliText(w, words::NoAnswer);
             return false;
         }
         code_ = o.meter->deviceCode;
-        r.model = qv::device::modelCodeText(code_);
+        r.model = qv::protocol::modelCodeText(code_);
         r.version = o.meter->version;
         return true;
     }
     int code() const { return code_; }
 
-    // Runs work on the line and returns once it has ended.
-    void run(std::function<void(LinkSlot&)> work) {
-        bool done = false;
-        session_.run(std::move(work), [&done] { done = true; });
-        pumpUntil([&done] { return done; });
+    // "KT740-->PC" as the window asks it.
+    cfg::SetRead readSet() {
+        std::optional<cfg::SetRead> read;
+        session_.readSet(qv::protocol::familyOfCode(code_), code_, [&read](const cfg::SetRead& r) { read = r; });
+        pumpUntil([&read] { return read.has_value(); });
+        return *read;
+    }
+    cfg::WriteResult writeSet(const cfg::WriteRequest& request) {
+        std::optional<cfg::WriteResult> result;
+        session_.writeSet(request, [&result](const cfg::WriteResult& r) { result = r; });
+        pumpUntil([&result] { return result.has_value(); });
+        return *result;
     }
 
     // Polls until stop says so; every whole cycle goes to onCycle.
-    void poll(const std::function<bool()>& stop, std::function<void(const qv::device::MeasurementRecord&)> onCycle) {
+    void poll(const std::function<bool()>& stop, std::function<void(const qv::protocol::MeasurementRecord&)> onCycle) {
         onCycle_ = std::move(onCycle);
         session_.setPolling(true);
         auto next = Clock::now();
@@ -234,10 +158,12 @@ public:
     }
 
 private:
-    static std::string openFailureText(const Texts& t, const qv::device::PortOutcome& o) {
-        const auto label = qv::app::openFailureLabel(o.failure == OpenFailure::None ? OpenFailure::NoDevice : o.failure);
-        std::string text = replaceArgs(t.settingsLabel(label.id, label.fallback), {o.resolved.deviceName, o.failureDetail});
-        if (o.failure == OpenFailure::NoPermission) text += " " + t.word(Texts::DialoutFix);
+    static std::string openFailureText(const Words& w, const qv::link::PortOutcome& o) {
+        const int id = qv::link::openFailureLabel(o.failure == OpenFailure::None ? OpenFailure::NoDevice : o.failure);
+        std::string text = w.label(qv::text::kSettingsLabels, id);
+        // Only a server's texts have the places.
+        if (text.find("%1") != std::string::npos) text = fill(text, {o.resolved.deviceName, o.failureDetail});
+        if (o.failure == OpenFailure::NoPermission) text += " " + cliText(w, words::DialoutFix);
         return text;
     }
 
@@ -264,68 +190,52 @@ private:
             f();
         }
     }
-    void portOutcome(const qv::device::PortOutcome& o) override { outcome_ = o; }
-    void delivered(const qv::device::MeasurementRecord& r) override {
+    void portOutcome(const qv::link::PortOutcome& o) override { outcome_ = o; }
+    void delivered(const qv::protocol::MeasurementRecord& r) override {
         if (onCycle_) onCycle_(r);
     }
 
     int family_ = -1;
     int refreshRate_ = 2;  // the window's default pace
     int code_ = 0;
-    std::optional<qv::device::PortOutcome> outcome_;
-    std::function<void(const qv::device::MeasurementRecord&)> onCycle_;
+    std::optional<qv::link::PortOutcome> outcome_;
+    std::function<void(const qv::protocol::MeasurementRecord&)> onCycle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> posted_;
     // Last: its line thread ends before anything it posts to.
-    qv::device::Session session_;
+    qv::link::Session session_;
 };
 
-// A parameter set as the window holds it: model, family, the decoded values.
-struct Set {
-    int code = 0;
-    int family = -1;
-    std::vector<std::uint8_t> block;  // the family's block
-};
-
-std::optional<Set> setOfFile(const std::string& path) {
-    const auto bytes = qv::app::readTextFile(path);  // the whole file, as bytes
-    if (!bytes) return std::nullopt;
+// A configuration file's set; the block empty for a model the window does not know.
+std::optional<cfg::ParameterSet> setOfFile(const std::string& path, int& error) {
+    errno = 0;
+    const auto bytes = qv::text::readTextFile(path);  // the whole file, as bytes
+    if (!bytes) {
+        error = errno ? errno : EIO;
+        return std::nullopt;
+    }
     const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-    Set s{loaded.code, qv::device::familyOfCode(loaded.code), {}};
-    if (s.family < 0) return s;  // no model the window knows: no block either
+    cfg::ParameterSet s{loaded.code, qv::protocol::familyOfCode(loaded.code), {}};
+    if (s.family < 0) return s;
     s.block.assign(loaded.block.begin(), loaded.block.begin() + static_cast<long>(cfg::blockSize(s.family)));
     return s;
 }
 
-// "KT740-->PC" on an open meter: the block as the window would show it.
-std::optional<Set> setOfMeter(Meter& m, std::string* damaged = nullptr) {
-    std::optional<cfg::ParameterReplies> replies;
-    m.run([&replies](LinkSlot& slot) {
-        if (slot) replies = cfg::requestParameters(*slot);
-    });
-    if (!replies) return std::nullopt;
-    const auto read = cfg::judgeParameters(*replies, qv::device::familyOfCode(m.code()), m.code());
-    if (read.state != cfg::ReadState::Whole) {
-        if (damaged && read.state == cfg::ReadState::Damaged) *damaged = "damaged";
-        return std::nullopt;
-    }
-    return Set{read.code, read.family,
-               std::vector<std::uint8_t>(read.block, read.block + cfg::blockSize(read.family))};
-}
-
 // The set's values as the window's controls hold them, the model selected.
-cfg::ControlValues valuesOf(const Set& s) {
+cfg::ControlValues valuesOf(const cfg::ParameterSet& s) {
     auto v = cfg::decodeBlock(s.family, s.block.data(), s.block.size());
     v.index[cfg::Model] = s.code;
     return v;
 }
 
 // Encoded as the window encodes its controls: what it saves and sends.
-std::vector<std::uint8_t> sendBlock(const Set& s, cfg::ControlValues& values) {
-    auto block = cfg::encodeBlock(s.family, values);
-    block.resize(cfg::kFileBlockBytes, 0);
-    return block;
+std::vector<std::uint8_t> encoded(const cfg::ParameterSet& s, const cfg::ControlValues& values) {
+    return cfg::encodeBlock(s.family, values);
+}
+
+std::string differenceLine(const Words& w, const cfg::Difference& d) {
+    return cfg::differenceLine(d, caption(w, d.control), configText(w, label::Byte), configText(w, label::Missing));
 }
 
 template <typename F>
@@ -351,70 +261,85 @@ std::string outputPath(const Context& c, const Result& r, const char* extension,
     return (std::filesystem::path(c.output) / (model + "_" + today(dateFormat) + "_" + port + extension)).string();
 }
 
+std::string notReadable(const Words& w, const std::string& file, int error) {
+    return cliText(w, words::NotReadable, {file, std::strerror(error)});
+}
+
 }  // namespace
+
+std::string caption(const Words& w, int control) {
+    const cfg::Row* r = cfg::rowOf(control);
+    if (!r) return {};
+    // As the page shows it: the labels file's caption, else the dialog's own.
+    std::string text = w.label(qv::text::kConfigurationLabels, r->caption);
+    if (text == qv::text::missingText(r->caption)) text = r->caption0;
+    std::erase(text, '&');
+    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
+    return text;
+}
 
 // --- the commands -------------------------------------------------------------
 
 Result identify(const Context& c, const std::string& port) {
     return timed(port, [&](Result& r) {
-        Meter m;
-        if (!m.open(c.texts, port, r)) return;
+        Meter m(c);
+        if (!m.open(c.words, port, r)) return;
         r.ok = true;
-        r.result = c.texts.word(Texts::Identified);
-        if (r.version) r.result += ", SW " + number(*r.version);
+        r.result = r.version ? cliText(c.words, words::IdentifiedVersion, {number(*r.version)})
+                             : cliText(c.words, words::Identified);
     });
 }
 
 Result readSet(const Context& c, const std::string& port) {
     return timed(port, [&](Result& r) {
-        Meter m;
-        if (!m.open(c.texts, port, r)) return;
-        std::string damaged;
-        const auto set = setOfMeter(m, &damaged);
-        if (!set) {
-            r.result = damaged.empty() ? c.texts.label(1915, c.texts.word(Texts::NoSet))
-                                       : c.texts.label(1918, c.texts.word(Texts::NoSet));
+        Meter m(c);
+        if (!m.open(c.words, port, r)) return;
+        const cfg::SetRead read = m.readSet();
+        if (!read.whole()) {
+            r.result = configText(c.words, read.state == cfg::ReadState::Damaged ? label::ReadBackDamaged : label::NoWholeBlock);
             return;
         }
-        auto values = valuesOf(*set);
-        const auto bytes = cfg::configurationFile(set->code, set->family, sendBlock(*set, values));
+        auto block = encoded(read.set, valuesOf(read.set));
+        block.resize(cfg::kFileBlockBytes, 0);
+        const auto bytes = cfg::configurationFile(read.set.code, read.set.family, block);
         const std::string path = outputPath(c, r, ".kt740", "%Y-%m-%d");
         if (!writeWhole(path, std::string(bytes.begin(), bytes.end()))) {
-            r.result = c.texts.word(Texts::CannotWrite) + ": " + path;
+            r.result = cliText(c.words, words::NotWritten, {path, std::strerror(errno ? errno : EIO)});
             return;
         }
         r.ok = true;
         r.file = path;
-        r.result = c.texts.word(Texts::Saved) + ": " + path;
+        r.result = cliText(c.words, words::Saved, {path});
     });
 }
 
 Result checkFile(const Context& c, const std::string& file) {
     return timed(file, [&](Result& r) {
-        const auto set = setOfFile(file);
+        int error = 0;
+        const auto set = setOfFile(file, error);
         if (!set) {
-            r.result = c.texts.word(Texts::NoFile);
+            r.result = notReadable(c.words, file, error);
             return;
         }
-        r.model = qv::device::modelCodeText(set->code);
+        r.model = qv::protocol::modelCodeText(set->code);
         if (set->family < 0) {
-            r.result = c.texts.word(Texts::NotAModelFile);
+            r.result = cliText(c.words, words::NotAModelFile);
             return;
         }
         auto values = valuesOf(*set);
         const auto limits = cfg::checkLimits(set->family, values);
         const auto outcome = cfg::checkConfiguration(set->code, set->family, values);
         r.ok = outcome.result == 1;
-        r.result = c.texts.word(r.ok ? Texts::Passed : Texts::CheckFailed);
-        const int ui = c.texts.language();
+        r.result = cliText(c.words, r.ok ? words::CheckPassed : words::CheckFailed);
+        const int ui = c.words.language();
         for (int marker : outcome.errorMarkers) {
             for (const auto& row : cfg::rows()) {
                 if (row.errorMarker != marker) continue;
-                std::string line = c.texts.caption(row.control) + ": " + cfg::displayValue(row.control, values, set->family, ui);
+                std::string line = caption(c.words, row.control) + ": " + cfg::displayValue(row.control, values, set->family, ui);
                 if (const auto range = cfg::allowedRange(row.control, limits)) {
                     const std::string unit = cfg::valueUnit(row.control, values, set->family, ui);
-                    line += " (" + c.texts.word(Texts::Allowed) + " " + number(range->min) + " \u2026 " +
-                            number(range->max) + (unit.empty() ? "" : " " + unit) + ")";
+                    line += " (" + cliText(c.words, words::Allowed, {number(range->min), number(range->max)}) +
+                            (unit.empty() ? "" : " " + unit) + ")";
                 }
                 r.details.push_back(line);
             }
@@ -430,128 +355,119 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
             r.details = checked.details;
             return;
         }
-        const Set set = *setOfFile(file);
-        auto values = valuesOf(set);
-        cfg::checkConfiguration(set.code, set.family, values);  // cleans the texts as the window's write does
-        const auto block = sendBlock(set, values);
-        Meter m;
-        if (!m.open(c.texts, port, r)) return;
-        if (m.code() != set.code) {
-            r.result = c.texts.word(Texts::WrongModel) + ": " + qv::device::modelCodeText(set.code) + " \u2192 " + r.model;
+        int error = 0;
+        const cfg::ParameterSet fromFile = *setOfFile(file, error);
+        auto values = valuesOf(fromFile);
+        cfg::checkConfiguration(fromFile.code, fromFile.family, values);  // cleans the texts as the window's write does
+        cfg::WriteRequest request;
+        request.set = {fromFile.code, fromFile.family, encoded(fromFile, values)};
+        request.readBack = c.verify;
+        Meter m(c);
+        if (!m.open(c.words, port, r)) return;
+        if (m.code() != fromFile.code) {
+            r.result = cliText(c.words, words::WrongModel, {qv::protocol::modelCodeText(fromFile.code), r.model});
             return;
         }
-        const auto frame = cfg::writeFrame(set.family, std::vector<std::uint8_t>(block.begin(), block.begin() + static_cast<long>(cfg::blockSize(set.family))));
-        std::optional<cfg::WriteOutcome> sent;
-        m.run([&](LinkSlot& slot) {
-            if (slot) sent = cfg::sendParameterFrame(*slot, frame);
-        });
-        const bool acked = sent && sent->acknowledged;
-        if (!c.verify) {
-            r.ok = acked;
-            r.result = c.texts.word(acked ? Texts::Written : Texts::NotAcknowledged);
-            return;
-        }
-        const auto back = setOfMeter(m);
-        if (!back || back->family != set.family) {
-            r.result = c.texts.word(acked ? Texts::NoReadBack : Texts::NotAcknowledged);
-            return;
-        }
-        const std::vector<std::uint8_t> written(frame.begin() + 2, frame.end() - 1);
-        const auto diffs = cfg::compareBlocks(set.family, set.code, c.texts.language(), written.data(), back->block.data(), true);
-        for (const auto& d : diffs)
-            r.details.push_back(cfg::differenceLine(d, c.texts.caption(d.control), c.texts.label(1916, "Byte %1"),
-                                                    c.texts.label(1924, "fehlt diesem Modell")));
-        r.ok = diffs.empty();
-        if (r.ok) r.result = c.texts.word(acked ? Texts::Verified : Texts::NotAcknowledgedHeld);
-        else r.result = c.texts.word(acked ? Texts::ReadBackDiffers : Texts::NotWritten) + " (" + std::to_string(diffs.size()) + ")";
+        // What the meter holds before: what "kept its old set" is held against.
+        const cfg::SetRead before = m.readSet();
+        if (before.whole()) request.before = before.set;
+        const cfg::WriteJudgement judged = cfg::judgeWrite(request, m.writeSet(request), c.words.language());
+        const cfg::VerdictWords said = cfg::verdictWords(judged);
+        r.ok = judged.holdsSet;
+        r.verdict = cfg::verdictName(judged.verdict);
+        r.result = configText(c.words, said.title);
+        if (said.reason) r.details.push_back(configText(c.words, said.reason));
+        for (const auto& d : judged.differences) r.details.push_back(differenceLine(c.words, d));
     });
 }
 
 Result compare(const Context& c, const std::string& a, const std::string& b) {
     return timed(a + " " + b, [&](Result& r) {
         std::optional<Meter> ma, mb;
-        auto side = [&](const std::string& name, std::optional<Meter>& meter) -> std::optional<Set> {
+        auto side = [&](const std::string& name, std::optional<Meter>& meter) -> std::optional<cfg::ParameterSet> {
             if (isFile(name)) {
-                auto s = setOfFile(name);
-                if (!s || s->family < 0) r.result = name + ": " + c.texts.word(s ? Texts::NotAModelFile : Texts::NoFile);
+                int error = 0;
+                auto s = setOfFile(name, error);
+                if (!s) r.result = notReadable(c.words, name, error);
+                else if (s->family < 0) r.result = name + ": " + cliText(c.words, words::NotAModelFile);
                 return s && s->family >= 0 ? s : std::nullopt;
             }
-            meter.emplace();
+            meter.emplace(c);
             Result opened;
-            if (!meter->open(c.texts, name, opened)) {
+            if (!meter->open(c.words, name, opened)) {
                 r.result = name + ": " + opened.result;
                 return std::nullopt;
             }
             if (r.model.empty()) r.model = opened.model;
-            auto s = setOfMeter(*meter);
-            if (!s) r.result = name + ": " + c.texts.label(1915, c.texts.word(Texts::NoSet));
-            return s;
+            const cfg::SetRead read = meter->readSet();
+            if (!read.whole()) {
+                r.result = name + ": " + configText(c.words, read.state == cfg::ReadState::Damaged ? label::ReadBackDamaged
+                                                                                                  : label::NoWholeBlock);
+                return std::nullopt;
+            }
+            return read.set;
         };
         const auto left = side(a, ma);
         if (!left) return;
         const auto right = side(b, mb);
         if (!right) return;
-        if (r.model.empty()) r.model = qv::device::modelCodeText(left->code);
+        if (r.model.empty()) r.model = qv::protocol::modelCodeText(left->code);
         // As the window compares its page with the meter or a file: the
         // page's (left) model decides the rows, a second model is a row too.
-        auto lv = valuesOf(*left);
-        auto rv = valuesOf(*right);
-        const auto mine = sendBlock(*left, lv), other = sendBlock(*right, rv);
+        const auto mine = encoded(*left, valuesOf(*left)), other = encoded(*right, valuesOf(*right));
         std::vector<cfg::Difference> diffs;
         if (left->code != right->code)
-            diffs.push_back({cfg::Model, -1, qv::device::modelCodeText(left->code), qv::device::modelCodeText(right->code)});
+            diffs.push_back({cfg::Model, -1, qv::protocol::modelCodeText(left->code), qv::protocol::modelCodeText(right->code)});
         if (left->family == right->family) {
-            const auto more = cfg::compareBlocks(left->family, left->code, c.texts.language(), mine.data(), other.data(), false);
+            const auto more = cfg::compareBlocks(left->family, left->code, c.words.language(), mine.data(), other.data(), false);
             diffs.insert(diffs.end(), more.begin(), more.end());
         }
-        for (const auto& d : diffs)
-            r.details.push_back(cfg::differenceLine(d, c.texts.caption(d.control), c.texts.label(1916, "Byte %1"),
-                                                    c.texts.label(1924, "fehlt diesem Modell")));
+        for (const auto& d : diffs) r.details.push_back(differenceLine(c.words, d));
         r.ok = true;
-        r.result = diffs.empty() ? c.texts.label(1910, c.texts.word(Texts::NoDifferences))
-                                 : replaceArgs(c.texts.word(Texts::Differences), {std::to_string(diffs.size())});
+        r.result = diffs.empty() ? configText(c.words, label::NoDifferences)
+                                 : cliText(c.words, words::Differences, {std::to_string(diffs.size())});
     });
 }
 
 Result record(const Context& c, const std::string& port) {
     return timed(port, [&](Result& r) {
-        Meter m;
-        if (!m.open(c.texts, port, r)) return;
+        Meter m(c);
+        if (!m.open(c.words, port, r)) return;
         r.file = outputPath(c, r, ".csv", "%Y-%m-%d_%H%M");
-        Recording recording(c.texts);
+        Recording recording(c.words);
         if (const int error = recording.start(r.file, m.code())) {
-            r.result = c.texts.word(Texts::CannotWrite) + ": " + r.file + " (" + std::strerror(error) + ")";
+            r.result = cliText(c.words, words::NotWritten, {r.file, std::strerror(error)});
             r.file.clear();
             return;
         }
         const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(c.recordSeconds));
         int failed = 0;
         m.poll([&] { return (c.stop && *c.stop) || (c.recordSeconds > 0 && Clock::now() >= end); },
-               [&](const qv::device::MeasurementRecord& rec) {
+               [&](const qv::protocol::MeasurementRecord& rec) {
                    if (!recording.write(rec, std::time(nullptr))) ++failed;
                });
         recording.stop();
         r.lines = recording.lines();
         r.ok = r.lines > 0 && failed == 0;
-        r.result = (r.lines > 0 ? c.texts.word(Texts::Recorded) : c.texts.word(Texts::NotRecorded)) + ": " +
-                   std::to_string(r.lines) + " \u2192 " + r.file;
-        if (failed) r.result += ", " + c.texts.word(Texts::CannotWrite) + " (" + std::to_string(failed) + ")";
+        r.result = r.lines > 0 ? cliText(c.words, words::Recorded, {std::to_string(r.lines), r.file})
+                               : cliText(c.words, words::NothingRecorded, {r.file});
+        if (failed) r.result += ", " + cliText(c.words, words::LinesNotWritten, {std::to_string(failed)});
     });
 }
 
 int Recording::start(const std::string& path, int deviceCode) { return recorder_.start(path, deviceCode); }
 
-bool Recording::write(const qv::device::MeasurementRecord& record, std::time_t now) {
+bool Recording::write(const qv::protocol::MeasurementRecord& record, std::time_t now) {
     std::tm local{};
     localtime_r(&now, &local);
-    const std::string lastError = qv::operation::recordedErrorText(record.errorCode, texts_.errorTexts());
-    return recorder_.writeLine(record, texts_.language(), local, lastError).written;
+    const std::string lastError = qv::recording::recordedErrorText(record.errorCode, words_.errorTexts());
+    return recorder_.writeLine(record, words_.language(), local, lastError).written;
 }
 
-std::vector<PortEntry> portList(const std::vector<std::string>& given) {
+std::vector<PortEntry> portList(const qv::link::PortSetup& setup, const std::vector<std::string>& given) {
     std::vector<PortEntry> out;
     if (given.empty()) {
-        const auto ports = qv::device::SerialLink::resolveAll(9);
+        const auto ports = setup.resolveAll(9);
         for (std::size_t i = 0; i < ports.size(); ++i) {
             const int n = static_cast<int>(i) + 1;
             out.push_back({"COM" + std::to_string(n), qv::serial::portLabel(n, ports[i]), ports[i].path});
@@ -559,13 +475,11 @@ std::vector<PortEntry> portList(const std::vector<std::string>& given) {
         return out;
     }
     for (const auto& name : given) {
-        if (const int n = portNumber(name)) {
-            const auto p = qv::device::SerialLink::resolve(n);
+        const auto p = setup.describe(name);
+        if (const int n = qv::link::portNumberOf(name))
             out.push_back({"COM" + std::to_string(n), qv::serial::portLabel(n, p), p.path});
-        } else {
-            const auto p = qv::serial::describePath(name);
+        else
             out.push_back({name, p.simulator ? "Simulator" : p.deviceName, p.path});
-        }
     }
     return out;
 }
@@ -594,6 +508,12 @@ std::string quoted(const std::string& s) {
     }
     return out + "\"";
 }
+
+std::string seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", s);
+    return buf;
+}
 }  // namespace
 
 std::string toJson(const PortEntry& p) {
@@ -605,6 +525,7 @@ std::string toJson(const std::string& command, const Result& r) {
     std::string j = "{\"command\":" + quoted(command) + ",\"port\":" + quoted(r.port) + ",\"device\":" + quoted(r.device) +
                     ",\"model\":" + quoted(r.model) + ",\"ok\":" + (r.ok ? "true" : "false") +
                     ",\"result\":" + quoted(r.result);
+    if (!r.verdict.empty()) j += ",\"verdict\":" + quoted(r.verdict);
     if (r.version) j += ",\"version\":" + number(*r.version);
     if (!r.file.empty()) j += ",\"file\":" + quoted(r.file);
     if (command == "record") j += ",\"lines\":" + std::to_string(r.lines);

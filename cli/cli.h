@@ -1,46 +1,19 @@
 #pragma once
 // qv-cli's work, without a window: each command on one meter (or file) at a
-// time, over the session that owns a meter's connection and the parameter
-// core, so its files and lines are the window's own. main.cpp parses the
+// time, over the session that owns a meter's connection and the meter core,
+// so its files, lines and verdicts are the window's own. main.cpp parses the
 // command line, runs these for many ports at once and prints the outcomes.
 #include <atomic>
 #include <ctime>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "pages/operation/recording.h"
+#include "core/link/session.h"
+#include "core/recording/recording.h"
+#include "core/text/words.h"
 
 namespace qv::cli {
-
-// The words a result is told in: the program's text files of one language,
-// and the few of this program's own.
-class Texts {
-public:
-    // dir: where the text files are; language 0 de, 1 en, 2 fr.
-    void load(const std::string& dir, int language);
-    int language() const { return language_; }
-    // A label of the Configuration page, or of the Settings page (UTF-8), or fallback.
-    std::string label(int id, const std::string& fallback) const;
-    std::string settingsLabel(int id, const std::string& fallback) const;
-    // The caption of a parameter row (without its access key).
-    std::string caption(int control) const;
-    const std::vector<std::string>& errorTexts() const { return errorTexts_; }
-
-    enum Word {
-        NoAnswer, WrongModel, CheckFailed, Passed, NotAcknowledged, NotAcknowledgedHeld, Written, Verified,
-        ReadBackDiffers, NoReadBack, Saved, CannotWrite, NoSet, NoFile, Identified, Recorded, NotRecorded, Allowed,
-        DialoutFix, NoDifferences, NotAModelFile, Differences, NotWritten, WordCount
-    };
-    // One of this program's own words in the language chosen.
-    std::string word(Word w) const;
-
-private:
-    int language_ = 0;
-    std::map<int, std::string> labels_, settingsLabels_;
-    std::vector<std::string> errorTexts_;
-};
 
 struct Result {
     std::string port;                  // as given
@@ -49,6 +22,7 @@ struct Result {
     std::optional<float> version;      // identify: the software version
     bool ok = false;
     std::string result;                // one line: what was done, or why not
+    std::string verdict;               // write: the verdict's name ("verified", "kept-old", ...)
     std::vector<std::string> details;  // difference lines, values outside their range
     std::string file;                  // a file written
     int lines = 0;                     // record: measurement lines written
@@ -56,13 +30,20 @@ struct Result {
 };
 
 struct Context {
-    Texts texts;
+    // The words, from the same text files the window reads.
+    qv::text::Words words;
+    // Where port numbers find their devices.
+    qv::link::PortSetup ports;
     bool verify = false;
     // read: a folder, or a file for one port; record: likewise for the CSV.
     std::string output;
     bool outputIsDir = false;
-    double recordSeconds = 0;             // 0: until stop
+    double recordSeconds = 0;                 // 0: until stop
     const std::atomic<bool>* stop = nullptr;  // Ctrl+C: recordings end with whole lines
+    // Where links come from and whether a device is there; the port layer's
+    // unless tests stand in.
+    qv::link::Session::MakeLink makeLink;
+    qv::link::Session::Present present;
 };
 
 // The port as the window would reach it: "COM5" or "5" by its number (the
@@ -71,26 +52,31 @@ struct Context {
 Result identify(const Context& c, const std::string& port);
 Result readSet(const Context& c, const std::string& port);
 Result checkFile(const Context& c, const std::string& file);
+// Reads the meter's set first, as the window holds its last read, so the
+// verdict can tell a meter that kept its old set from one that holds another.
 Result writeSet(const Context& c, const std::string& file, const std::string& port);
 // Each side a port or a file (a name that exists as a file is a file).
 Result compare(const Context& c, const std::string& a, const std::string& b);
 Result record(const Context& c, const std::string& port);
 
+// A parameter row's caption in the words' language (without its access key).
+std::string caption(const qv::text::Words& words, int control);
+
 // One meter's recording, as the window writes it: model line, the header in
 // the language of the first cycle, one line per whole cycle.
 class Recording {
 public:
-    explicit Recording(const Texts& texts) : texts_(texts) {}
+    explicit Recording(const qv::text::Words& words) : words_(words) {}
     // 0, or the errno why the file could not be made.
     int start(const std::string& path, int deviceCode);
     // A cycle at the wall-clock time now; false when its line could not be written.
-    bool write(const qv::device::MeasurementRecord& record, std::time_t now);
+    bool write(const qv::protocol::MeasurementRecord& record, std::time_t now);
     void stop() { recorder_.stop(); }
     int lines() const { return recorder_.lines(); }
 
 private:
-    const Texts& texts_;
-    qv::operation::Recorder recorder_;
+    const qv::text::Words& words_;
+    qv::recording::Recorder recorder_;
 };
 
 // What ports reach, as the window's list shows them: COM1 to COM9, or the
@@ -100,7 +86,7 @@ struct PortEntry {
     std::string label;  // "COM5 – rfc2217 plant-gw:4001", "ttyUSB0"
     std::string path;   // what is opened; empty when it reaches nothing
 };
-std::vector<PortEntry> portList(const std::vector<std::string>& given = {});
+std::vector<PortEntry> portList(const qv::link::PortSetup& ports, const std::vector<std::string>& given = {});
 std::string toJson(const PortEntry& p);
 
 // One result as one JSON object on one line.

@@ -12,9 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/text/settings.h"
 #include "cli/cli.h"
-#include "device/serial_link.h"
 #include "platform/serial/ports.h"
 
 namespace fs = std::filesystem;
@@ -138,9 +137,9 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     const std::vector<std::string> operands(args.begin() + 1, args.end());
 
-    qv::app::AppSettings settings;
-    qv::app::setProgramDir(settings, dir);
-    qv::app::readSettings(settings);
+    qv::text::AppSettings settings;
+    qv::text::setProgramDir(settings, dir);
+    qv::text::readSettings(settings);
     int language = settings.language >= 0 && settings.language <= 2 ? settings.language : 0;
     if (!lang.empty()) {
         if (lang == "de") language = 0;
@@ -148,13 +147,13 @@ int main(int argc, char** argv) {
         else if (lang == "fr") language = 2;
         else usage("--lang needs de, en or fr");
     }
-    qv::device::SerialLink::setTellFailures(false);  // each result says why itself
-    qv::device::SerialLink::setPortDirectory(dir);
-    qv::device::SerialLink::setConfiguredPorts(settings.portPaths);
-    qv::device::SerialLink::setPortDiscovery(qv::serial::systemPorts());
-
     qv::cli::Context c;
-    c.texts.load(textDir(dir), language);
+    // Port numbers find their devices as the window's do: its data folder's
+    // COM<n> entries, its settings file's [PORTS], the system's ports.
+    c.ports.startDirectory = dir;
+    c.ports.configured = settings.portPaths;
+    c.ports.discovery = &qv::serial::systemPorts();
+    c.words.load(textDir(dir), language);
     c.verify = verify;
     c.output = output;
     c.stop = &interrupted;
@@ -166,7 +165,7 @@ int main(int argc, char** argv) {
         if (many && !c.outputIsDir) usage("several ports need a folder for their files, not " + output);
     };
     if (command == "ports") {
-        for (const auto& p : qv::cli::portList(operands)) {
+        for (const auto& p : qv::cli::portList(c.ports, operands)) {
             if (json)
                 std::printf("%s\n", qv::cli::toJson(p).c_str());
             else

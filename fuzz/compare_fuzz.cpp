@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
-#include "pages/configuration/compare.h"
-#include "pages/configuration/parameters.h"
+#include "core/params/compare.h"
+#include "core/params/parameters.h"
 
-namespace cfg = qv::configuration;
+namespace cfg = qv::params;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;

@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <string>
 
-#include "device/measurement.h"
-#include "device/tables.h"
+#include "core/protocol/measurement.h"
+#include "core/protocol/tables.h"
 #include "fuzz/fuzz_common.h"
-#include "pages/configuration/check.h"
-#include "pages/configuration/parameters.h"
+#include "core/params/check.h"
+#include "core/params/parameters.h"
 
-namespace cfg = qv::configuration;
+namespace cfg = qv::params;
 
 namespace {
 // Which limit judges each real; where it travels comes from the block's layout.
@@ -39,11 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const cfg::LoadedFile loaded = cfg::parseConfigurationFile(data, size);
     const int code = loaded.code;
     int family = -1;
-    qv::device::updateFamily(code, family);
+    qv::protocol::updateFamily(code, family);
 
     cfg::ControlValues values;
     if (family >= 0) values = cfg::decodeBlock(family, loaded.block.data(), loaded.block.size());
-    values.index[cfg::Model] = code >= 0 && code < qv::device::kModelCodeCount ? code : -1;
+    values.index[cfg::Model] = code >= 0 && code < qv::protocol::kModelCodeCount ? code : -1;
 
     // The edits the user typed over the loaded values.
     if (size > cfg::kFileSize) {
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto at = [&](int control) { return &block[cfg::fieldOf(family, control)->offset]; };
     for (const auto& r : kReals) {
         if (!cfg::fieldOf(family, r.control)) continue;  // not in this family's block
-        if (has(r.control)) QV_FUZZ_CHECK(within(qv::device::decodeFloatBE(at(r.control)), limits.*r.limit));
+        if (has(r.control)) QV_FUZZ_CHECK(within(qv::protocol::decodeFloatBE(at(r.control)), limits.*r.limit));
     }
     QV_FUZZ_CHECK(within(*at(cfg::MeasuringTime), limits.time));
     // The integers as the layout says they travel.
@@ -86,13 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t* p = &block[f.offset];
         switch (f.type) {
             case cfg::FieldType::Word: return p[0] << 8 | p[1];
-            case cfg::FieldType::Thousandths: return std::round(double(qv::device::decodeFloatBE(p)) * 1000.0);
+            case cfg::FieldType::Thousandths: return std::round(double(qv::protocol::decodeFloatBE(p)) * 1000.0);
             default: return *p;
         }
     };
     QV_FUZZ_CHECK(within(number(cfg::CValue), limits.c));
     QV_FUZZ_CHECK(within(number(cfg::TValue), limits.t));
-    const float factor = qv::device::decodeFloatBE(at(cfg::MultFactor));
+    const float factor = qv::protocol::decodeFloatBE(at(cfg::MultFactor));
     QV_FUZZ_CHECK(std::isfinite(factor) && factor >= 0);
     return 0;
 }

@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/settings.h"
-#include "pages/configuration/parameters.h"
+#include "core/text/settings.h"
+#include "core/params/parameters.h"
 #include "sim/meter.h"
 
 namespace {
@@ -80,12 +80,12 @@ int main(int argc, char** argv) {
 
     for (int code : {3, 20, 33}) {
         const int family = qv::sim::familyOfModel(code);
-        const auto file = qv::configuration::configurationFile(code, family, qv::sim::factoryBlock(family));
+        const auto file = qv::params::configurationFile(code, family, qv::sim::factoryBlock(family));
         put("configuration/family" + std::to_string(family) + ".cfg", file);
     }
     {
         // A file with the edits typed over: a comma, a blank, an empty line.
-        auto file = qv::configuration::configurationFile(3, 0, qv::sim::factoryBlock(0));
+        auto file = qv::params::configurationFile(3, 0, qv::sim::factoryBlock(0));
         const Bytes typed = bytesOf("50\n1000\n 50,5\n0\n4\n0\n100\n2\n1,8\n0,5\n0,7\n10\n5\n");
         file.insert(file.end(), typed.begin(), typed.end());
         put("configuration/family0-typed", file);
@@ -107,12 +107,12 @@ int main(int argc, char** argv) {
 
     char dir[] = "/tmp/qv-seeds-XXXXXX";
     if (!::mkdtemp(dir)) return 1;
-    qv::app::AppSettings s;
-    qv::app::setProgramDir(s, dir);
+    qv::text::AppSettings s;
+    qv::text::setProgramDir(s, dir);
     s.comPort = 3;
     s.language = 1;
     s.workingDir = "/home/service/Konfigurationen/";
-    qv::app::writeSettings(s);
+    qv::text::writeSettings(s);
     std::ifstream in(s.iniPath, std::ios::binary);
     std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ::unlink(s.iniPath.c_str());

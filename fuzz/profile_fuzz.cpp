@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/text/settings.h"
 #include "fuzz/fuzz_common.h"
 #include "platform/profile/profile.h"
 
@@ -58,13 +58,13 @@ void writeFile(const std::string& text) {
 
 // The program's round: what it reads, it writes back, and reads again the same.
 void programRound() {
-    qv::app::AppSettings a;
-    qv::app::setProgramDir(a, dir);
-    qv::app::readSettings(a);
-    qv::app::writeSettings(a);
-    qv::app::AppSettings b;
-    qv::app::setProgramDir(b, dir);
-    qv::app::readSettings(b);
+    qv::text::AppSettings a;
+    qv::text::setProgramDir(a, dir);
+    qv::text::readSettings(a);
+    qv::text::writeSettings(a);
+    qv::text::AppSettings b;
+    qv::text::setProgramDir(b, dir);
+    qv::text::readSettings(b);
     QV_FUZZ_CHECK(a.comPort == b.comPort && a.language == b.language && a.greyOut == b.greyOut &&
                   a.refreshRate == b.refreshRate && a.portPaths == b.portPaths);
     if (plainValue(a.workingDir)) QV_FUZZ_CHECK(a.workingDir == b.workingDir);

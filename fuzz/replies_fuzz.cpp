@@ -9,23 +9,25 @@
 #include <cstdint>
 #include <memory>
 
-#include "device/identify.h"
-#include "device/poll.h"
-#include "device/tables.h"
+#include "core/link/exchange.h"
+#include "core/protocol/poll.h"
+#include "core/protocol/tables.h"
 #include "fuzz/fuzz_common.h"
+#include "tests/support/poll_step.h"
 #include "tests/support/scripted_link.h"
 
-namespace dev = qv::device;
+namespace dev = qv::link;
+namespace proto = qv::protocol;
 using qv::test::Bytes;
 using qv::test::ScriptedLink;
 
 namespace {
-struct Listener : dev::PollListener {
+struct Listener : proto::PollListener {
     int deliveries = 0;
     void deviceTypeReceived(std::optional<int>) override {}
-    void deliver(const dev::MeasurementRecord& r) override {
+    void deliver(const proto::MeasurementRecord& r) override {
         ++deliveries;
-        const auto& units = dev::unitTextTable();
+        const auto& units = proto::unitTextTable();
         for (const std::string* u : {&r.flowVelocityUnit, &r.volumeFlowUnit, &r.totalizerUnit, &r.temperatureUnit})
             QV_FUZZ_CHECK(u->empty() || std::find(units.begin(), units.end(), *u) != units.end());
     }
@@ -49,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         ScriptedLink link;
         link.respond = nextReply;
-        dev::Identification id;
+        proto::Identification id;
         const int rc = dev::identifyMeter(link, family, id);
         QV_FUZZ_CHECK(rc == 0 || rc == -1);
         QV_FUZZ_CHECK(knownFamily(family));
@@ -59,15 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto link = std::make_unique<ScriptedLink>();
     link->respond = nextReply;
     slot = std::move(link);
-    dev::MeasurementRecord record;
+    proto::MeasurementRecord record;
     Listener listener;
-    dev::PollMachine poll(slot, family, record, listener);
+    proto::PollMachine poll(family, record, listener);
     // Ticks enough for several cycles; every tick runs one step.
     for (int tick = 0; tick < 64; ++tick) {
         if (poll.idle()) poll.start();
-        poll.runStep();
-        QV_FUZZ_CHECK(poll.step() >= 0 && poll.step() <= dev::PollMachine::kDeliveryStep);
-        QV_FUZZ_CHECK(poll.lastReceived() >= 0 && poll.lastReceived() <= int(dev::kReadSize));
+        qv::test::runPollStep(poll, slot);
+        QV_FUZZ_CHECK(poll.step() >= 0 && poll.step() <= proto::PollMachine::kDeliveryStep);
+        QV_FUZZ_CHECK(poll.lastReceived() >= 0 && poll.lastReceived() <= int(proto::kReadSize));
         QV_FUZZ_CHECK(knownFamily(family));
         // The log of a long run is of no interest and would only grow.
         static_cast<ScriptedLink*>(slot.get())->log.clear();

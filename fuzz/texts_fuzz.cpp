@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/texts.h"
+#include "core/text/texts.h"
 #include "fuzz/fuzz_common.h"
 
 namespace app = qv::app;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the 33 text files of QV-Gui (11 stems x de, en, fr) into this folder.
+"""Writes the 36 text files of QV-Gui and qv-cli (12 stems x de, en, fr) into this folder.
 
 The files are Windows-1252 with CR LF line ends. Run it after editing a text:
     python3 lang/make_texts.py
@@ -400,9 +400,9 @@ CONFIG_LABELS = [
     (1062, T("Alles löschen", "Clear all", "Tout effacer")),
     (1011, T("KT740-->PC", "KT740-->PC", "KT740-->PC")),
     (1012, T("PC-->KT740", "PC-->KT740", "PC-->KT740")),
-    # Compare and read-back: 1160 to 1163 are controls; 1910 to 1918 belong to
-    # no control, the page builds them into the list of differences
-    # (1919 to 1929 stay free for the page's further texts).
+    # Compare and read-back: 1160 to 1163 are controls; 1910 to 1929 belong to
+    # no control, the page builds them into the list of differences, the
+    # write's verdict (which qv-cli words alike) and its markers' names.
     (1160, T("Vergleich &KT740", "Compare &KT740", "Comparer &KT740")),
     (1161, T("Vergleich &Datei", "Compare &file", "Comparer &fichier")),
     (1162, T("&Rücklesen", "&Read back", "&Relire")),
@@ -436,6 +436,44 @@ CONFIG_LABELS = [
     (1923, T("Nicht verifiziert:", "Not verified:", "Non vérifié :")),
     # After a row the model lacks, in a byte-for-byte comparison.
     (1924, T("fehlt diesem Modell", "not on this model", "absent de ce modèle")),
+    # The verdict of a write that could not go out, or was not read back (qv-cli without --verify).
+    (1925, T("Nicht geschrieben: keine Verbindung zum Messgerät.", "Not written: no connection to the meter.",
+             "Non écrit : aucune liaison avec l'appareil.")),
+    (1926, T("Geschrieben und bestätigt, nicht zurückgelesen.", "Written and acknowledged, not read back.",
+             "Écrit et acquitté, non relu.")),
+    (1927, T("Nicht bestätigt und nicht zurückgelesen: unbekannt, ob das Messgerät den Satz hält.",
+             "Not acknowledged and not read back: unknown whether the meter holds the set.",
+             "Non acquitté et non relu : on ne sait pas si l'appareil contient le jeu.")),
+    # What a screen reader says of a row's markers, after its caption.
+    (1928, T("geändert", "changed", "modifié")),
+    (1929, T("Fehler", "error", "erreur")),
+]
+
+# --------------------------------------------------------------------------
+# qv-cli, the program without a window ("Kommandozeile"): its results in the
+# labels files' format; the verdicts and port failures it shares with the
+# pages come from their files.
+
+CLI_TEXTS = [
+    (2001, T("keine Antwort vom Messgerät", "no answer from the meter", "pas de réponse de l'appareil")),
+    (2002, T("falsches Modell: Datei %1, Messgerät %2", "wrong model: file %1, meter %2",
+             "mauvais modèle : fichier %1, appareil %2")),
+    (2003, T("Konfig-Check nicht bestanden", "configuration check failed", "contrôle de configuration échoué")),
+    (2004, T("Konfig-Check bestanden", "configuration check passed", "contrôle de configuration réussi")),
+    (2005, T("Datei nicht geschrieben: %1 (%2)", "file not written: %1 (%2)", "fichier non écrit : %1 (%2)")),
+    (2006, T("Datei nicht lesbar: %1 (%2)", "cannot read the file: %1 (%2)", "fichier illisible : %1 (%2)")),
+    (2007, T("erkannt", "identified", "identifié")),
+    (2008, T("erkannt, Softwareversion %1", "identified, software version %1", "identifié, version logicielle %1")),
+    (2009, T("%1 Zeilen aufgezeichnet in %2", "%1 lines recorded in %2", "%1 lignes enregistrées dans %2")),
+    (2010, T("nichts aufgezeichnet in %1", "nothing recorded in %1", "rien d'enregistré dans %1")),
+    (2011, T("erlaubt %1 … %2", "allowed %1 … %2", "autorisé %1 … %2")),
+    (2012, T("Abhilfe: sudo adduser $USER dialout, dann neu anmelden", "fix: sudo adduser $USER dialout, then log in again",
+             "solution : sudo adduser $USER dialout, puis se reconnecter")),
+    (2013, T("keine Parameterdatei eines bekannten Modells", "not a parameter file of a known model",
+             "pas un fichier de paramètres d'un modèle connu")),
+    (2014, T("%1 Unterschiede", "%1 differences", "%1 différences")),
+    (2015, T("%1 Zeilen nicht geschrieben", "%1 lines not written", "%1 lignes non écrites")),
+    (2016, T("gespeichert: %1", "saved: %1", "enregistré : %1")),
 ]
 
 CONFIG_HELP = [
@@ -1371,6 +1409,7 @@ def build(lang):
     helps("Betrieb_hilfe", OPERATION_HELP)
     labels("Grafik_labels", GRAPH_LABELS)
     helps("Grafik_hilfe", GRAPH_HELP)
+    labels("Kommandozeile_texte", CLI_TEXTS)
 
     out = []
     for code, text, _ in ERRORS:
@@ -1417,8 +1456,8 @@ def main():
                     raise TextError(f"{name}, line {i + 1}: {len(raw) + 2} bytes")
                 data += raw + b"\r\n"
             result[name] = data
-    if len(result) != 33:
-        raise TextError(f"{len(result)} files instead of 33")
+    if len(result) != 36:
+        raise TextError(f"{len(result)} files instead of 36")
     for name, data in sorted(result.items()):
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(data)

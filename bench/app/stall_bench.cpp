@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/sheet.h"
+#include "window/sheet/sheet.h"
 #include "platform/dialog/dialog_service.h"
 #include "tests/support/sim_process.h"
 
@@ -73,14 +73,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "simulator not reachable\n");
             return 1;
         }
-        qv::app::CAllControlsSheet sheet;
+        qv::window::CAllControlsSheet sheet;
         sheet.show();
         sheet.waitForLine();
         const Figures idle = lateness(kWindowMs);
         sheet.tabs()->setCurrentIndex(2);  // the Operation page: the poll runs from now on
-        const int before = sheet.poll().exchanges();
+        const int before = sheet.session().pollCounters().exchanges;
         const Figures polling = lateness(kWindowMs);
-        const int exchanges = sheet.poll().exchanges() - before;
+        const int exchanges = sheet.session().pollCounters().exchanges - before;
         std::printf("window thread stall, lateness of a 10 ms timer over %d ms (family 1 meter, refresh 2 s)\n",
                     kWindowMs);
         std::printf("  idle:    max %7.2f ms   p99 %7.2f ms   (%zu ticks)\n", idle.max, idle.p99, idle.samples);

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "cli/cli.h"
-#include "device/serial_link.h"
+#include "core/link/serial_link.h"
 #include "tests/support/sim_process.h"
 
 namespace {
@@ -21,12 +21,11 @@ void readAndWriteVerified(benchmark::State& state) {
     char tmpl[] = "/tmp/qvclibenchXXXXXX";
     const std::string dir = mkdtemp(tmpl);
     {
-        qv::device::SerialLink::setTellFailures(false);
         std::vector<std::unique_ptr<qv::test::SimProcess>> sims;
         for (int k = 0; k < n; ++k)
             sims.push_back(std::make_unique<qv::test::SimProcess>(dir + "/m" + std::to_string(k), std::vector<std::string>{"--model", "12"}));
         qv::cli::Context base;
-        base.texts.load(QV_RUN_DIR, 1);
+        base.words.load(QV_RUN_DIR, 1);
         base.verify = true;
         base.output = dir + "/set.kt740";
         if (!qv::cli::readSet(base, dir + "/m0").ok) {

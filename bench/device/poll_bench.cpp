@@ -7,11 +7,13 @@
 
 #include <chrono>
 
-#include "device/poll.h"
+#include "core/protocol/poll.h"
+#include "tests/support/poll_step.h"
 #include "tests/support/ser2net_process.h"
 #include "tests/support/sim_process.h"
 
-using namespace qv::device;
+using namespace qv::link;
+using namespace qv::protocol;
 
 namespace {
 
@@ -43,10 +45,10 @@ void pollCycle(benchmark::State& state) {
         int family = -1;
         MeasurementRecord record;
         Sink sink;
-        PollMachine poll(slot, family, record, sink);
+        PollMachine poll(family, record, sink);
         // One cycle first, so the family (and with it the cycle length) is known.
         poll.start();
-        while (!poll.idle()) poll.runStep();
+        while (!poll.idle()) qv::test::runPollStep(poll, slot);
         const double exchangeMs = kReadSize + 40 + kReadSize;
         const double floorMs = 9 * exchangeMs + (family == 1 ? kReadSize + 60 + kReadSize : 0);
         double totalMs = 0;
@@ -54,7 +56,7 @@ void pollCycle(benchmark::State& state) {
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
             poll.start();
-            while (!poll.idle()) poll.runStep();
+            while (!poll.idle()) qv::test::runPollStep(poll, slot);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             state.SetIterationTime(took.count() / 1000.0);
             totalMs += took.count();

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/settings.h"
-#include "pages/graph/grafik.h"
+#include "core/text/settings.h"
+#include "window/pages/graph/grafik.h"
 #include "platform/compbridge/tzscope.h"
 
 namespace qv::pages {
@@ -35,8 +35,8 @@ QApplication& app() {
     return *a;
 }
 
-qv::device::MeasurementRecord record(int i) {
-    qv::device::MeasurementRecord r;
+qv::protocol::MeasurementRecord record(int i) {
+    qv::protocol::MeasurementRecord r;
     r.temperature = 20.0f + std::sin(i * 0.01f);
     r.volumeFlow = 5.0f + std::cos(i * 0.02f);
     r.temperatureUnit = "\xB0" "C";
@@ -46,8 +46,8 @@ qv::device::MeasurementRecord record(int i) {
 
 void addSampleAt2000(benchmark::State& state) {
     app();
-    qv::app::AppSettings settings;
-    qv::app::setProgramDir(settings, QDir::currentPath().toStdString() + "/");
+    qv::text::AppSettings settings;
+    qv::text::setProgramDir(settings, QDir::currentPath().toStdString() + "/");
     qv::pages::CGrafik page(&settings);
     page.resize(page.minimumSize());
     page.show();

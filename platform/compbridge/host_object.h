@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "bridge/compbridge.h"
+#include "platform/compbridge/compbridge.h"
 
 namespace compbridge::host {
 

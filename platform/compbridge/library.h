@@ -3,7 +3,7 @@
 // built-in packages and the Qt Charts scope.
 #include <vector>
 
-#include "bridge/compbridge.h"
+#include "platform/compbridge/compbridge.h"
 
 namespace compbridge::host {
 

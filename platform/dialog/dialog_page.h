@@ -32,11 +32,12 @@ public:
     bool isControlVisible(int id) const;  // by the page's own flag, not the window's
 
     // Texts of the labels file that belong to no control: captions the page
-    // builds into other texts (a reason in a tool tip, say).
+    // builds into other texts (a reason in a tool tip, say). One the file
+    // lacks shows as "#<id>", seen as missing rather than passed off as another.
     void setPageText(int id, const QString& text) { pageTexts_[id] = text; }
-    QString pageText(int id, const QString& fallback) const {
+    QString pageText(int id) const {
         auto it = pageTexts_.find(id);
-        return it == pageTexts_.end() ? fallback : it->second;
+        return it == pageTexts_.end() ? QStringLiteral("#%1").arg(id) : it->second;
     }
 
     // Dialog units as the dialog framework measures them: a horizontal unit

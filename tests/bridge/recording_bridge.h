@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bridge/binding.h"
-#include "bridge/compbridge.h"
+#include "platform/compbridge/compbridge.h"
 
 namespace qv::test {
 

@@ -10,15 +10,15 @@
 #include <map>
 #include <sys/wait.h>
 
-#include "device/tables.h"
-#include "pages/configuration/parameters.h"
+#include "core/protocol/tables.h"
+#include "core/params/parameters.h"
 #include "platform/serial/comm_port.h"
 #include "platform/serial/net_port.h"
 #include "tests/support/ser2net_process.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
-namespace cfg = qv::configuration;
+namespace cfg = qv::params;
 
 namespace {
 
@@ -46,7 +46,7 @@ CliRun qvCli(const qv::test::TempCwd& dir, const std::string& args) {
 
 cfg::ControlValues valuesOf(const std::string& bytes) {
     const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    const int family = qv::device::familyOfCode(loaded.code);
+    const int family = qv::protocol::familyOfCode(loaded.code);
     return cfg::decodeBlock(family, loaded.block.data(), cfg::blockSize(family));
 }
 
@@ -54,7 +54,7 @@ cfg::ControlValues valuesOf(const std::string& bytes) {
 // changed first when control is given.
 std::string resaved(const std::string& bytes, int control = 0, const std::string& text = {}) {
     const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    const int family = qv::device::familyOfCode(loaded.code);
+    const int family = qv::protocol::familyOfCode(loaded.code);
     auto values = valuesOf(bytes);
     if (control) values.text[control] = text;
     auto block = cfg::encodeBlock(family, values);
@@ -87,7 +87,7 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     CliRun read = qvCli(dir, "read COM1 -o " + link("set.kt740"));
     EXPECT_EQ(read.status, 0);
     EXPECT_TRUE(read.byPort["COM1"]["ok"].toBool());
-    EXPECT_EQ(read.byPort["COM1"]["model"].toString().toStdString(), qv::device::modelCodeText(12));
+    EXPECT_EQ(read.byPort["COM1"]["model"].toString().toStdString(), qv::protocol::modelCodeText(12));
     const std::string set = dir.read("set.kt740");
     ASSERT_EQ(set.size(), cfg::kFileSize);
     EXPECT_EQ(resaved(set), set);
@@ -111,27 +111,31 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     dir.write("changed.kt740", resaved(set, cfg::MeasuringTime, "12"));
     CliRun write = qvCli(dir, "write " + link("changed.kt740") + " COM1 COM2 COM3 COM4 COM6 " + server.rfc2217() + " --verify");
     EXPECT_EQ(write.status, 1);
+    // The verdicts are the Configuration page's, in its words: the meter
+    // that took no frame was read first, so it is known to have kept its set.
     const struct {
         QString port;
         bool ok;
-        QString result;
+        QString result, verdict;
         int details;
     } expected[] = {
-        {"COM1", true, "written and verified byte for byte", 0},
-        {"COM2", false, "not written: not acknowledged, and the meter holds something else (1)", 1},
-        {"COM3", false, "read-back differs (1)", 1},
-        {"COM4", false, "no answer from the meter", 0},
-        {"COM6", false, "No such device: nothing is connected under this port number.", 0},
-        {QString::fromStdString(server.rfc2217()), true, "written and verified byte for byte", 0},
+        {"COM1", true, "Verified: the meter holds exactly the bytes written.", "verified", 0},
+        {"COM2", false, "Not written: the meter kept its old set.", "kept-old", 0},
+        {"COM3", false, "Not verified, the meter holds something else:", "not-verified-other", 1},
+        {"COM4", false, "no answer from the meter", "", 0},
+        {"COM6", false, "No such device: nothing is connected under this port number.", "", 0},
+        {QString::fromStdString(server.rfc2217()), true, "Verified: the meter holds exactly the bytes written.",
+         "verified", 0},
     };
     for (const auto& e : expected) {
         const QJsonObject o = write.byPort[e.port];
         EXPECT_EQ(o["ok"].toBool(), e.ok) << e.port.toStdString();
         EXPECT_EQ(o["result"].toString().toStdString(), e.result.toStdString()) << e.port.toStdString();
+        EXPECT_EQ(o["verdict"].toString().toStdString(), e.verdict.toStdString()) << e.port.toStdString();
         EXPECT_EQ(o["details"].toArray().size(), e.details) << e.port.toStdString();
     }
-    EXPECT_TRUE(write.byPort["COM2"]["details"][0].toString().startsWith("Measuring time"))
-        << write.byPort["COM2"]["details"][0].toString().toStdString();
+    // The flipped byte named by its row, as the page lists it.
+    EXPECT_EQ(write.byPort["COM3"]["details"][0].toString(), QString::fromUtf8("Limit 1 on (Byte 40): 0x00 \u2194 0x01"));
 
     // What the meter now holds, against the file.
     CliRun compare = qvCli(dir, "compare COM1 " + link("changed.kt740"));
@@ -148,7 +152,7 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     CliRun recorded = qvCli(dir, "record " + server.rfc2217() + " --csv " + link("served.csv") + " --for 3s");
     EXPECT_EQ(recorded.status, 0);
     EXPECT_GE(recorded.byPort.begin()->second["lines"].toInt(), 1);
-    EXPECT_EQ(dir.read("served.csv").rfind(qv::device::modelCodeText(12) + "\r\n", 0), 0u);
+    EXPECT_EQ(dir.read("served.csv").rfind(qv::protocol::modelCodeText(12) + "\r\n", 0), 0u);
 
     // A port another program holds is named as such.
     qv::serial::CommPort holder;

@@ -18,12 +18,12 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include "app/sheet.h"
-#include "app/status_line.h"
-#include "pages/configuration/konfiguration.h"
-#include "pages/graph/grafik.h"
-#include "pages/operation/betrieb.h"
-#include "pages/settings/einstellungen.h"
+#include "window/sheet/sheet.h"
+#include "window/services/status_line.h"
+#include "window/pages/configuration/konfiguration.h"
+#include "window/pages/graph/grafik.h"
+#include "window/pages/operation/betrieb.h"
+#include "window/pages/settings/einstellungen.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/recording_file.h"
 #include "tests/support/sim_process.h"
@@ -119,7 +119,7 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
     if (lineFault) sim.signal(SIGUSR1);  // off until the recording runs
 
     std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
+    qv::window::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();
     sheet.tabs()->setCurrentIndex(3);  // the Graph page counts the delivered cycles
@@ -147,7 +147,7 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
     ASSERT_EQ(written(), 1);
     const std::string before = file();
     const int samples = graph->sampleCount();
-    const int missed = sheet.poll().unanswered() + sheet.poll().wrongLength();
+    const int missed = sheet.session().pollCounters().unanswered + sheet.session().pollCounters().wrongLength;
 
     // The fault, for longer than the outage rule's refresh interval (a step
     // unanswered for so long restarts the cycle); on the disk until a line failed.
@@ -166,7 +166,7 @@ TEST_P(LineAndDisk, PollResumesAndTheRecordingStaysWhole) {
     };
     for (int i = 0; i < 300 && (i < 25 || (fault.disk == Disk::Full && failed() < 1)); ++i) tick();
     if (lineFault) {
-        EXPECT_GT(sheet.poll().unanswered() + sheet.poll().wrongLength(), missed) << "the fault reached the poll";
+        EXPECT_GT(sheet.session().pollCounters().unanswered + sheet.session().pollCounters().wrongLength, missed) << "the fault reached the poll";
         sim.signal(SIGUSR1);
     } else if (fault.disk == Disk::Full) {
         // Said once, with its cause, while it lasts; the recording waits, paused.
@@ -234,7 +234,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     auto sim = std::make_unique<qv::test::SimProcess>(link, std::vector<std::string>{"--model", "2"});
     ASSERT_TRUE(sim->linked());
     std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
+    qv::window::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();
     sheet.tabs()->setCurrentIndex(2);
@@ -256,7 +256,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     sheet.tabs()->setCurrentIndex(3);  // the Graph page plots too
     sheet.graphPage()->OnPlotStart();
     sheet.tabs()->setCurrentIndex(2);
-    while (sheet.poll().step() != 5) ticks(1);  // mid-cycle
+    while (sheet.session().pollStep() != 5) ticks(1);  // mid-cycle
     const int plotted = sheet.graphPage()->sampleCount();
 
     sim->kill();
@@ -275,7 +275,7 @@ TEST(RecordingOverPty, OutageIsShownNothingIsWrittenAndTheCycleStartsAgain) {
     EXPECT_TRUE(page->isControlVisible(CBetrieb::RecordIndicator));
     ticks(8);
     EXPECT_TRUE(page->isControlVisible(CBetrieb::RecordIndicator));
-    EXPECT_EQ(page->control(CBetrieb::RecordIndicator)->accessibleName(), status->text(qv::app::StatusLine::RecordingPaused));
+    EXPECT_EQ(page->control(CBetrieb::RecordIndicator)->accessibleName(), status->text(qv::window::StatusLine::RecordingPaused));
     EXPECT_EQ(lines().size(), 3u);
     if (const char* shots = std::getenv("QV_OUTAGE_SHOTS")) {
         for (int lang : {0, 1}) {
@@ -325,7 +325,7 @@ class ParameterSet : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(ParameterSet, NothingIsCalledWrittenOrReadThatTheMeterDoesNotHold) {
     using qv::pages::CKonfiguration;
-    namespace cfg = qv::configuration;
+    namespace cfg = qv::params;
     const Fault& fault = GetParam();
     qv::test::qtApp();
     auto& dialogs = qv::test::fakeDialogs();
@@ -341,7 +341,7 @@ TEST_P(ParameterSet, NothingIsCalledWrittenOrReadThatTheMeterDoesNotHold) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     };
     faults();  // off until asked for
-    qv::app::CAllControlsSheet sheet;
+    qv::window::CAllControlsSheet sheet;
     sheet.show();
     sheet.waitForLine();
     sheet.tabs()->setCurrentIndex(1);

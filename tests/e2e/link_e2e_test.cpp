@@ -4,12 +4,14 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 
-#include "device/identify.h"
-#include "device/poll.h"
+#include "core/link/exchange.h"
+#include "core/protocol/poll.h"
+#include "tests/support/poll_step.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
-using namespace qv::device;
+using namespace qv::link;
+using namespace qv::protocol;
 
 namespace {
 
@@ -23,13 +25,12 @@ struct Collect : PollListener {
 struct OverPty : ::testing::Test {
     qv::test::TempCwd dir;
     std::string link() const { return (dir.path / "COM1").string(); }
-    void SetUp() override { SerialLink::setPortDirectory(dir.path.string()); }
 
     // Runs one cycle step by step, as the timer would, but back to back.
-    static int runCycle(PollMachine& poll, int maxSteps = 60) {
+    static int runCycle(PollMachine& poll, LinkSlot& slot, int maxSteps = 60) {
         poll.start();
         int steps = 0;
-        while (!poll.idle() && steps++ < maxSteps) poll.runStep();
+        while (!poll.idle() && steps++ < maxSteps) qv::test::runPollStep(poll, slot);
         return steps;
     }
 };
@@ -40,19 +41,18 @@ TEST_F(OverPty, IdentifiesAndPollsAFamilyZeroMeter) {
     qv::test::SimProcess sim(link(), {"--model", "5", "--version", "2.17"});
     ASSERT_TRUE(sim.linked());
     LinkSlot slot = std::make_unique<SerialLink>();
-    ASSERT_EQ(slot->open(1), 0);
+    ASSERT_EQ(slot->openPath(link(), 1), 0);
     int family = -1;
     Identification id;
-    ASSERT_EQ(identifyMeter(*slot, family, id), 0);
+    ASSERT_TRUE(identifyMeter(*slot, id));
     EXPECT_EQ(id.deviceCode, 5);
-    EXPECT_EQ(family, 0);
     ASSERT_TRUE(id.version);
     EXPECT_NEAR(*id.version, 2.17f, 1e-5);
 
     MeasurementRecord record;
     Collect listener;
-    PollMachine poll(slot, family, record, listener);
-    EXPECT_EQ(runCycle(poll), 10);
+    PollMachine poll(family, record, listener);
+    EXPECT_EQ(runCycle(poll, slot), 10);
     ASSERT_EQ(listener.delivered.size(), 1u);
     const auto& r = listener.delivered[0];
     EXPECT_EQ(r.flowVelocityUnit, "m/s");
@@ -70,12 +70,12 @@ TEST_F(OverPty, IdentifiesAndPollsAFamilyZeroMeter) {
 TEST_F(OverPty, PollsAFamilyOneMeterWithLowFlow) {
     qv::test::SimProcess sim(link(), {"--model", "20"});
     LinkSlot slot = std::make_unique<SerialLink>();
-    ASSERT_EQ(slot->open(1), 0);
+    ASSERT_EQ(slot->openPath(link(), 1), 0);
     int family = -1;
     MeasurementRecord record;
     Collect listener;
-    PollMachine poll(slot, family, record, listener);
-    EXPECT_EQ(runCycle(poll), 11);
+    PollMachine poll(family, record, listener);
+    EXPECT_EQ(runCycle(poll, slot), 11);
     EXPECT_EQ(family, 1);
     ASSERT_EQ(listener.codes.size(), 1u);
     EXPECT_EQ(listener.codes[0], 20);
@@ -87,20 +87,20 @@ TEST_F(OverPty, PollsAFamilyOneMeterWithLowFlow) {
 TEST_F(OverPty, MeterThatVanishesMidCycleIsPickedUpAgain) {
     auto sim = std::make_unique<qv::test::SimProcess>(link(), std::vector<std::string>{"--model", "2"});
     LinkSlot slot = std::make_unique<SerialLink>();
-    ASSERT_EQ(slot->open(1), 0);
+    ASSERT_EQ(slot->openPath(link(), 1), 0);
     int family = -1;
     MeasurementRecord record;
     Collect listener;
-    PollMachine poll(slot, family, record, listener);
+    PollMachine poll(family, record, listener);
     poll.start();
-    for (int i = 0; i < 4; ++i) poll.runStep();
+    for (int i = 0; i < 4; ++i) qv::test::runPollStep(poll, slot);
     ASSERT_EQ(poll.step(), 5);
     sim->kill();
-    for (int i = 0; i < 3; ++i) poll.runStep();
+    for (int i = 0; i < 3; ++i) qv::test::runPollStep(poll, slot);
     EXPECT_EQ(poll.step(), 5);  // waits at its step, asking again
     sim = std::make_unique<qv::test::SimProcess>(link(), std::vector<std::string>{"--model", "2"});
     ASSERT_TRUE(sim->linked());
-    for (int i = 0; i < 20 && !poll.idle(); ++i) poll.runStep();
+    for (int i = 0; i < 20 && !poll.idle(); ++i) qv::test::runPollStep(poll, slot);
     EXPECT_TRUE(poll.idle());
     ASSERT_EQ(listener.delivered.size(), 1u);
     EXPECT_EQ(listener.delivered[0].temperatureUnit, "\xB0" "C");
@@ -110,12 +110,12 @@ TEST_F(OverPty, BabblingAndLossyMeterNeverStopsThePoll) {
     qv::test::SimProcess sim(link(), {"--model", "33", "--garbage", "0.3", "--drop", "0.2", "--wrong-length", "0.2",
                                       "--seed", "7"});
     LinkSlot slot = std::make_unique<SerialLink>();
-    ASSERT_EQ(slot->open(1), 0);
+    ASSERT_EQ(slot->openPath(link(), 1), 0);
     int family = -1;
     MeasurementRecord record;
     Collect listener;
-    PollMachine poll(slot, family, record, listener);
-    runCycle(poll, 80);
+    PollMachine poll(family, record, listener);
+    runCycle(poll, slot, 80);
     EXPECT_EQ(listener.delivered.size(), 1u);
 }
 

@@ -9,12 +9,12 @@
 #include <atomic>
 #include <poll.h>
 
-#include "app/sheet.h"
-#include "app/status_line.h"
-#include "pages/configuration/konfiguration.h"
-#include "pages/configuration/parameters.h"
-#include "pages/operation/betrieb.h"
-#include "pages/settings/einstellungen.h"
+#include "window/sheet/sheet.h"
+#include "window/services/status_line.h"
+#include "window/pages/configuration/konfiguration.h"
+#include "core/params/parameters.h"
+#include "window/pages/operation/betrieb.h"
+#include "window/pages/settings/einstellungen.h"
 #include "platform/serial/net_port.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/recording_file.h"
@@ -22,7 +22,7 @@
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
-using qv::device::LineTrace;
+using qv::link::LineTrace;
 using qv::pages::CBetrieb;
 using qv::pages::CKonfiguration;
 using qv::pages::Einstellungen;
@@ -34,15 +34,17 @@ struct Server {
     bool rfc2217;
 };
 
-std::vector<std::string> traceNotes(qv::device::Session& session) {
+std::vector<std::string> traceNotes(qv::link::Session& session) {
     std::vector<std::string> notes;
     for (const auto& e : session.trace().since(0).entries)
         if (e.direction == LineTrace::Direction::Note) notes.emplace_back(e.bytes.begin(), e.bytes.end());
     return notes;
 }
 
+// Port 5 on the server, with the installed text files beside the program.
 void usePort5(const qv::test::TempCwd& dir, const std::string& address) {
-    dir.write(qv::app::kIniFileName, "[COM]\r\nCOMPORT=5\r\n[PORTS]\r\nCOM5=" + address + "\r\n");
+    dir.write(qv::text::kIniFileName, "[COM]\r\nCOMPORT=5\r\n[PORTS]\r\nCOM5=" + address + "\r\n");
+    dir.copyTexts(QV_RUN_DIR);
 }
 
 // A Telnet server that confirms every COM-PORT-OPTION setting as asked,
@@ -141,14 +143,14 @@ TEST_P(ThroughSer2net, IdentifiesPollsRecordsWritesReadsBackAndResumesAfterTheSe
     const std::string address = GetParam().rfc2217 ? server.rfc2217() : server.tcp();
     usePort5(dir, address);
     std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
+    qv::window::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();  // the identification
     auto* settings = sheet.settingsPage();
     EXPECT_TRUE(settings->meterShown());
     EXPECT_EQ(sheet.settings().deviceCode, 5);
     const std::string name = qv::serial::netLabel(*qv::serial::parseNetAddress(address));
-    EXPECT_EQ(qv::serial::portLabel(5, qv::device::SerialLink::resolve(5)), "COM5 \u2013 " + name);
+    EXPECT_EQ(qv::serial::portLabel(5, sheet.session().ports().resolve(5)), "COM5 \u2013 " + name);
 
     // The trace: one line per connection event and per line setting, the
     // meter's bytes as they are (no Telnet byte among them).
@@ -188,7 +190,7 @@ TEST_P(ThroughSer2net, IdentifiesPollsRecordsWritesReadsBackAndResumesAfterTheSe
     const auto file = lines();
     ASSERT_EQ(file.size(), before + 1);
     for (std::size_t i = 2; i < file.size(); ++i) EXPECT_NE(file[i].find("; 127,5;"), std::string::npos) << file[i];
-    EXPECT_GE(sheet.session().slot()->reopenings(), 1);
+    EXPECT_GE(sheet.session().health().reopenings(), 1);
 
     // The parameter set: read, one value changed, written, read back byte for byte.
     sheet.tabs()->setCurrentIndex(1);
@@ -197,14 +199,14 @@ TEST_P(ThroughSer2net, IdentifiesPollsRecordsWritesReadsBackAndResumesAfterTheSe
         config->controlAs<QPushButton>(id)->click();
         sheet.waitForLine();
     };
-    click(qv::configuration::ReadButton);
+    click(qv::params::ReadButton);
     ASSERT_EQ(config->selectedCode(), 5);
-    auto* field = config->controlAs<QLineEdit>(qv::configuration::MeasuringTime);
+    auto* field = config->controlAs<QLineEdit>(qv::params::MeasuringTime);
     field->setText(QStringLiteral("12"));
     emit field->textEdited(field->text());
     while (config->settleCountdown() > 0) config->settleTick();
     dialogs.boxes.clear();
-    click(qv::configuration::WriteButton);
+    click(qv::params::WriteButton);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].caption, config->texts().messageLine(CKonfiguration::kMsgWritten, 0));
     click(CKonfiguration::kReadBackButton);
@@ -234,7 +236,7 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
         {"rfc2217://127.0.0.1:0", OpenFailure::NoServer, "not an address"},
     };
     for (const auto& c : cases) {
-        qv::device::SerialLink link;
+        qv::link::SerialLink link;
         EXPECT_EQ(link.openPath(c.address, 5), -1) << c.address;
         EXPECT_EQ(link.lastFailure(), c.failure) << c.address;
         EXPECT_EQ(link.failureDetail(), c.detail) << c.address;
@@ -249,7 +251,7 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
     server.kill();
     usePort5(dir, server.rfc2217());
     std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
+    qv::window::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();
     const QString why = QString::fromUtf8("Server %1 nicht erreicht: Verbindung abgelehnt (wartet dort ein Server auf diesem Port?).")

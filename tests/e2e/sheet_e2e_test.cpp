@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QTabWidget>
 
-#include "app/sheet.h"
-#include "pages/operation/betrieb.h"
-#include "pages/settings/einstellungen.h"
+#include "window/sheet/sheet.h"
+#include "window/pages/operation/betrieb.h"
+#include "window/pages/settings/einstellungen.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -19,7 +19,7 @@ TEST(SheetOverPty, ShowsTheMeterAndItsMeasurements) {
     qv::test::SimProcess sim((dir.path / "COM1").string(), {"--model", "17", "--version", "3.05"});
     ASSERT_TRUE(sim.linked());
     std::uint32_t now = 1'000'000;
-    qv::app::CAllControlsSheet sheet([&] { return now; });
+    qv::window::CAllControlsSheet sheet([&] { return now; });
     sheet.show();
     sheet.waitForLine();  // the identification
     auto* settings = sheet.settingsPage();
@@ -35,7 +35,7 @@ TEST(SheetOverPty, ShowsTheMeterAndItsMeasurements) {
     EXPECT_FALSE(operation->recordStartEnabled());
     // Ticks as the timer gives them; each exchange takes its real time on the line.
     for (int i = 0; i < 11; ++i, now += 100) sheet.tick();
-    EXPECT_TRUE(sheet.poll().idle());
+    EXPECT_TRUE((sheet.session().pollStep() == 0));
     EXPECT_EQ(operation->deviceCode(), 17);
     EXPECT_FALSE(operation->controlText(CBetrieb::ActVelocity).isEmpty());
     EXPECT_EQ(operation->controlText(CBetrieb::VelocityUnit), "m/s");

@@ -1,4 +1,4 @@
-// The installed text set: 11 stems in German, English and French. Checks the
+// The installed text set: 12 stems in German, English and French. Checks the
 // bytes of every file, the limits of the loaders, that the three languages
 // cover the same entries, and that labels name only captioned controls.
 #include <gtest/gtest.h>
@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
-#include "app/text_numbers.h"
+#include "core/text/texts.h"
+#include "core/text/text_numbers.h"
 
-using namespace qv::app;
+using namespace qv::text;
 
 namespace {
 
 const char* const kStems[] = {"Einstellungen_labels", "Einstellungen_hilfe", "Konfigurieren_labels",
                               "Konfigurieren_hilfe",  "Betrieb_labels",      "Betrieb_hilfe",
                               "Betrieb_Fehlertext",   "Betrieb_Fehlerhilfe", "Grafik_labels",
-                              "Grafik_hilfe",         "Messages"};
+                              "Grafik_hilfe",         "Messages",            "Kommandozeile_texte"};
 
 std::string load(const std::string& stem, int language) {
     const std::string path = std::string(QV_LANG_DIR) + "/" + textFileName(stem, language);
@@ -162,8 +162,8 @@ TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBodyStatusTextsFromFortyOne) {
         while (lastStatus < kMessageCount && !table[lastStatus + 1][0].empty()) ++lastStatus;
         EXPECT_GE(lastStatus, 80);
         // Every number the program names has its text.
-        for (int n : qv::app::msg::kUsed) EXPECT_FALSE(table[n][0].empty()) << "named text " << n;
-        EXPECT_EQ(std::size(qv::app::msg::kUsed), std::size_t(15 + lastStatus - 40)) << "a text no name uses";
+        for (int n : qv::text::msg::kUsed) EXPECT_FALSE(table[n][0].empty()) << "named text " << n;
+        EXPECT_EQ(std::size(qv::text::msg::kUsed), std::size_t(15 + lastStatus - 40)) << "a text no name uses";
         for (int n = 1; n <= kMessageCount; ++n) {
             if (n <= 15) {
                 EXPECT_FALSE(table[n][0].empty()) << "caption of " << n;
@@ -175,6 +175,30 @@ TEST(LangFiles, MessagesOneToFifteenWithCaptionAndBodyStatusTextsFromFortyOne) {
                 EXPECT_TRUE(std::all_of(table[n].begin(), table[n].end(), [](auto& s) { return s.empty(); }))
                     << "unexpected message " << n;
             }
+        }
+    }
+}
+
+// The labels files' texts that belong to no control, and qv-cli's: every
+// number the program names has its text in each language, and nothing else
+// stands beyond the controls.
+TEST(LangFiles, EveryNamedTextOfTheLabelsFilesAndOfQvCliIsThere) {
+    const struct {
+        const char* stem;
+        std::vector<int> named;
+    } files[] = {
+        {"Einstellungen_labels", {std::begin(label::kSettings), std::end(label::kSettings)}},
+        {"Konfigurieren_labels", {std::begin(label::kConfiguration), std::end(label::kConfiguration)}},
+        {"Betrieb_labels", {std::begin(label::kOperation), std::end(label::kOperation)}},
+        {"Kommandozeile_texte", {std::begin(cli::kUsed), std::end(cli::kUsed)}},
+    };
+    for (const auto& f : files) {
+        for (int lang = 0; lang < 3; ++lang) {
+            SCOPED_TRACE(textFileName(f.stem, lang));
+            std::set<int> present;
+            for (const auto& l : parseLabels(load(f.stem, lang)))
+                if (l.id >= 1900) present.insert(l.id);
+            EXPECT_EQ(present, std::set<int>(f.named.begin(), f.named.end()));
         }
     }
 }

@@ -26,7 +26,7 @@ expected_qv=$( {
     usr/share/man/man1/qv-cli.1.gz usr/share/man/man1/qv-gui.1.gz usr/share/metainfo/com.quorvia.qv_gui.metainfo.xml
   (cd "$source/lang" && ls *_de.txt *_en.txt *_fr.txt) | sed 's|^|usr/share/qv-gui/|'
 } | sort)
-[ "$(echo "$expected_qv" | grep -c "^usr/share/qv-gui/")" -eq 33 ] || fail "lang/ should hold 33 text files"
+[ "$(echo "$expected_qv" | grep -c "^usr/share/qv-gui/")" -eq 36 ] || fail "lang/ should hold 36 text files"
 diff -u <(echo "$expected_qv") <(contents "$qv" qv-root) || fail "files of $qv"
 wflib=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/grafona-pkg-cb6
 expected_wf=$(printf '%s\n' usr/bin/waterfall-demo $wflib/GrafonaPkgCB6.so $wflib/libqv_wfbase.so $wflib/waterfall-demo \

@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
-#include "pages/operation/recording.h"
+#include "core/recording/recording.h"
 
 namespace qv::test {
 
-struct FlakySink : qv::operation::RecordingSink {
-    std::unique_ptr<qv::operation::RecordingSink> file = qv::operation::makeFileSink();
+struct FlakySink : qv::recording::RecordingSink {
+    std::unique_ptr<qv::recording::RecordingSink> file = qv::recording::makeFileSink();
     int failCreate = 0, failAppend = 0;  // the errno to fail with; 0: write
     int create(const std::string& p, const std::string& b) override { return failCreate ? failCreate : file->create(p, b); }
     int append(const std::string& b) override { return failAppend ? failAppend : file->append(b); }

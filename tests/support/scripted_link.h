@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "device/serial_link.h"
+#include "core/link/serial_link.h"
+#include "core/link/session.h"
 
 namespace qv::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class ScriptedLink : public qv::device::SerialLink {
+class ScriptedLink : public qv::link::SerialLink {
 public:
     std::function<Bytes(const Bytes& written)> respond = [](const Bytes&) { return Bytes{}; };
     std::vector<std::string> log;
@@ -52,7 +53,7 @@ public:
         Bytes r = pending.front();
         pending.pop_front();
         // Like the port: at most 80 bytes a read, the rest waits.
-        std::size_t n = std::min<std::size_t>(r.size(), qv::device::kReadSize);
+        std::size_t n = std::min<std::size_t>(r.size(), qv::link::kReadSize);
         std::memcpy(buffer, r.data(), n);
         if (n < r.size()) pending.push_front(Bytes(r.begin() + n, r.end()));
         received = static_cast<int>(n);
@@ -72,5 +73,32 @@ public:
         return std::string{d[b >> 4], d[b & 15]};
     }
 };
+
+// Makes a scripted link the one the session's next chosen device gives, and
+// chooses it: opened, asked who it is (answered by respond, silent by
+// default), then handed back with that traffic out of its log. drain runs
+// the owner's thread until the session is idle.
+template <class Drain>
+ScriptedLink* attachScriptedLink(qv::link::Session& session, Drain drain) {
+    auto made = std::make_shared<ScriptedLink*>(nullptr);
+    session.setDevices(
+        [made] {
+            auto l = std::make_unique<ScriptedLink>();
+            *made = l.get();
+            return l;
+        },
+        [](const std::string&) { return true; });
+    session.chooseDevice("scripted");
+    drain();
+    if (*made) (*made)->log.clear();
+    return *made;
+}
+
+// The session's link gone, as when a chosen port does not open.
+template <class Drain>
+void detachLink(qv::link::Session& session, Drain drain) {
+    session.chooseDevice("");
+    drain();
+}
 
 }  // namespace qv::test

@@ -32,6 +32,12 @@ struct TempCwd {
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(path / name, std::ios::binary) << text;
     }
+    // The installed text files (every *.txt of from, the build's run
+    // directory), as the program finds them beside it.
+    void copyTexts(const std::filesystem::path& from) const {
+        for (const auto& e : std::filesystem::directory_iterator(from))
+            if (e.path().extension() == ".txt") std::filesystem::copy_file(e.path(), path / e.path().filename());
+    }
 };
 
 }  // namespace qv::test

@@ -7,9 +7,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "device/serial_link.h"
+#include "core/link/port_setup.h"
+#include "core/link/serial_link.h"
 #include "platform/serial/comm_port.h"
 #include "platform/serial/net_port.h"
+#include "platform/serial/ports.h"
 #include "sim/meter.h"
 #include "sim/pty_server.h"
 #include "tests/support/temp_dir.h"
@@ -182,7 +184,6 @@ TEST(CommPortTest, SilentLineReturnsNothingAfterTheWindow) {
 
 TEST(CommPortTest, MoreThanEightyBytesWaitForTheNextRead) {
     Pty pty;
-    qv::device::SerialLink::setPortDirectory("/nonexistent");
     CommPort port;
     ASSERT_EQ(port.open(pty.slave), 0);
     pty.send(std::string(100, 'x'));
@@ -247,10 +248,11 @@ TEST(SerialLinkTest, OpensPortNumberFromThePortDirectory) {
     qv::test::TempCwd dir;
     Pty pty;
     fs::create_symlink(pty.slave, dir.path / "COM4");
-    qv::device::SerialLink::setPortDirectory(dir.path.string());
-    qv::device::SerialLink link;
+    qv::link::PortSetup ports;
+    ports.startDirectory = dir.path.string();
+    qv::link::SerialLink link;
     link.close();
-    ASSERT_EQ(link.open(4), 0);
+    ASSERT_EQ(link.openPath(ports.resolve(4).path, 4), 0);
     EXPECT_TRUE(link.isOpen());
     pty.send("abc");
     std::uint8_t buf[80];

@@ -1,0 +1,200 @@
+#include "core/recording/recording.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/protocol/tables.h"
+#include "core/recording/format.h"
+
+namespace qv::recording {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// Ten pieces, each followed by a unit, then the tail; Windows-1252 literals.
+struct HeaderPieces {
+    const char* pieces[10];
+    const char* tail;
+};
+const HeaderPieces kHeaders[3] = {
+    {{"Datum; Uhrzeit; Str\xF6mung Akt [", "]; Str\xF6mung Min [", "]; Str\xF6mung Max [",
+      "]; Volumenstrom Akt [", "]; Volumenstrom Min [", "]; Volumenstrom Max [", "]; Temperatur Akt [",
+      "]; Temperatur Min [", "]; Temperatur Max [", "]; Totalisator ["},
+     "]; Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; "},
+    {{"Date; Time; actual flow velocity [", "]; min flow velocity [", "]; max flow velocity [",
+      "]; actual volume flow [", "]; min volume flow [", "]; max volume flow [", "]; actual temperature [",
+      "]; min temperature [", "]; max temperature [", "]; totalisator ["},
+     "]; low flow suppression [%]; LS1 ; LS2 ; availability ; error ; last error; "},
+    {{"Date; Heure; Vitesse d'\xE9" "coulement actuelle [", "]; Vitesse d'\xE9" "coulement minimale [",
+      "]; Vitesse d'\xE9" "coulement maximale [", "]; D\xE9" "bit volum\xE9trique actuel [",
+      "]; D\xE9" "bit volum\xE9trique minimal [", "]; D\xE9" "bit volum\xE9trique maximal [",
+      "]; Temp\xE9rature actuelle [", "]; Temp\xE9rature minimale [", "]; Temp\xE9rature maximale [",
+      "]; Totaliseur ["},
+     "]; suppression du d\xE9" "bit volum\xE9trique rampant [%] ; Contact de seuil 1 ; Contact de seuil 2 ; "
+     "Service ; D\xE9" "faut ; Dernier d\xE9" "faut; "},
+};
+
+class CFileSink : public RecordingSink {
+public:
+    ~CFileSink() override { close(); }
+    int create(const std::string& path, const std::string& bytes) override {
+        close();
+        path_ = path;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+        if (fd_ < 0) return errno;
+        return put(bytes);
+    }
+    int append(const std::string& bytes) override {
+        if (fd_ < 0) return EBADF;
+        struct stat st{};
+        if (::fstat(fd_, &st) == 0 && st.st_nlink == 0) {
+            // Removed (with its folder, say): a new file of its own at the
+            // path, but never over one that has appeared there since.
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+            if (fd < 0) return errno == EEXIST ? EEXIST : ENOENT;
+            ::close(fd_);
+            fd_ = fd;
+        }
+        return put(bytes);
+    }
+    void close() override {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int put(const std::string& bytes) {
+        struct stat st{};
+        const off_t before = ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+        std::size_t done = 0;
+        int error = 0;
+        while (done < bytes.size()) {
+            const ssize_t k = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) {
+                error = k < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += static_cast<std::size_t>(k);
+        }
+        // A line that did not fit (a full disk) is cut back off, so the next
+        // line is not glued onto a fragment; the earlier bytes stay. (Every
+        // write goes to the end of the file, so no gap is left behind.)
+        if (error) (void)::ftruncate(fd_, before);
+        return error;
+    }
+    std::string path_;
+    int fd_ = -1;
+};
+}  // namespace
+
+std::string decimalComma(double value) {
+    std::string out;
+    for (char c : formatMeasurement(value)) {
+        if (static_cast<unsigned char>(c) < 0x20) continue;
+        out.push_back(c == '.' ? ',' : c);
+    }
+    return out;
+}
+
+std::string modelLine(int deviceCode) { return qv::protocol::modelCodeText(deviceCode); }
+
+std::optional<std::string> recordingHeader(int language, const qv::protocol::MeasurementRecord& r) {
+    if (language < 0 || language > 2) return std::nullopt;
+    const HeaderPieces& h = kHeaders[language];
+    const std::string* units[10] = {&r.flowVelocityUnit, &r.flowVelocityUnit, &r.flowVelocityUnit,
+                                    &r.volumeFlowUnit,   &r.volumeFlowUnit,   &r.volumeFlowUnit,
+                                    &r.temperatureUnit,  &r.temperatureUnit,  &r.temperatureUnit,
+                                    &r.totalizerUnit};
+    std::string out;
+    for (int i = 0; i < 10; ++i) out += std::string(h.pieces[i]) + *units[i];
+    return out + h.tail;
+}
+
+std::string recordingDataLine(const qv::protocol::MeasurementRecord& r, const std::tm& t,
+                              const std::string& lastErrorText) {
+    char date[32], time[32];
+    std::strftime(date, sizeof date, "%Y.%m.%d", &t);
+    std::strftime(time, sizeof time, "%H:%M:%S", &t);
+    std::string out = std::string(date) + "; " + time;
+    // In the header's column order (actual, minimum, maximum per quantity),
+    // not in the record's storage order, or the columns would be mislabelled.
+    const float values[10] = {r.flowVelocity, r.flowVelocityMin, r.flowVelocityMax, r.volumeFlow,
+                              r.volumeFlowMin, r.volumeFlowMax,  r.temperature,     r.temperatureMin,
+                              r.temperatureMax, r.totalizer};
+    for (float v : values) out += "; " + decimalComma(v);
+    auto bit = [&](int b) { return (r.contactStates >> b) & 1 ? "1" : "0"; };
+    out += "; " + std::to_string(r.lowFlowCutoff);
+    out += std::string("; ") + bit(0) + "; " + bit(1) + "; " + bit(2);
+    out += std::string("; ") + ((r.contactStates & 0x08) ? "0" : "1");  // error contact is active low
+    out += "; " + lastErrorText;
+    return out;
+}
+
+std::string withCsvExtension(const std::string& path) {
+    const std::size_t n = path.size();
+    if (n > 5 && path.compare(n - 4, 4, ".csv") != 0 && path[n - 4] != '.') return path + ".csv";
+    return path;
+}
+
+std::unique_ptr<RecordingSink> makeFileSink() { return std::make_unique<CFileSink>(); }
+
+WriteTrouble troubleOf(int error) {
+    switch (error) {
+    case 0: return WriteTrouble::None;
+    case ENOSPC: case EDQUOT: case EFBIG: return WriteTrouble::DiskFull;
+    case EROFS: return WriteTrouble::ReadOnly;
+    case EACCES: case EPERM: return WriteTrouble::NoPermission;
+    case ENOENT: case ENOTDIR: case EEXIST: return WriteTrouble::Removed;
+    default: return WriteTrouble::Other;
+    }
+}
+
+Recorder::Recorder() : own_(makeFileSink()), sink_(own_.get()) {}
+Recorder::Recorder(RecordingSink& sink) : sink_(&sink) {}
+
+int Recorder::start(const std::string& path, int deviceCode) {
+    stop();
+    path_ = path;
+    if (const int error = sink_->create(path, modelLine(deviceCode) + kCrLf)) {
+        sink_->close();
+        return error;
+    }
+    recording_ = true;
+    headerPending_ = true;
+    failing_ = 0;
+    lines_ = 0;
+    return 0;
+}
+
+void Recorder::stop() {
+    if (recording_) sink_->close();
+    recording_ = false;
+    failing_ = 0;
+}
+
+Recorder::Outcome Recorder::writeLine(const qv::protocol::MeasurementRecord& r, int language, const std::tm& localTime,
+                                      const std::string& lastErrorText) {
+    std::string bytes;
+    std::optional<std::string> header;
+    if (headerPending_) header = recordingHeader(language, r);
+    if (header) bytes = *header + kCrLf;
+    bytes += recordingDataLine(r, localTime, lastErrorText) + kCrLf;
+    Outcome out;
+    out.error = sink_->append(bytes);
+    out.written = out.error == 0;
+    if (out.written) {
+        if (header) headerPending_ = false;
+        ++lines_;
+        out.resumed = failing_ != 0;
+    } else {
+        out.newTrouble = failing_ == 0 || troubleOf(failing_) != troubleOf(out.error);
+    }
+    failing_ = out.error;
+    return out;
+}
+
+}  // namespace qv::recording

@@ -1,0 +1,89 @@
+#pragma once
+// Every number of the messages file the program uses, by name, in one place:
+// message boxes from 1, the status line, diagnosis window and service report
+// from 41, our own texts up to kMessageCount. Classes give these names
+// shorter aliases; none defines a number of its own. The language-file test
+// checks that each has a text in every language. Plain C++.
+namespace qv::text::msg {
+
+enum : int {
+    // Message boxes.
+    CheckFailed = 1, NotWritten = 2, SaveTitle = 3, File = 4, LoadTitle = 5, Written = 6, LowFlowSet = 7,
+    NoAck = 8, Zero9E = 9, Zero9D = 10, Zero9F = 11, NoZeroResult = 12, RecordTitle = 13, RecordFile = 14,
+    LanguageChanged = 15,
+    // The status line.
+    PortModel = 41, SinceCycle = 42, NoCycleYet = 43, Counters = 44, Silent = 45, Lost = 46, NoPort = 47,
+    NoMeter = 48, NotPolling = 49, ReadNoLink = 50, ReadNoFamily = 51, ReadNoBlock = 52, CheckPassed = 53,
+    RecordingPaused = 54, StaleSince = 55,
+    // The diagnosis window (61 is also the status line's button).
+    TraceTitle = 56, TracePause = 57, TraceClear = 58, TraceSave = 59, TraceClose = 60, TraceOpen = 61,
+    TraceHeader = 62, TraceSaveTitle = 63,
+    // The service report.
+    ReportTitle = 64, ReportPort = 65, ReportModel = 66, ReportSoftware = 67, ReportParameters = 68,
+    ReportMeasurement = 69, ReportNote = 70, ReportAction = 71, ReportSave = 72, ReportFlow = 73, ReportVolume = 74,
+    ReportTemperature = 75, ReportTotal = 76, ReportContacts = 77, ReportError = 78, ReportSaveTitle = 79,
+    // Configuration notes.
+    ReadDamaged = 80, CheckFailedNote = 81,
+    // Recording trouble.
+    RecordingPausedBy = 82, DiskFull = 83, ReadOnly = 84, NoPermission = 85, Removed = 86, NotStarted = 87,
+    // One-byte commands and the measuring state.
+    Answered = 88, NoAnswer = 89, NotSent = 90, MeasuringRuns = 91, MeasuringStopped = 92, MeasuringUnknown = 93,
+    // Where a parameter set came from.
+    Source = 94, FromMeter = 95, FromFile = 96, ByHand = 97, EditedSince = 98, NoSet = 99, Exists = 100,
+    // Where a file went; the window menu.
+    Saved = 101, Loaded = 102, RecordingTo = 103, ReportSaved = 104, TraceSaved = 105, MenuMinimize = 106,
+    MenuAbout = 107, MenuClose = 108,
+};
+
+// The numbers above, for the language-file test.
+inline constexpr int kUsed[] = {
+    1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 41, 42, 43, 44, 45, 46, 47, 48,  49,  50,  51,
+    52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
+    78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
+    104, 105, 106, 107, 108};
+
+}  // namespace qv::text::msg
+
+// Texts of the labels files that belong to no control, by the file that has
+// them. Like the messages, every one is checked for a text in each language.
+namespace qv::text::label {
+
+enum : int {
+    // Einstellungen_labels: why a port did not open (a server's take %1, the
+    // server, and some %2, the system's reason or the server's answer).
+    NoDevice = 1900, InUse = 1901, NoPermission = 1902, NotSerial = 1903, NoServer = 1904,
+    SettingRefused = 1905, SettingUnconfirmed = 1906, ServerRefused = 1907, ServerSilent = 1908,
+    // Konfigurieren_labels: comparisons and the write's verdict.
+    NoDifferences = 1910, Verified = 1911, NotVerifiedOther = 1912, WithMeter = 1913, WithFile = 1914,
+    NoWholeBlock = 1915, Byte = 1916, Differs = 1917, ReadBackDamaged = 1918, HeldAfterAll = 1919,
+    KeptOld = 1920, NotWrittenOther = 1921, Unknown = 1922, NotVerified = 1923, Missing = 1924,
+    NotSent = 1925, Acknowledged = 1926, NotAcknowledged = 1927,
+    // What a screen reader says of a row's markers, after its caption.
+    Changed = 1928, Error = 1929,
+    // Betrieb_labels: a value beyond what the page shows; the recording's file and its lines.
+    Overflow = 1930, RecordInfo = 1931,
+};
+
+// The numbers above by file, for the language-file test.
+inline constexpr int kSettings[] = {1900, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908};
+inline constexpr int kConfiguration[] = {1910, 1911, 1912, 1913, 1914, 1915, 1916, 1917, 1918,
+                                         1919, 1920, 1921, 1922, 1923, 1924, 1925, 1926, 1927, 1928, 1929};
+inline constexpr int kOperation[] = {1930, 1931};
+
+}  // namespace qv::text::label
+
+// Kommandozeile_texte: qv-cli's results, beside the verdicts and port
+// failures it words from the pages' labels files.
+namespace qv::text::cli {
+
+enum : int {
+    NoAnswer = 2001, WrongModel = 2002, CheckFailed = 2003, CheckPassed = 2004, NotWritten = 2005,
+    NotReadable = 2006, Identified = 2007, IdentifiedVersion = 2008, Recorded = 2009, NothingRecorded = 2010,
+    Allowed = 2011, DialoutFix = 2012, NotAModelFile = 2013, Differences = 2014, LinesNotWritten = 2015,
+    Saved = 2016,
+};
+
+inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008,
+                                2009, 2010, 2011, 2012, 2013, 2014, 2015, 2016};
+
+}  // namespace qv::text::cli

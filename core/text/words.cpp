@@ -1,0 +1,37 @@
+#include "core/text/words.h"
+
+#include "platform/profile/cp1252.h"
+
+namespace qv::text {
+
+std::string missingText(int id) { return "#" + std::to_string(id); }
+
+void Words::load(const std::string& dir, int language) {
+    language_ = language;
+    labels_.clear();
+    messages_ = {};
+    auto read = [&](const char* stem) { return readTextFile(dir + "/" + textFileName(stem, language)); };
+    for (const char* stem : {kSettingsLabels, kConfigurationLabels, kOperationLabels, kCliTexts}) {
+        auto& out = labels_[stem];
+        if (const auto file = read(stem))
+            for (const auto& l : parseLabels(*file)) out[l.id] = qv::profile::cp1252ToUtf8(l.text);
+    }
+    if (const auto file = read("Messages")) parseMessages(*file, messages_);
+    const auto errors = read("Betrieb_Fehlertext");
+    errorTexts_ = errors ? parseErrorTexts(*errors) : std::vector<std::string>{};
+}
+
+std::string Words::label(const std::string& stem, int id) const {
+    const auto file = labels_.find(stem);
+    if (file == labels_.end()) return missingText(id);
+    const auto it = file->second.find(id);
+    return it != file->second.end() ? it->second : missingText(id);
+}
+
+std::string Words::message(int number, int line) const {
+    if (number < 1 || number > kMessageCount || line < 0 || line >= kMessageLines) return missingText(number);
+    const std::string& text = messages_[static_cast<std::size_t>(number)][static_cast<std::size_t>(line)];
+    return text.empty() && line == 0 ? missingText(number) : qv::profile::cp1252ToUtf8(text);
+}
+
+}  // namespace qv::text

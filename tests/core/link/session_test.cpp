@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "core/link/session.h"
+#include "tests/support/scripted_link.h"
+#include "tests/support/window_queue.h"
+
+using namespace qv::link;
+using namespace qv::protocol;
+using qv::serial::OpenFailure;
+using qv::test::Bytes;
+using qv::test::ScriptedLink;
+
+namespace {
+
+// Answers everything at once, so a family 0 cycle is 9 exchanges + delivery.
+Bytes answer(const Bytes& w) {
+    switch (w[0]) {
+        case 0x50: return {0x50, 4, 1, 0};
+        case 0x51: return {0x51, 6, 0x3F, 0xC0, 0, 0};  // version 1.50
+        case 0x10: case 0x11: case 0x12: case 0x13: return Bytes(8, w[0]);
+        case 0x20: case 0x21: return Bytes(18, w[0]);
+        default: return {w[0], 3, 0};
+    }
+}
+
+struct FakePorts : qv::serial::PortDiscovery {
+    std::vector<qv::serial::SerialPortInfo> list;
+    std::vector<qv::serial::SerialPortInfo> ports() const override { return list; }
+};
+
+struct Events : SessionEvents {
+    std::vector<PortOutcome> outcomes;
+    std::vector<Identification> ids;
+    std::vector<bool> downs;
+    int deliveries = 0;
+    std::function<void()> onDelivered;  // a message box shown there, say
+    void portOutcome(const PortOutcome& o) override { outcomes.push_back(o); }
+    void identified(const Identification& id) override { ids.push_back(id); }
+    void linkDown(bool down) override { downs.push_back(down); }
+    void delivered(const MeasurementRecord&) override {
+        ++deliveries;
+        if (onDelivered) onDelivered();
+    }
+};
+
+const std::string kA = "/dev/serial/by-id/usb-A", kB = "/dev/serial/by-id/usb-B", kC = "/dev/serial/by-id/usb-C";
+
+struct SessionTest : ::testing::Test {
+    qv::test::WindowQueue window;
+    std::uint32_t now = 5'000'000;
+    int family = -1, refreshRate = 2;
+    FakePorts system;
+    // The devices plugged in, and what opening each gives.
+    std::map<std::string, OpenFailure> devices;
+    // Every byte each device got, in order.
+    std::map<std::string, std::vector<std::string>> wire;
+    bool silent = false;
+    Events events;
+    std::unique_ptr<Session> session;
+
+    void SetUp() override {
+        session = std::make_unique<Session>(family, refreshRate, window.post(), [this] { return now; });
+        PortSetup ports;
+        ports.startDirectory = "/nonexistent";
+        ports.discovery = &system;
+        ports.tellFailures = false;
+        session->setPorts(ports);
+        session->setEvents(&events);
+        session->setDevices(
+            [this] {
+                auto l = std::make_unique<ScriptedLink>();
+                auto* link = l.get();
+                link->openResult = [this](const std::string& path) {
+                    auto it = devices.find(path);
+                    return it == devices.end() ? OpenFailure::NoDevice : it->second;
+                };
+                link->respond = [this, link](const Bytes& w) {
+                    wire[link->openedPath].push_back(ScriptedLink::hex(w[0]));
+                    return silent ? Bytes{} : answer(w);
+                };
+                return l;
+            },
+            [this](const std::string& path) { return devices.count(path) > 0; });
+    }
+    void drain() { window.drainUntil([this] { return session->idle(); }); }
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            session->tick();
+            drain();
+            now += 100;
+        }
+    }
+    void choose(int port, const std::string& remembered = {}) {
+        session->choosePort(port, remembered);
+        drain();
+    }
+    std::size_t sent(const std::string& path = kA) { return wire[path].size(); }
+    // Adapter A, the system's only port, chosen as port 1 with a meter on it.
+    void connectA() {
+        system.list = {{kA, "ttyUSB0", ""}};
+        devices[kA] = OpenFailure::None;
+        choose(1);
+    }
+};
+
+}  // namespace
+
+TEST_F(SessionTest, CyclesStartMoreThanRefreshRateApartAndOnlyOncePolling) {
+    connectA();
+    ASSERT_EQ(wire[kA], (std::vector<std::string>{"50", "51"}));  // the identification
+    tick(30);
+    EXPECT_EQ(sent(), 2u);  // no poll page shown: nothing is asked
+    session->setPolling(true);
+    tick(10);  // the very first tick starts a cycle: nine exchanges and the delivery
+    EXPECT_EQ(events.deliveries, 1);
+    EXPECT_EQ(sent(), 11u);
+    const std::uint32_t first = session->pollStartTick();
+    tick(11);  // up to 2000 ms after the start: not more than the interval
+    EXPECT_EQ(sent(), 11u);
+    tick();
+    EXPECT_EQ(session->pollStartTick(), first + 2100);
+    EXPECT_EQ(sent(), 12u);
+
+    // Across the tick count's wrap the interval holds; a refresh rate of 0
+    // runs cycles back to back.
+    tick(9);
+    now = 0xFFFFFFFFu - 250;
+    tick(22);
+    EXPECT_EQ(events.deliveries, 3);
+    EXPECT_LT(session->pollStartTick(), 2000u);
+    refreshRate = 0;
+    tick(9);
+    const int delivered = events.deliveries;
+    tick();
+    EXPECT_EQ(wire[kA].back(), "50");  // the tick after the delivery begins the next cycle
+    EXPECT_EQ(events.deliveries, delivered);
+}
+
+TEST_F(SessionTest, ACommandHoldsTheLineAndAStepUnansweredForAnIntervalStartsTheCycleAgain) {
+    connectA();
+    session->setPolling(true);
+    tick(4);  // 0x50, 0x10, 0x11, 0x12 answered
+    ASSERT_EQ(session->pollStep(), 5);
+    // A command in front: the poll waits for it.
+    bool ran = false;
+    session->command(OperatingCommand::ResetMinima, [&](int) { ran = true; });
+    session->tick();
+    EXPECT_EQ(session->pollStep(), 5);
+    silent = true;
+    drain();  // the command, then the tick it held up
+    EXPECT_TRUE(ran);
+    tick(21);  // 2000 ms asked at step 5 is not more than the interval
+    EXPECT_EQ(session->pollStep(), 5);
+    tick();
+    EXPECT_EQ(session->pollStep(), 1);  // the values from before the silence are not used
+}
+
+// A message box (a command's, or message 14 of a recording that cannot be
+// written) held open for ten refresh intervals: the meter was not asked, so
+// nothing is declared down and the cycle goes on where it was.
+TEST_F(SessionTest, AMessageBoxHeldForTenIntervalsChangesNothing) {
+    connectA();
+    session->setPolling(true);
+    tick(12);
+    ASSERT_EQ(events.deliveries, 1);
+    auto box = [this] {
+        // The window's timer goes on inside the box's own event loop.
+        for (int i = 0; i < 200; ++i, now += 100) session->tick();
+    };
+    tick(12);  // the second cycle is under way
+    const int step = session->pollStep();
+    ASSERT_GT(step, 1);
+    session->command(OperatingCommand::ResetMinima, [&](int) { box(); });
+    drain();
+    EXPECT_EQ(session->pollStep(), step);
+    events.onDelivered = [&] {
+        events.onDelivered = nullptr;
+        box();
+    };
+    tick(40);
+    EXPECT_GE(events.deliveries, 3);
+    EXPECT_TRUE(events.downs.empty());
+    EXPECT_EQ(session->health().state(), LinkHealth::State::Up);
+    EXPECT_TRUE(session->identification());
+}
+
+TEST_F(SessionTest, AnOutageAfterThreeIntervalsOfAskingAndTheReturningMeterIsIdentifiedOnce) {
+    connectA();
+    session->setPolling(true);
+    tick(12);
+    silent = true;
+    tick(50);  // 5200 ms of asking since the last cycle: not yet more than three intervals
+    EXPECT_TRUE(events.downs.empty());
+    tick(12);
+    ASSERT_EQ(events.downs, std::vector<bool>{true});
+    EXPECT_FALSE(session->identification());
+    silent = false;
+    const std::size_t before = sent();
+    tick(12);
+    EXPECT_EQ(events.downs, (std::vector<bool>{true, false}));
+    ASSERT_EQ(events.ids.size(), 1u);
+    EXPECT_EQ(events.ids[0].deviceCode, 1);
+    EXPECT_FLOAT_EQ(events.ids[0].version.value_or(0), 1.5f);
+    // The poll's type request, then type and version as at the start, then the cycle.
+    const std::vector<std::string> after(wire[kA].begin() + static_cast<long>(before), wire[kA].begin() + static_cast<long>(before) + 4);
+    EXPECT_EQ(after, (std::vector<std::string>{"50", "50", "51", "10"}));
+    tick(30);
+    EXPECT_EQ(events.ids.size(), 1u);  // once
+}
+
+// The chosen number keeps its device: a remembered adapter that is not
+// there yet is waited for, the one the system's numbering now puts there
+// never gets a byte, and one plugged in later takes another number.
+TEST_F(SessionTest, TheRetryOpensOnlyTheChosenDeviceAndANewAdapterNeverTakesItsNumber) {
+    system.list = {{kB, "ttyUSB1", "B"}};
+    devices[kB] = OpenFailure::None;
+    choose(1, kA);
+    ASSERT_EQ(events.outcomes.size(), 1u);
+    EXPECT_EQ(events.outcomes[0].resolved.path, kA);
+    EXPECT_EQ(events.outcomes[0].failure, OpenFailure::NoDevice);
+    tick(50);
+    EXPECT_EQ(events.outcomes.size(), 1u);  // not there: nothing was opened
+    EXPECT_TRUE(wire[kB].empty());
+    system.list = {{kA, "ttyUSB0", "A"}, {kB, "ttyUSB1", "B"}};
+    devices[kA] = OpenFailure::None;
+    tick(20);
+    ASSERT_EQ(events.outcomes.size(), 2u);
+    EXPECT_TRUE(events.outcomes[1].retried);
+    EXPECT_TRUE(events.outcomes[1].meter);
+    EXPECT_EQ(wire[kA], (std::vector<std::string>{"50", "51"}));
+    EXPECT_TRUE(wire[kB].empty());
+
+    // An adapter that sorts first: the chosen one keeps number 1.
+    system.list.insert(system.list.begin(), {kC, "ttyUSB2", "C"});
+    std::vector<std::string> labels;
+    session->listPorts(3, [&](const std::vector<qv::serial::ResolvedPort>& ports) {
+        for (const auto& p : ports) labels.push_back(p.path);
+    });
+    drain();
+    EXPECT_EQ(labels, (std::vector<std::string>{kA, kC, kB}));
+    // Choosing number 2 now opens what the list shows there.
+    devices[kC] = OpenFailure::None;
+    choose(2);
+    EXPECT_EQ(events.outcomes.back().resolved.path, kC);
+}
+
+TEST_F(SessionTest, APortInUseIsTriedAgainUntilItIsFree) {
+    system.list = {{kA, "ttyUSB0", ""}};
+    devices[kA] = OpenFailure::InUse;
+    choose(1);
+    EXPECT_EQ(events.outcomes.back().failure, OpenFailure::InUse);
+    EXPECT_FALSE(session->linked());
+    tick(21);
+    EXPECT_EQ(events.outcomes.size(), 2u);  // tried, still in use
+    devices[kA] = OpenFailure::None;
+    tick(20);
+    ASSERT_EQ(events.outcomes.size(), 3u);
+    EXPECT_TRUE(events.outcomes.back().meter);
+    tick(40);
+    EXPECT_EQ(events.outcomes.size(), 3u);  // a port that is open is left alone
+}
+
+TEST(LinkHealthTest, DownOnlyWhenThePortIsMissingOrLostOrAskedForThreeIntervalsWithoutACycle) {
+    LinkHealth h;
+    EXPECT_EQ(h.update(0, false, false, 2000), LinkHealth::State::NoPort);
+    h.portChosen(1, true, 100);
+    EXPECT_EQ(h.update(200, false, false, 2000), LinkHealth::State::Idle);  // no poll: nothing to miss
+    std::uint32_t t = 50'000;
+    EXPECT_EQ(h.update(t, true, true, 2000), LinkHealth::State::Up);  // the poll begins now
+    for (int i = 0; i < 60; ++i) h.update(t += 100, true, true, 2000);
+    EXPECT_EQ(h.state(), LinkHealth::State::Up);  // 6000 ms is not more than three intervals
+    // Held (a command, a message box) or stalled: not asked, so no count.
+    for (int i = 0; i < 100; ++i) h.update(t += 100, true, false, 2000);
+    h.update(t += 5000, true, true, 2000);
+    EXPECT_EQ(h.update(t += 100, true, true, 2000), LinkHealth::State::Silent);
+    h.cycleDelivered(t);
+    EXPECT_EQ(h.update(t += 100, true, true, 2000), LinkHealth::State::Up);
+    EXPECT_EQ(h.sinceCycle(t), 100u);
+    h.portReport(1, true);
+    EXPECT_EQ(h.update(t += 100, true, true, 2000), LinkHealth::State::Lost);
+    h.portChosen(2, false, t);
+    EXPECT_EQ(h.update(t, true, true, 2000), LinkHealth::State::NoPort);
+}

@@ -1,0 +1,403 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabBar>
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <chrono>
+#include <thread>
+
+#include "window/services/file_places.h"
+#include "window/services/line_trace_window.h"
+#include "window/services/page_keys.h"
+#include "window/sheet/sheet.h"
+#include "window/services/status_line.h"
+#include "tests/support/temp_dir.h"
+#include <QStandardPaths>
+#include <filesystem>
+#include "window/pages/configuration/konfiguration.h"
+#include "core/params/parameters.h"
+#include "window/pages/graph/grafik.h"
+#include "window/pages/operation/betrieb.h"
+#include "window/pages/settings/einstellungen.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/scripted_link.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qv::window;
+using namespace qv::text;
+using qv::pages::Einstellungen;
+
+namespace {
+struct Sheet : ::testing::Test {
+    qv::test::TempCwd dir;
+    std::uint32_t now = 1'000'000;
+    void SetUp() override {
+        qv::test::qtApp();
+        // A plain file named like the port: opening it fails, no real UART is touched.
+        dir.write("COM1", "not a terminal");
+    }
+    std::unique_ptr<CAllControlsSheet> make() {
+        auto s = std::make_unique<CAllControlsSheet>([this] { return now; });
+        s->show();
+        s->waitForLine();  // the identification
+        return s;
+    }
+};
+}  // namespace
+
+TEST_F(Sheet, CaptionTabsAndFirstStartFile) {
+    auto sheet = make();
+    EXPECT_EQ(sheet->windowTitle(), QString::fromUtf8("Quorvia \u2013 KT740 GUI"));
+    QStringList titles;
+    for (int i = 0; i < sheet->tabs()->count(); ++i) titles << sheet->tabs()->tabText(i);
+    EXPECT_EQ(titles, (QStringList{"Einstellungen", "Konfiguration", "Betrieb", "Visualisierung"}));
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    // The first page constructor already created the file with the defaults.
+    const std::string ini = dir.read("QV-GUI.ini");
+    for (const char* line : {"COMPORT=1\r\n", "LANGUAGE=0\r\n", "AUSGRAUEN=0\r\n", "WORKINGDIR=\r\n", "REFRESHRATE=2\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    EXPECT_EQ(sheet->settings().deviceCode, 0);  // the Settings page ran its initialisation
+    EXPECT_FALSE(sheet->session().linked());             // the port did not open
+    auto* menu = sheet->windowMenuBar()->actions().at(0)->menu();
+    QStringList items;
+    for (auto* a : menu->actions())
+        if (!a->isSeparator()) items << a->text();
+    // No messages file here: the entries name the texts that are missing.
+    EXPECT_TRUE(items.contains("#106"));
+    EXPECT_TRUE(items.contains("#107"));
+}
+
+TEST_F(Sheet, TabTitlesFollowTheStartLanguageOnly) {
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=2\r\n");
+    auto sheet = make();
+    EXPECT_EQ(sheet->tabs()->tabText(0), QString::fromUtf8("Param\u00e8tres"));
+    EXPECT_EQ(sheet->tabs()->tabText(1), "Configuration");
+    EXPECT_EQ(sheet->tabs()->tabText(2), QString::fromUtf8("Op\u00e9ration"));
+    EXPECT_EQ(sheet->tabs()->tabText(3), "Affichage graphique");
+    sheet->settingsPage()->onLanguageChanged(1);
+    EXPECT_EQ(sheet->tabs()->tabText(0), QString::fromUtf8("Param\u00e8tres"));
+    EXPECT_EQ(sheet->settings().language, 1);
+}
+
+TEST_F(Sheet, LanguageOutsideTheListsGivesEmptyTitlesAndNoSelection) {
+    dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=5\r\n[COM]\r\nCOMPORT=0\r\n");
+    auto sheet = make();
+    EXPECT_EQ(sheet->tabs()->tabText(0), "");
+    auto* page = sheet->settingsPage();
+    EXPECT_EQ(page->controlAs<QComboBox>(Einstellungen::LanguageList)->currentIndex(), -1);
+    EXPECT_EQ(page->controlAs<QComboBox>(Einstellungen::PortList)->currentIndex(), -1);
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RedLamp));
+    EXPECT_FALSE(page->isControlVisible(Einstellungen::GreenLamp));
+    EXPECT_EQ(page->controlText(Einstellungen::Hardware), "------");
+}
+
+TEST_F(Sheet, NoPollUntilOperationOrGraphPageShown) {
+    auto sheet = make();
+    // A meter that answers nothing: every tick of a started cycle asks again,
+    // so the commands sent show whether the poll runs.
+    auto* link = qv::test::attachScriptedLink(sheet->session(), [&] { sheet->waitForLine(); });
+    for (int i = 0; i < 30; ++i, now += 100) sheet->tick();
+    EXPECT_TRUE(link->commandsSent().empty());
+    sheet->tabs()->setCurrentIndex(2);
+    EXPECT_EQ(sheet->operationPage()->pageReady(), 1);
+    sheet->tick();
+    EXPECT_EQ(link->commandsSent(), std::vector<std::uint8_t>{0x50});
+    // Another page in front: the poll goes on.
+    sheet->tabs()->setCurrentIndex(0);
+    for (int i = 0; i < 3; ++i, now += 100) sheet->tick();
+    EXPECT_EQ(link->commandsSent(), std::vector<std::uint8_t>(4, 0x50));
+}
+
+TEST_F(Sheet, RefreshRateValidatedOnEveryKeystroke) {
+    auto sheet = make();
+    auto* page = sheet->settingsPage();
+    auto* edit = page->controlAs<QLineEdit>(Einstellungen::RefreshRate);
+    EXPECT_EQ(edit->text(), "2");
+    edit->clear();
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RefreshMarker));
+    edit->setText("1");
+    EXPECT_TRUE(page->isControlVisible(Einstellungen::RefreshMarker));
+    EXPECT_EQ(sheet->settings().refreshRate, 2);
+    edit->setText("10");
+    EXPECT_FALSE(page->isControlVisible(Einstellungen::RefreshMarker));
+    EXPECT_EQ(sheet->settings().refreshRate, 10);
+    EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=10\r\n"), std::string::npos);
+    for (auto [text, ok] : {std::pair{"9999", true}, {"10000", false}, {"2", true}, {"1", false}, {"0002", true}}) {
+        edit->setText(text);
+        EXPECT_EQ(page->isControlVisible(Einstellungen::RefreshMarker), !ok) << text;
+    }
+    EXPECT_EQ(sheet->settings().refreshRate, 2);
+}
+
+TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
+    auto sheet = make();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(sheet.get(), &esc);
+    EXPECT_TRUE(sheet->isVisible());
+    dir.write("QV-GUI.ini", "");  // nothing changed, and still the file is written on closing
+    sheet.reset();
+    EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=2\r\n"), std::string::npos);
+
+    // Closed while a command is on the line: its outcome is not known, and said so.
+    sheet = make();
+    sheet->session().command(qv::protocol::OperatingCommand::ResetMinima, [](int) {});
+    testing::internal::CaptureStderr();
+    sheet.reset();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("unbekannt"), std::string::npos);
+
+    sheet = make();
+    sheet->settings().comPort = 7;  // a port change reaches the file only at the next write
+    EXPECT_EQ(dir.read("QV-GUI.ini").find("COMPORT=7"), std::string::npos);
+    sheet.reset();
+    EXPECT_NE(dir.read("QV-GUI.ini").find("COMPORT=7\r\n"), std::string::npos);
+}
+
+TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
+    auto sheet = make();
+    const QRect free = sheet->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(sheet->frameGeometry())) << sheet->width() << "x" << sheet->height();
+    auto resize = [&](QSize size) {
+        sheet->resize(size);
+        QApplication::processEvents();
+    };
+    auto area = [&](int tab) {
+        sheet->tabs()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        return qobject_cast<QScrollArea*>(sheet->tabs()->currentWidget());
+    };
+    resize(sheet->sizeHint());
+    QScrollArea* configuration = area(1);
+    ASSERT_TRUE(configuration);
+    EXPECT_FALSE(configuration->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(configuration->verticalScrollBar()->isVisible());
+
+    // Every command button of every page in view without scrolling at the
+    // common small sizes, and no page scrolls sideways; at 1366 x 768 no page
+    // scrolls at all. Buttons among the values may scroll with them.
+    for (QSize size : {QSize(800, 600), QSize(1024, 600), QSize(1366, 768)}) {
+        resize(size);
+        for (int tab = 0; tab < sheet->tabs()->count(); ++tab) {
+            QScrollArea* page = area(tab);
+            const QString where = QStringLiteral("%1x%2 page %3").arg(size.width()).arg(size.height()).arg(tab);
+            EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << where.toStdString();
+            EXPECT_FALSE(page->verticalScrollBar()->isVisible()) << where.toStdString();
+            for (QScrollArea* inner : page->widget()->findChildren<QScrollArea*>())
+                if (size.height() >= 768) {
+                    EXPECT_FALSE(inner->verticalScrollBar()->isVisible()) << where.toStdString();
+                }
+            for (QPushButton* b : page->widget()->findChildren<QPushButton*>()) {
+                if (!b->isVisible()) continue;
+                const QWidget* scroller = b->parentWidget();
+                while (scroller && !qobject_cast<const QScrollArea*>(scroller->parentWidget())) scroller = scroller->parentWidget();
+                if (scroller && scroller->parentWidget() != page) continue;  // among the values
+                const QRect at(b->mapTo(page->viewport(), QPoint()), b->size());
+                EXPECT_TRUE(page->viewport()->rect().contains(at)) << where.toStdString() << " " << b->text().toStdString();
+            }
+        }
+    }
+    // A value reached by Tab scrolls into view.
+    resize({800, 600});
+    area(1);
+    auto* field = sheet->configurationPage()->control(qv::params::PulseFrequency);
+    // Whole and unclipped: inside the values' own scrolled view too.
+    auto inView = [&] { return field->visibleRegion().boundingRect().size() == field->size(); };
+    EXPECT_FALSE(inView());
+    sheet->activateWindow();
+    field->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(inView());
+
+    QScrollArea* graph = area(3);
+    resize(sheet->sizeHint());
+    const QSize chart = sheet->graphPage()->chartFrame()->size();
+    resize(sheet->sizeHint() + QSize(300, 200));
+    EXPECT_FALSE(graph->verticalScrollBar()->isVisible());
+    EXPECT_EQ(sheet->graphPage()->chartFrame()->size(), chart + QSize(300, 200));
+}
+
+TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
+    auto sheet = make();
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
+    languages->setFocus();
+    // To whatever has the focus; QTest sends the shortcut override first, as a real key press does.
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && focus->window() == sheet.get());
+        QTest::keyClick(focus, key, mods);
+    };
+    ASSERT_EQ(QApplication::focusWidget(), languages);
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 1);
+    EXPECT_EQ(languages->currentIndex(), 0);  // the list did not take the key
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 3);
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
+    EXPECT_EQ(sheet->settings().language, 0);
+}
+
+TEST(FilePlaces, StartWhereTheUserWorksNeverInTheProgramsFolder) {
+    qv::test::TempCwd cwd;
+    struct {
+        std::string root;
+        const std::string& path() const { return root; }
+    } home{cwd.path.string()};
+    qputenv("HOME", home.path().c_str());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").c_str());
+    std::filesystem::create_directories(home.path() + "/Documents/runs");
+    std::filesystem::create_directories(home.path() + "/data");
+    qv::text::AppSettings s;
+    s.programDir = home.path() + "/data/";
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    struct Case {
+        std::string last;
+        QString expected;
+    } cases[] = {{"", documents},                            // first use
+                 {home.path() + "/data/", documents},       // the program's own folder
+                 {home.path() + "/gone/", documents},       // no longer there
+                 {home.path() + "/Documents/runs/", QString::fromStdString(home.path() + "/Documents/runs")}};
+    for (const Case& c : cases) {
+        s.workingDir = c.last;
+        EXPECT_EQ(qv::window::startFolder(s), c.expected) << c.last;
+    }
+    const QDateTime when(QDate(2026, 12, 9), QTime(11, 34));
+    EXPECT_EQ(qv::window::suggestedName(-1, QStringLiteral("kt740"), when), QStringLiteral("KT740_2026-12-09.kt740"));
+    EXPECT_TRUE(qv::window::suggestedName(0, QStringLiteral("csv"), when, true).endsWith(QStringLiteral("_2026-12-09_1134.csv")));
+    EXPECT_EQ(qv::window::withExtension(QStringLiteral("/a.b/set"), QStringLiteral("kt740")), QStringLiteral("/a.b/set.kt740"));
+    EXPECT_EQ(qv::window::withExtension(QStringLiteral("/a/set.bin"), QStringLiteral("kt740")), QStringLiteral("/a/set.bin"));
+}
+
+TEST_F(Sheet, AccessKeysWithoutClashesAndTabSkipsShownValuesInEveryLanguage) {
+    for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+        QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, f);
+    auto sheet = make();
+    auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
+    for (int lang : {1, 2, 0}) {
+        languages->setCurrentIndex(lang);
+        emit languages->activated(lang);
+        for (int tab = 0; tab < sheet->tabs()->count(); ++tab) {
+            sheet->tabs()->setCurrentIndex(tab);
+            QApplication::processEvents();
+            QWidget* page = qobject_cast<QScrollArea*>(sheet->tabs()->currentWidget())->widget();
+            QString keys = QStringLiteral("q") + accessKey(sheet->statusLine()->text(StatusLine::OpenTrace));
+            const std::string where = std::to_string(lang) + "/" + std::to_string(tab);
+            auto take = [&](const QString& caption, bool needed) {
+                const QChar key = accessKey(caption);
+                EXPECT_TRUE(key.isNull() || !keys.contains(key)) << where << " " << caption.toStdString();
+                EXPECT_TRUE(!needed || !key.isNull()) << where << " " << caption.toStdString();
+                if (!key.isNull()) keys += key;
+            };
+            for (QAbstractButton* b : page->findChildren<QAbstractButton*>())
+                if (b->focusPolicy() != Qt::NoFocus) take(b->text(), qobject_cast<QPushButton*>(b));
+            for (QLabel* l : page->findChildren<QLabel*>())
+                if (l->buddy()) take(l->text(), false);
+        }
+    }
+    // Tab from the page's title reaches its first command, never a shown value.
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    const std::pair<int, QWidget*> first[] = {
+        {1, sheet->configurationPage()->control(qv::params::ReadButton)},
+        {2, sheet->operationPage()->control(qv::pages::CBetrieb::MeasureStart)},
+        {3, sheet->graphPage()->control(qv::pages::CGrafik::PlotStart)}};
+    for (auto [tab, expected] : first) {
+        sheet->tabs()->setCurrentIndex(tab);
+        sheet->tabs()->tabBar()->setFocus();
+        QTest::keyClick(sheet->tabs()->tabBar(), Qt::Key_Tab);
+        QWidget* w = QApplication::focusWidget();
+        EXPECT_EQ(w, expected) << tab << " " << (w ? w->objectName().toStdString() : "");
+    }
+    for (int id : {qv::pages::CBetrieb::ActVelocity, qv::pages::CBetrieb::Totalizer, qv::pages::CBetrieb::ErrorText})
+        EXPECT_FALSE(sheet->operationPage()->control(id)->focusPolicy() & Qt::TabFocus) << id;
+}
+
+// The diagnosis window adds what the line carried since it last looked: a
+// selection survives new traffic, the view follows the newest line only from
+// its end, lines the trace let go leave from the top and a clear empties it.
+TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
+    qv::test::qtApp();
+    qv::link::LineTrace trace(400);  // bytes: the oldest lines go after about 57 cycles
+    std::int64_t ms = 0;
+    trace.setClock([&] { return ms += 10; });
+    auto cycles = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t command = 0x41, reply[] = {0x41, 0x04, 0x00, 0x45, 0x00, 0x00};
+            trace.sent(&command, 1);
+            trace.received(reply, sizeof reply);
+        }
+    };
+    LineTraceWindow window(trace, [](int n) { return QStringLiteral("#%1").arg(n); });
+    window.show();
+    auto* view = window.findChild<QPlainTextEdit*>();
+    QScrollBar* bar = view->verticalScrollBar();
+    auto topLine = [&] { return view->cursorForPosition(QPoint(2, 2)).block().text().toStdString(); };
+    auto selection = [&] { return view->textCursor().selectedText().toStdString(); };
+    auto lastLine = [&] { return view->document()->lastBlock().previous().text(); };
+    auto newest = [&] { return QString::fromStdString(formatTraceEntry(trace.since(0).entries.back())); };
+    cycles(60);
+    window.refresh();
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+    ASSERT_GT(bar->maximum(), 10);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(window.shownText().endsWith(" PC> ErrorCode    41 |A|\n" + newest() + '\n'));
+    // A parameter block, wider than the view: the horizontal scroll bar that
+    // comes with it takes a line's height and must not end the following.
+    const std::uint8_t read = 0x30;
+    const std::vector<std::uint8_t> block(100, 0x42);
+    trace.sent(&read, 1);
+    trace.received(block.data(), block.size());
+    window.refresh();
+    QApplication::processEvents();
+    cycles(1);
+    window.refresh();
+    QApplication::processEvents();
+    EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    // Scrolled back with a line selected: the traffic moves neither.
+    bar->setValue(bar->maximum() / 2);
+    QTextCursor line = view->cursorForPosition(QPoint(2, 2));
+    line.select(QTextCursor::LineUnderCursor);
+    view->setTextCursor(line);
+    bar->setValue(bar->maximum() / 2);
+    const std::string selected = selection(), top = topLine();
+    ASSERT_FALSE(selected.empty());
+    cycles(3);  // the ring lets the three oldest cycles go
+    window.refresh();
+    EXPECT_EQ(selection(), selected);
+    EXPECT_EQ(topLine(), top);
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(view->document()->blockCount() - 1, static_cast<int>(trace.since(0).entries.size()));
+
+    // At the end again (Ctrl+End), it follows again.
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    cycles(2);
+    window.refresh();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(lastLine(), newest());
+
+    window.clearTrace();
+    EXPECT_TRUE(window.shownText().isEmpty());
+    cycles(1);
+    window.refresh();
+    EXPECT_EQ(window.shownText().count('\n'), 2);
+}

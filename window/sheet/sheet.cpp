@@ -1,0 +1,390 @@
+#include "window/sheet/sheet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScrollArea>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <QTime>
+#include <cmath>
+#include <cstdio>
+
+#include "window/services/line_qt.h"
+#include "window/services/line_trace_window.h"
+#include "window/services/service_report.h"
+#include "core/params/compare.h"
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include "window/services/file_places.h"
+#include "window/services/page_keys.h"
+#include "window/services/page_scroll.h"
+#include "window/services/status_line.h"
+#include "core/link/exchange.h"
+#include "core/protocol/tables.h"
+#include "window/pages/configuration/konfiguration.h"
+#include "window/pages/graph/grafik.h"
+#include "window/pages/operation/betrieb.h"
+#include "window/pages/settings/einstellungen.h"
+#include "platform/dialog/dialog_service.h"
+#include "platform/dialog/pictures.h"
+
+namespace qv::window {
+using namespace qv::text;
+
+namespace {
+// Created before the pages, so their constructors find the start-up
+// directory's settings file; pages create it with defaults when missing.
+AppSettings* makeSettings() {
+    auto* s = new AppSettings;
+    setProgramDir(*s, currentDirectory());
+    s->deviceCode = -1;
+    return s;
+}
+}  // namespace
+
+CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::serial::PortDiscovery* ports)
+    : QDialog(nullptr),
+      settingsPage_(nullptr),
+      configurationPage_(nullptr),
+      operationPage_(nullptr),
+      graphPage_(nullptr),
+      settings_(makeSettings()),
+      clock_(std::move(clock)),
+      session_(std::make_unique<qv::link::Session>(settings_->deviceFamily, settings_->refreshRate, postTo(this),
+                                                     clock_)) {
+    session_->setEvents(this);
+    setWindowTitle(QString::fromUtf8("Quorvia \u2013 KT740 GUI"));
+    setWindowIcon(qv::dialog::programIcon());
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+
+    // Pages first: each reads and writes back the settings file for its tab title.
+    settingsPage_ = new qv::pages::Einstellungen(settings_.get(), session_.get());
+    configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), session_.get());
+    operationPage_ = new qv::pages::CBetrieb(settings_.get(), session_.get());
+    graphPage_ = new qv::pages::CGrafik(settings_.get());
+    readSettings(*settings_);
+    qv::dialog::setDialogLanguage(settings_->language);
+    // "COM<n>" entries are looked up where the program was started.
+    qv::link::PortSetup portSetup;
+    portSetup.startDirectory = settings_->programDir;
+    portSetup.configured = settings_->portPaths;
+    if (ports) portSetup.discovery = ports;
+    session_->setPorts(std::move(portSetup));
+    status_ = new StatusLine(*settings_, this);
+    configurationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); },
+                                      [this](int text) { status_->withdraw(text); });
+    status_->setOpenTrace([this] { showLineTrace(); });
+    operationPage_->setRecordingProblem([this](const QString& text) { status_->setProblem(text); });
+    operationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); });
+    auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+    traceKey->setContext(Qt::WindowShortcut);
+    connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });
+
+    // A window menu of our own stands in for the system menu.
+    menuBar_ = new QMenuBar(this);
+    QMenu* window = menuBar_->addMenu(QStringLiteral("&QV-Gui"));
+    QAction* minimize = window->addAction(QString(), this, [this] { showMinimized(); });
+    window->addSeparator();
+    QAction* about = window->addAction(QString(), this, [this] { showAbout(); });
+    QAction* report = window->addAction(QString(), this, [this] { showServiceReportDialog(); });
+    report->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    window->addSeparator();
+    QAction* close = window->addAction(QString(), this, [this] { reject(); });
+    close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    menuEntries_ = {{minimize, StatusLine::MenuMinimize},
+                    {about, StatusLine::MenuAbout},
+                    {report, RAction},
+                    {close, StatusLine::MenuClose}};
+    retranslateMenu();
+    settingsPage_->setLanguageSwitched([this] {
+        languageSwitched();
+        retranslateMenu();
+        for (QWidget* page : std::initializer_list<QWidget*>{settingsPage_, configurationPage_, operationPage_, graphPage_})
+            assignAccessKeys(page, reservedKeys());
+        if (traceWindow_) traceWindow_->retranslate();
+        if (reportDialog_) retranslateReport_();
+    });
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setDocumentMode(false);
+    addScrolledPages(tabs_, {settingsPage_, configurationPage_, operationPage_, graphPage_});
+    installPageKeys(tabs_);
+    // Access keys once a page shows its texts, and again in a new language.
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (auto* area = qobject_cast<QScrollArea*>(tabs_->widget(i))) area->widget()->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(tabs_);
+    layout->addWidget(status_);
+    // Last: the window is sized from the finished layout, status line included.
+    fitToScreen(this);
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(kTimerPeriodMs);
+    connect(timer_, &QTimer::timeout, this, [this] { ticks_.onTimer(); });
+    timer_->start();
+    updateStatus();
+}
+
+CAllControlsSheet::~CAllControlsSheet() {
+    timer_->stop();
+    // The exchange that runs ends first; nothing is handed back any more, so
+    // a command's outcome is not shown: said, rather than left to look done.
+    if (session_->commandPending())
+        std::fputs("QV-Gui: Beim Schlie\u00dfen lief noch ein Befehl am Messger\u00e4t; ob er ausgef\u00fchrt "
+                   "wurde, ist unbekannt (mit KT740-->PC oder R\u00fccklesen pr\u00fcfen).\n",
+                   stderr);
+    session_->setEvents(nullptr);
+    writeSettings(*settings_);
+    session_.reset();  // the port is closed with it
+    // Pages go in reverse order of their creation.
+    delete graphPage_;
+    delete operationPage_;
+    delete configurationPage_;
+    delete settingsPage_;
+}
+
+void CAllControlsSheet::keyPressEvent(QKeyEvent* event) {
+    // The sheet has no Cancel button: Escape must not end the program.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CAllControlsSheet::showAbout() {
+    QDialog about(this);
+    about.setWindowTitle(QString::fromUtf8("Info \u00fcber QV-Gui"));
+    auto* logo = new QLabel(&about);
+    logo->setPixmap(qv::dialog::logoPixmap(140, 57));
+    auto* text = new QLabel(QString::fromUtf8("QV-Gui Version " QV_VERSION "\nQuorvia \u2013 KT740 GUI"), &about);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(logo);
+    row->addSpacing(12);
+    row->addWidget(text);
+    auto* layout = new QVBoxLayout(&about);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+LineTraceWindow* CAllControlsSheet::showLineTrace() {
+    if (!traceWindow_) {
+        traceWindow_ = new LineTraceWindow(session_->trace(), [this](int n) { return status_->text(n); }, this);
+        traceWindow_->savePlace = [this] {
+            return startFolder(*settings_) + QStringLiteral("/QV-Gui_") +
+                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmm")) + QStringLiteral(".txt");
+        };
+        traceWindow_->saved = [this](const QString& path) {
+            rememberFolder(*settings_, path);
+            status_->note(StatusLine::TraceSaved, {QDir::toNativeSeparators(path)});
+        };
+    }
+    traceWindow_->retranslate();  // the language may have changed since it was last open
+    traceWindow_->show();
+    traceWindow_->raise();
+    traceWindow_->activateWindow();
+    return traceWindow_;
+}
+
+ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
+    const ReportTextFn t = [this](int n) { return status_->text(n); };
+    // Each page tells what it knows.
+    ServiceReport r;
+    r.title = t(RTitle);
+    r.when = QDateTime::currentDateTime();
+    r.head = settingsPage_->reportRows(t);
+    r.parametersTitle = t(RParameters);
+    r.parameters = configurationPage_->reportRows(t);
+    r.measurementTitle = t(RMeasurement);
+    r.measurement = operationPage_->reportRows(t);
+    r.noteTitle = t(RNote).remove(QLatin1Char('&'));
+    r.note = note;
+    r.curves = graphPage_->reportCurves();
+    // The package carries the program's version.
+    r.footer = QStringLiteral("QV-Gui " QV_VERSION " \u2013 qv-gui " QV_VERSION);
+    return r;
+}
+
+QString CAllControlsSheet::reservedKeys() const {
+    // The window menu's and the status line's keys work from every page.
+    QString keys = QStringLiteral("q");
+    if (const QChar trace = accessKey(status_->text(StatusLine::OpenTrace)); !trace.isNull()) keys += trace;
+    return keys;
+}
+
+bool CAllControlsSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show)
+        if (auto* page = qobject_cast<QWidget*>(watched))
+            // After the page's first show has loaded its texts.
+            QMetaObject::invokeMethod(this, [this, page] { assignAccessKeys(page, reservedKeys()); }, Qt::QueuedConnection);
+    return QDialog::eventFilter(watched, event);
+}
+
+void CAllControlsSheet::retranslateMenu() {
+    for (const MenuEntry& e : menuEntries_) e.action->setText(status_->text(e.text));
+}
+
+bool CAllControlsSheet::saveServiceReport(const QString& note) {
+    QString path = qv::dialog::dialogs().saveFileName(
+        this, status_->text(RSaveTitle), suggestedPath(*settings_, settings_->deviceCode, QStringLiteral("pdf")),
+        QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return false;
+    if (const QString named = withExtension(path, QStringLiteral("pdf")); named != path) {
+        // The dialog asked before overwriting the name it was given, not this one.
+        if (QFileInfo::exists(named)) {
+            qv::dialog::dialogs().message(this, status_->text(RTitle), fillText(status_->text(RExists), {QFileInfo(named).fileName()}));
+            return false;
+        }
+        path = named;
+    }
+    if (writeServiceReport(path, serviceReport(note))) {
+        rememberFolder(*settings_, path);
+        status_->note(StatusLine::ReportSaved, {QDir::toNativeSeparators(path)});
+        return true;
+    }
+    qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    return false;
+}
+
+void CAllControlsSheet::showServiceReportDialog() {
+    // Non-modal, so the poll goes on and the last measurement stays fresh.
+    if (reportDialog_) return reportDialog_->raise(), reportDialog_->activateWindow();
+    auto* d = new QDialog(this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    auto* caption = new QLabel(d);
+    auto* note = new QPlainTextEdit(d);
+    note->setTabChangesFocus(true);  // Tab goes on to the button
+    caption->setBuddy(note);
+    auto* save = new QPushButton(d);
+    // Its words follow a language switch while it is open.
+    retranslateReport_ = [this, d, caption, note, save] {
+        d->setWindowTitle(status_->text(RTitle));
+        caption->setText(status_->text(RNote));
+        note->setAccessibleName(caption->text().remove(QLatin1Char('&')));
+        save->setText(status_->text(RSave));
+        save->setAccessibleName(save->text().remove(QLatin1Char('&')));
+    };
+    retranslateReport_();
+    reportDialog_ = d;
+    connect(save, &QPushButton::clicked, d, [this, d, note] {
+        if (saveServiceReport(note->toPlainText())) d->close();
+    });
+    auto* layout = new QVBoxLayout(d);
+    layout->addWidget(caption);
+    layout->addWidget(note);
+    layout->addWidget(save);
+    d->resize(480, 320);
+    d->show();
+}
+
+void CAllControlsSheet::tick() {
+    ticks_.onTimer();
+    waitForLine();
+}
+
+void CAllControlsSheet::waitForLine() { qv::window::waitForLine(*session_, this); }
+
+void CAllControlsSheet::languageSwitched() {
+    // Pages never shown load the new language themselves when first shown.
+    if (configurationPage_->pageReady()) configurationPage_->reloadTexts();
+    if (operationPage_->pageReady()) operationPage_->reloadTexts();
+    if (graphPage_->pageReady()) {
+        graphPage_->UpdateLanguage();
+        graphPage_->reloadTexts();
+    }
+}
+
+bool CAllControlsSheet::pollPagesReady() const {
+    return operationPage_->pageReady() == 1 || graphPage_->pageReady() == 1;
+}
+
+void CAllControlsSheet::sessionTick() {
+    session_->setPolling(pollPagesReady());
+    session_->tick();
+    updateStatus();
+}
+
+// While the link is down nothing is written, so the indicator stops blinking.
+bool CAllControlsSheet::recording() const {
+    return operationPage_->recording() && !session_->linkDown() && !operationPage_->recordingFailed();
+}
+void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
+void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
+
+void CAllControlsSheet::updateStatus() {
+    if (!portKnown_) return;  // nothing to tell before the first identification has ended
+    const auto& health = session_->health();
+    StatusLine::View v;
+    v.port = health.port();
+    v.state = health.state();
+    if (settingsPage_->meterShown()) v.model = settingsPage_->controlText(qv::pages::Einstellungen::Hardware);
+    if (v.state == qv::link::LinkHealth::State::NoPort) v.openFailure = settingsPage_->openFailureText();
+    v.cycleSeen = health.cycleSeen();
+    v.sinceCycleMs = health.sinceCycle(clock_());
+    const auto& counters = session_->pollCounters();
+    v.exchanges = counters.exchanges;
+    v.unanswered = counters.unanswered;
+    v.wrongLength = counters.wrongLength;
+    v.reopenings = health.reopenings();
+    status_->setView(v);
+}
+
+void CAllControlsSheet::portOutcome(const qv::link::PortOutcome& outcome) {
+    settingsPage_->showPortOutcome(outcome);
+    portKnown_ = true;
+    updateStatus();
+}
+
+void CAllControlsSheet::identified(const qv::protocol::Identification& id) {
+    settingsPage_->showIdentified(id);
+    updateStatus();
+}
+
+void CAllControlsSheet::deviceTypeReceived(std::optional<int> code) {
+    if (code) operationPage_->setDeviceCode(*code);
+    // The meter answers the poll: the Settings page shows it, plugged in late or not.
+    settingsPage_->showPolledModel(code ? *code : operationPage_->deviceCode());
+    if (operationPage_->pageReady()) operationPage_->applyVariant(operationPage_->deviceCode());
+}
+
+void CAllControlsSheet::linkDown(bool down) {
+    operationPage_->setStale(down, fillText(status_->text(StatusLine::StaleSince), {lastUpdate_}),
+                             status_->text(StatusLine::RecordingPaused));
+    if (!down) return;
+    settingsPage_->showNoAnswer();
+    // The curves break here rather than joining both sides of the outage.
+    if (graphPage_->pageReady() && graphPage_->plotRunning()) {
+        qv::protocol::MeasurementRecord gap = session_->record();
+        gap.temperature = gap.volumeFlow = std::nanf("");
+        graphPage_->AddSample(gap);
+    }
+}
+
+void CAllControlsSheet::delivered(const qv::protocol::MeasurementRecord& record) {
+    lastUpdate_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    updateStatus();
+    if (operationPage_->pageReady()) {
+        operationPage_->showMeasurement(record);
+        if (!operationPage_->recording() && !operationPage_->recordStartEnabled())
+            operationPage_->enableRecordStart();
+    }
+    if (graphPage_->pageReady() && graphPage_->plotRunning()) graphPage_->AddSample(record);
+}
+
+}  // namespace qv::window
