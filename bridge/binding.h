@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/compbridge/compbridge.h"
+#include "bridge/imports.h"
 
 namespace qv::bridge {
 

@@ -412,16 +412,10 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
         const auto right = side(b, mb);
         if (!right) return;
         if (r.model.empty()) r.model = qv::protocol::modelCodeText(left->code);
-        // As the window compares its page with the meter or a file: the
-        // page's (left) model decides the rows, a second model is a row too.
-        const auto mine = encoded(*left, valuesOf(*left)), other = encoded(*right, valuesOf(*right));
-        std::vector<cfg::Difference> diffs;
-        if (left->code != right->code)
-            diffs.push_back({cfg::Model, -1, qv::protocol::modelCodeText(left->code), qv::protocol::modelCodeText(right->code)});
-        if (left->family == right->family) {
-            const auto more = cfg::compareBlocks(left->family, left->code, c.words.language(), mine.data(), other.data(), false);
-            diffs.insert(diffs.end(), more.begin(), more.end());
-        }
+        // As the window compares its page (left) with the meter or a file.
+        cfg::ParameterSet mine = *left;
+        mine.block = encoded(*left, valuesOf(*left));
+        const auto diffs = cfg::compareSets(mine, *right, c.words.language());
         for (const auto& d : diffs) r.details.push_back(differenceLine(c.words, d));
         r.ok = true;
         r.result = diffs.empty() ? configText(c.words, label::NoDifferences)

@@ -80,6 +80,10 @@ SETTINGS_LABELS = [
     (1908, T("Server %1 nicht erreicht: keine Antwort innerhalb von 3 s.",
              "Server %1 not reached: no answer within 3 s.",
              "Serveur %1 non joint : pas de réponse en 3 s.")),
+    # 1940 to 1942: what a screen reader says of the lamps and the refresh rate's marker.
+    (1940, T("Verbunden", "Connected", "Connecté")),
+    (1941, T("Keine Verbindung", "Not connected", "Non connecté")),
+    (1942, T("Refreshrate ungültig", "Refresh rate not valid", "Intervalle de rafraîchissement non valable")),
 ]
 
 SETTINGS_HELP = [
@@ -196,6 +200,8 @@ OPERATION_LABELS = [
     (1930, T("Überlauf", "overflow", "dépassement")),
     # 1931 neither: the recording's file and the lines it holds.
     (1931, T("%1 – %2 Zeilen", "%1 – %2 lines", "%1 – %2 lignes")),
+    # 1932: what a screen reader says of the recording indicator before its help names it.
+    (1932, T("Aufzeichnung läuft", "Recording", "Enregistrement en cours")),
 ]
 
 
@@ -853,6 +859,8 @@ GRAPH_LABELS = [
     (1131, T("Plot Start", "Start plot", "Démarrer le tracé")),
     (1132, T("Plot Stop", "Stop plot", "Arrêter le tracé")),
     (1133, T("Plot löschen", "Clear plot", "Effacer le tracé")),
+    # 1950 belongs to no control: what the chart's frame says when the chart failed.
+    (1950, T("Das Diagramm ist nicht verfügbar.", "The chart is not available.", "Le graphique n'est pas disponible.")),
 ]
 
 GRAPH_HELP = [
@@ -1125,6 +1133,13 @@ STATUS_MESSAGES = [
     (106, T("Minimieren", "Minimize", "Réduire")),
     (107, T("&Info über QV-Gui...", "&About QV-Gui...", "À &propos de QV-Gui...")),
     (108, T("Schließen", "Close", "Fermer")),
+    # Told on the terminal when the window closes while a command is on the line.
+    (109, T("QV-Gui: Beim Schließen lief noch ein Befehl am Messgerät; ob er ausgeführt wurde, ist unbekannt "
+            "(mit KT740-->PC oder Rücklesen prüfen).",
+            "QV-Gui: a command to the meter was still running when the window closed; whether it was carried out "
+            "is unknown (check with KT740-->PC or Read back).",
+            "QV-Gui : une commande à l'appareil était en cours à la fermeture ; on ne sait pas si elle a été "
+            "exécutée (vérifier avec KT740-->PC ou Relire).")),
 ]
 
 # --------------------------------------------------------------------------

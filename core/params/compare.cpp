@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+#include "core/protocol/tables.h"
+
 namespace qv::params {
 
 namespace {
@@ -61,6 +63,21 @@ std::string differenceLine(const Difference& d, const std::string& caption, cons
     std::string what = !d.control ? byte : d.byte >= 0 ? caption + " (" + byte + ")" : caption;
     if (d.missing) what += " \u2013 " + missingWord;
     return what + ": " + d.mine + " \u2194 " + d.other;
+}
+
+std::vector<Difference> compareSets(const ParameterSet& mine, const ParameterSet& other, int ui) {
+    std::vector<Difference> out;
+    if (mine.code != other.code) {
+        auto name = [](int c) {
+            return c >= 0 && c < qv::protocol::kModelCodeCount ? qv::protocol::modelCodeText(c) : std::to_string(c);
+        };
+        out.push_back({Model, -1, name(mine.code), name(other.code)});
+    }
+    const std::size_t n = blockSize(mine.family);
+    if (n == 0 || mine.family != other.family || mine.block.size() < n || other.block.size() < n) return out;
+    const auto more = compareBlocks(mine.family, mine.code, ui, mine.block.data(), other.block.data(), false);
+    out.insert(out.end(), more.begin(), more.end());
+    return out;
 }
 
 std::vector<Difference> compareBlocks(int family, int code, int ui, const std::uint8_t* mine,

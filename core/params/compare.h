@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/params/parameters.h"
+#include "core/params/transfer.h"
 
 namespace qv::params {
 
@@ -24,6 +25,12 @@ struct Difference {
 // so a byte-for-byte comparison misses nothing and names nothing twice.
 std::vector<Difference> compareBlocks(int family, int code, int uiLanguage, const std::uint8_t* mine,
                                       const std::uint8_t* other, bool allRows);
+
+// The page's set against the meter's or a file's, as the Configuration page
+// and qv-cli compare them: a second model is a row of its own; blocks of one
+// family are compared row by row, the rows the first set's model lacks left
+// out; blocks of two families have nothing more in common.
+std::vector<Difference> compareSets(const ParameterSet& mine, const ParameterSet& other, int uiLanguage);
 
 // A value as the page shows it, with its unit, from a decoded set.
 std::string displayValue(int control, const ControlValues& values, int family, int uiLanguage);

@@ -32,7 +32,7 @@ enum : int {
     Source = 94, FromMeter = 95, FromFile = 96, ByHand = 97, EditedSince = 98, NoSet = 99, Exists = 100,
     // Where a file went; the window menu.
     Saved = 101, Loaded = 102, RecordingTo = 103, ReportSaved = 104, TraceSaved = 105, MenuMinimize = 106,
-    MenuAbout = 107, MenuClose = 108,
+    MenuAbout = 107, MenuClose = 108, CommandUnfinished = 109,
 };
 
 // The numbers above, for the language-file test.
@@ -40,7 +40,7 @@ inline constexpr int kUsed[] = {
     1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 41, 42, 43, 44, 45, 46, 47, 48,  49,  50,  51,
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
-    104, 105, 106, 107, 108};
+    104, 105, 106, 107, 108, 109};
 
 }  // namespace qv::text::msg
 
@@ -53,6 +53,8 @@ enum : int {
     // server, and some %2, the system's reason or the server's answer).
     NoDevice = 1900, InUse = 1901, NoPermission = 1902, NotSerial = 1903, NoServer = 1904,
     SettingRefused = 1905, SettingUnconfirmed = 1906, ServerRefused = 1907, ServerSilent = 1908,
+    // ... and what a screen reader says of the lamps and the refresh rate's marker.
+    Connected = 1940, NotConnected = 1941, RefreshInvalid = 1942,
     // Konfigurieren_labels: comparisons and the write's verdict.
     NoDifferences = 1910, Verified = 1911, NotVerifiedOther = 1912, WithMeter = 1913, WithFile = 1914,
     NoWholeBlock = 1915, Byte = 1916, Differs = 1917, ReadBackDamaged = 1918, HeldAfterAll = 1919,
@@ -60,15 +62,19 @@ enum : int {
     NotSent = 1925, Acknowledged = 1926, NotAcknowledged = 1927,
     // What a screen reader says of a row's markers, after its caption.
     Changed = 1928, Error = 1929,
-    // Betrieb_labels: a value beyond what the page shows; the recording's file and its lines.
-    Overflow = 1930, RecordInfo = 1931,
+    // Betrieb_labels: a value beyond what the page shows; the recording's file and its lines;
+    // the recording indicator's name.
+    Overflow = 1930, RecordInfo = 1931, Recording = 1932,
+    // Grafik_labels: what the chart's frame says when the chart failed.
+    ChartFault = 1950,
 };
 
 // The numbers above by file, for the language-file test.
-inline constexpr int kSettings[] = {1900, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908};
+inline constexpr int kSettings[] = {1900, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1940, 1941, 1942};
 inline constexpr int kConfiguration[] = {1910, 1911, 1912, 1913, 1914, 1915, 1916, 1917, 1918,
                                          1919, 1920, 1921, 1922, 1923, 1924, 1925, 1926, 1927, 1928, 1929};
-inline constexpr int kOperation[] = {1930, 1931};
+inline constexpr int kOperation[] = {1930, 1931, 1932};
+inline constexpr int kGraph[] = {1950};
 
 }  // namespace qv::text::label
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bridge/binding.h"
-#include "platform/compbridge/compbridge.h"
+#include "bridge/imports.h"
 
 namespace qv::test {
 

@@ -33,6 +33,7 @@ struct Server {
     const char* name;
     bool rfc2217;
 };
+void PrintTo(const Server& s, std::ostream* os) { *os << s.name; }
 
 std::vector<std::string> traceNotes(qv::link::Session& session) {
     std::vector<std::string> notes;

@@ -190,6 +190,7 @@ TEST(LangFiles, EveryNamedTextOfTheLabelsFilesAndOfQvCliIsThere) {
         {"Einstellungen_labels", {std::begin(label::kSettings), std::end(label::kSettings)}},
         {"Konfigurieren_labels", {std::begin(label::kConfiguration), std::end(label::kConfiguration)}},
         {"Betrieb_labels", {std::begin(label::kOperation), std::end(label::kOperation)}},
+        {"Grafik_labels", {std::begin(label::kGraph), std::end(label::kGraph)}},
         {"Kommandozeile_texte", {std::begin(cli::kUsed), std::end(cli::kUsed)}},
     };
     for (const auto& f : files) {

@@ -19,6 +19,7 @@ public:
     std::function<Bytes(const Bytes& written)> respond = [](const Bytes&) { return Bytes{}; };
     std::vector<std::string> log;
     std::deque<Bytes> pending;  // what the next reads return
+    std::function<void()> beforeRead;  // a late reply may be put into pending here
     bool open = true;
     // What opening a path gives (a session opens the links it makes).
     std::function<qv::serial::OpenFailure(const std::string& path)> openResult = [](const std::string&) {
@@ -49,6 +50,7 @@ public:
         received = 0;
         if (!open) return -1;
         log.push_back("R");
+        if (beforeRead) beforeRead();
         if (pending.empty()) return 0;
         Bytes r = pending.front();
         pending.pop_front();

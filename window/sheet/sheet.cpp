@@ -143,9 +143,7 @@ CAllControlsSheet::~CAllControlsSheet() {
     // The exchange that runs ends first; nothing is handed back any more, so
     // a command's outcome is not shown: said, rather than left to look done.
     if (session_->commandPending())
-        std::fputs("QV-Gui: Beim Schlie\u00dfen lief noch ein Befehl am Messger\u00e4t; ob er ausgef\u00fchrt "
-                   "wurde, ist unbekannt (mit KT740-->PC oder R\u00fccklesen pr\u00fcfen).\n",
-                   stderr);
+        std::fprintf(stderr, "%s\n", status_->text(msg::CommandUnfinished).toLocal8Bit().constData());
     session_->setEvents(nullptr);
     writeSettings(*settings_);
     session_.reset();  // the port is closed with it
@@ -167,7 +165,8 @@ void CAllControlsSheet::keyPressEvent(QKeyEvent* event) {
 
 void CAllControlsSheet::showAbout() {
     QDialog about(this);
-    about.setWindowTitle(QString::fromUtf8("Info \u00fcber QV-Gui"));
+    // Named as the menu entry that opens it.
+    about.setWindowTitle(status_->text(StatusLine::MenuAbout).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
     auto* logo = new QLabel(&about);
     logo->setPixmap(qv::dialog::logoPixmap(140, 57));
     auto* text = new QLabel(QString::fromUtf8("QV-Gui Version " QV_VERSION "\nQuorvia \u2013 KT740 GUI"), &about);

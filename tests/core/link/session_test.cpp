@@ -4,6 +4,7 @@
 #include <map>
 
 #include "core/link/session.h"
+#include "tests/support/print.h"
 #include "tests/support/scripted_link.h"
 #include "tests/support/window_queue.h"
 

@@ -11,6 +11,7 @@
 #include "core/params/transfer.h"
 #include "core/params/verdict.h"
 #include "core/text/text_numbers.h"
+#include "tests/support/print.h"
 
 using namespace qv::params;
 using qv::protocol::ParameterReplies;

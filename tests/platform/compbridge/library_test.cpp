@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "bridge/imports.h"
 #include "platform/compbridge/compbridge.h"
 #include "platform/compbridge/tzscope.h"
 #include "tests/support/qt_app.h"

@@ -51,7 +51,7 @@ struct MeterScript {
 };
 
 // Records every message with whether the line was held at that moment.
-struct LockWatch : qv::test::FakeDialogs {
+struct LineWatch : qv::test::FakeDialogs {
     qv::link::Session* session = nullptr;
     std::vector<bool> held;
     void message(QWidget* w, const QString& caption, const QString& text) override {
@@ -62,7 +62,7 @@ struct LockWatch : qv::test::FakeDialogs {
 
 struct ConfigurationPage : ::testing::Test {
     qv::test::TempCwd dir;
-    LockWatch dialogs;
+    LineWatch dialogs;
     qv::text::AppSettings settings;
     QObject context;  // where the connection's results arrive
     qv::link::Session session{settings.deviceFamily, settings.refreshRate, qv::window::postTo(&context)};

@@ -46,7 +46,7 @@ std::string errorHelp() {
 }
 
 // Records every message with whether the line was held at that moment.
-struct LockWatch : qv::dialog::DialogService {
+struct LineWatch : qv::dialog::DialogService {
     qv::link::Session* session = nullptr;
     std::vector<std::pair<QString, bool>> shown;
     void message(QWidget*, const QString& caption, const QString&) override {
@@ -431,8 +431,8 @@ TEST_F(OperationPage, LowFlowWithoutLinkOrClosedPort) {
     EXPECT_FALSE(!session.idle());
 }
 
-TEST_F(OperationPage, LockHeldWhileTheBoxShows) {
-    LockWatch watch;
+TEST_F(OperationPage, LineHeldWhileTheBoxShows) {
+    LineWatch watch;
     watch.session = &session;
     qv::dialog::setDialogService(&watch);
     choose(5);

@@ -153,6 +153,7 @@ TEST_F(Sheet, EscapeDoesNotCloseAndClosingWritesTheFile) {
     EXPECT_NE(dir.read("QV-GUI.ini").find("REFRESHRATE=2\r\n"), std::string::npos);
 
     // Closed while a command is on the line: its outcome is not known, and said so.
+    dir.copyTexts(QV_RUN_DIR);
     sheet = make();
     sheet->session().command(qv::protocol::OperatingCommand::ResetMinima, [](int) {});
     testing::internal::CaptureStderr();

@@ -695,21 +695,12 @@ void CKonfiguration::showDifferences(const QString& title, const std::vector<cfg
 }
 
 void CKonfiguration::compareWith(const QString& title, int code, const std::uint8_t* block) {
-    auto* model = controlAs<QComboBox>(cfg::Model);
-    const int pageCode = model->currentIndex();
-    const int family = qv::protocol::familyOfCode(pageCode);
-    std::vector<cfg::Difference> diffs;
-    if (code != pageCode) {
-        auto name = [model](int c) { return c >= 0 && c < model->count() ? model->itemText(c).toStdString() : std::to_string(c); };
-        diffs.push_back({cfg::Model, -1, name(pageCode), name(code)});
-    }
-    // Blocks of different families have different layouts: the model says it all.
-    if (family >= 0 && family == qv::protocol::familyOfCode(code)) {
-        const auto mine = cfg::encodeBlock(family, values());
-        const auto more = cfg::compareBlocks(family, pageCode, settings_->language, mine.data(), block, false);
-        diffs.insert(diffs.end(), more.begin(), more.end());
-    }
-    showDifferences(title, diffs);
+    const int pageCode = controlAs<QComboBox>(cfg::Model)->currentIndex();
+    cfg::ParameterSet mine{pageCode, qv::protocol::familyOfCode(pageCode), {}};
+    if (mine.family >= 0) mine.block = cfg::encodeBlock(mine.family, values());
+    cfg::ParameterSet other{code, qv::protocol::familyOfCode(code), {}};
+    if (other.family >= 0) other.block.assign(block, block + cfg::blockSize(other.family));
+    showDifferences(title, cfg::compareSets(mine, other, settings_->language));
 }
 
 void CKonfiguration::compareWithMeter() {

@@ -9,7 +9,8 @@
 #include <exception>
 #include <utility>
 
-#include "platform/compbridge/compbridge.h"
+#include "bridge/imports.h"
+#include "core/text/text_numbers.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
@@ -20,8 +21,6 @@ const char* const kVolumeFlow[3] = {"Volumenstrom", "Volume Flow", "Débit Volum
 const char* const kChartTitle[3] = {"Temperatur/Volumenstrom", "Temperature/Volume Flow",
                                     "Température/Débit Volumétrique"};
 const char* const kXAxis[3] = {"Messwert", "Measured Value", "Valeur Mesurée"};
-const char* const kChartFault[3] = {"Das Diagramm ist nicht verfügbar.", "The chart is not available.",
-                                    "Le graphique n'est pas disponible."};
 
 std::string cp1252(const char* utf8) { return qv::dialog::toCp1252(QString::fromUtf8(utf8)); }
 
@@ -124,6 +123,7 @@ void CGrafik::onInitDialog() {
 void CGrafik::reloadTexts() {
     texts_.loadLabels("Grafik_labels");
     texts_.loadHelp("Grafik_hilfe");
+    if (faulted_) renderFault();  // in the new language
 }
 
 CGrafik::ChartTexts CGrafik::chartTexts() const {
@@ -251,9 +251,8 @@ void CGrafik::showFault(const std::string& detail) {
 
 void CGrafik::renderFault() {
     if (!faultLabel_) return;
-    const int lang = settings_->language;
-    QString text = lang >= 0 && lang <= 2 ? QString::fromUtf8(kChartFault[lang]) : QString();
-    if (!faultDetail_.empty()) text += (text.isEmpty() ? "" : "\n") + qv::dialog::fromCp1252(faultDetail_);
+    QString text = pageText(qv::text::label::ChartFault);
+    if (!faultDetail_.empty()) text += QLatin1Char('\n') + qv::dialog::fromCp1252(faultDetail_);
     faultLabel_->setText(text);
     faultLabel_->setAccessibleName(text);
     faultLabel_->show();

@@ -179,7 +179,6 @@ CBetrieb::CBetrieb(qv::text::AppSettings* settings, qv::link::Session* session)
     auto* indicator = addControl(RecordIndicator, new QLabel(this));
     indicator->setPixmap(qv::dialog::recordingPixmap(20));
     indicator->setAlignment(Qt::AlignCenter);
-    indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
     place(indicator, 414, 63, 13, 12);
     indicator->hide();
 
@@ -230,6 +229,8 @@ void CBetrieb::refreshAccessibleNames() {
         if (f.column) name += QLatin1Char(' ') + controlText(f.column);
         if (QWidget* w = control(f.id)) w->setAccessibleName(name.remove(QLatin1Char('&')));
     }
+    // A picture without help is named by the labels file.
+    if (helpText(RecordIndicator).isEmpty()) control(RecordIndicator)->setAccessibleName(pageText(qv::text::label::Recording));
 }
 
 void CBetrieb::applyVariant(int code) {
@@ -367,7 +368,7 @@ void CBetrieb::setStale(bool stale, const QString& tip, const QString& paused) {
     showRecordingPaused();
     // Its help names it (first line) and is its tool tip: while paused, it says so first.
     if (staleHelp(RecordIndicator, paused) && helpText(RecordIndicator).isEmpty())
-        indicator->setAccessibleName(QString::fromUtf8("Aufzeichnung läuft"));
+        indicator->setAccessibleName(pageText(qv::text::label::Recording));
     if (!stale) helpWhileFresh_.clear();
     // Standing still: shown while a recording waits, hidden otherwise.
     if (recording()) showControl(RecordIndicator, true);

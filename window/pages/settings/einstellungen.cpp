@@ -68,14 +68,11 @@ Einstellungen::Einstellungen(qv::text::AppSettings* settings, qv::link::Session*
 
     auto* green = addControl(GreenLamp, new QLabel(this));
     green->setPixmap(qv::dialog::lampPixmap(true));
-    green->setAccessibleName(QStringLiteral("Verbunden"));
     auto* red = addControl(RedLamp, new QLabel(this));
     red->setPixmap(qv::dialog::lampPixmap(false));
-    red->setAccessibleName(QStringLiteral("Keine Verbindung"));
     green->hide();
     auto* marker = addControl(RefreshMarker, new QLabel(this));
     marker->setPixmap(qv::dialog::errorMarkerPixmap());
-    marker->setAccessibleName(QStringLiteral("Refreshrate ung\u00fcltig"));
     marker->hide();
     auto* greyOut = addControl(GreyOut, new QCheckBox(QStringLiteral("Ausgrauen statt Ausblenden"), this));
     greyOut->hide();
@@ -171,6 +168,10 @@ void Einstellungen::onInitDialog() {
 
 void Einstellungen::loadTexts() {
     texts_.loadLabels("Einstellungen_labels");
+    // The pictures are named by the labels file; a help text read next names them by its first line.
+    control(GreenLamp)->setAccessibleName(pageText(qv::text::label::Connected));
+    control(RedLamp)->setAccessibleName(pageText(qv::text::label::NotConnected));
+    control(RefreshMarker)->setAccessibleName(pageText(qv::text::label::RefreshInvalid));
     texts_.loadHelp("Einstellungen_hilfe");
     // A help file that was read replaced the lamp's tool tip: that is its base.
     if (helpText(RedLamp) != lampTip_) lampHelp_ = helpText(RedLamp);

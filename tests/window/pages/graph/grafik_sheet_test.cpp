@@ -18,6 +18,7 @@ TEST(GraphInSheet, AFailingChartLeavesTheRestOfTheProgramAlone) {
     qv::test::qtApp();
     qv::test::TempCwd dir;
     dir.write("COM1", "not a terminal");  // no real port is touched
+    dir.copyTexts(QV_RUN_DIR);
     qv::test::RecordingBridge bridge;
     bridge.rejectedPaths = {"YAxis.Max.Value"};
     std::uint32_t now = 1'000'000;

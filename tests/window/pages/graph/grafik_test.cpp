@@ -38,7 +38,8 @@ struct GraphPage : ::testing::Test {
         qv::test::qtApp();
         qv::test::fakeDialogs().boxes.clear();
         for (const char* lang : {"de", "en", "fr"}) {
-            dir.write(std::string("Grafik_labels_") + lang + ".txt", std::string("#1131\r\nStart ") + lang + "\r\n");
+            dir.write(std::string("Grafik_labels_") + lang + ".txt",
+                      std::string("#1131\r\nStart ") + lang + "\r\n#1950\r\nNo chart (" + lang + ").\r\n");
             dir.write(std::string("Grafik_hilfe_") + lang + ".txt", "#1130\r\nThe chart.\r\n\r\n");
         }
         qv::text::setProgramDir(settings, dir.path.string() + "/");
@@ -335,7 +336,7 @@ TEST_F(GraphPage, ARejectedPropertyShowsAFaultInTheFrame) {
     show(0);
     EXPECT_EQ(page->pageReady(), 1);
     EXPECT_TRUE(page->chartFault().contains("Unable to set property : Title.Text"));
-    EXPECT_TRUE(page->chartFault().contains(QString::fromUtf8("Das Diagramm ist nicht verfügbar.")));
+    EXPECT_TRUE(page->chartFault().contains("No chart (de)."));
     EXPECT_EQ(bridge->count(145), 0);  // the set-up stopped at the fault
     bridge->calls.clear();
     page->controlAs<QAbstractButton>(CGrafik::PlotStart)->click();
@@ -348,7 +349,8 @@ TEST_F(GraphPage, ARejectedPropertyShowsAFaultInTheFrame) {
     EXPECT_TRUE(bridge->effects().empty());  // no more attempts on a broken chart
     settings.language = 1;
     page->UpdateLanguage();
-    EXPECT_TRUE(page->chartFault().startsWith("The chart is not available."));
+    page->reloadTexts();
+    EXPECT_TRUE(page->chartFault().startsWith("No chart (en)."));
 }
 
 TEST_F(GraphPage, AChartThatCannotBeCreatedShowsAFault) {

@@ -1,4 +1,4 @@
-#include "platform/compbridge/compbridge.h"
+#include "bridge/imports.h"
 
 namespace compbridge {
 namespace {
