@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/protocol/commands.h"
 #include "core/protocol/measurement.h"
 #include "core/protocol/tables.h"
 #include "fuzz/fuzz_common.h"
@@ -68,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QV_FUZZ_CHECK(family >= 0 && family <= 2);
     const auto block = cfg::encodeBlock(family, values);
     QV_FUZZ_CHECK(block.size() == cfg::blockSize(family));
-    const auto frame = cfg::writeFrame(family, block);
-    QV_FUZZ_CHECK(frame.size() == block.size() + 3 && frame[1] == cfg::familyLetter(family));
+    const auto frame = qv::protocol::writeFrame(family, block);
+    QV_FUZZ_CHECK(frame.size() == block.size() + 3 && frame[1] == qv::protocol::familyLetter(family));
 
     const cfg::CheckLimits limits = cfg::checkLimits(family, values);
     const int sensor = values.sel(cfg::Sensor);

@@ -8,7 +8,7 @@
 #include "core/text/texts.h"
 #include "fuzz/fuzz_common.h"
 
-namespace app = qv::app;
+namespace app = qv::text;
 
 namespace {
 bool hasControlBytes(const std::string& s) {

@@ -414,11 +414,12 @@ const std::vector<VariantRow>& variantRows() {
 // --- file --------------------------------------------------------------------
 
 std::vector<std::uint8_t> configurationFile(int code, int family, const std::vector<std::uint8_t>& block) {
+    const bool withBlock = family >= 0 && family <= 2;
+    std::vector<std::uint8_t> out(withBlock ? kFileSize : 1, 0);
     // No model chosen is stored as code 0, the "----" entry.
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(code < 0 ? 0 : code)};
-    if (family < 0 || family > 2) return out;
-    out.resize(kFileSize, 0);
-    std::copy_n(block.begin(), std::min(block.size(), kFileBlockBytes), out.begin() + 1);
+    out[0] = static_cast<std::uint8_t>(code < 0 ? 0 : code);
+    if (withBlock)
+        for (std::size_t i = 0; i < block.size() && i < kFileBlockBytes; ++i) out[1 + i] = block[i];
     return out;
 }
 

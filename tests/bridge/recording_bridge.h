@@ -79,7 +79,7 @@ private:
         static inline const char* name = nullptr;
         static R call(compbridge::Reference self, A... a) {
             std::string args;
-            ((args += (args.empty() ? "" : ",") + describe(a)), ...);
+            ((args += args.empty() ? "" : ",", args += describe(a)), ...);
             me().log(0, name, args);
             return target(self, a...);
         }

@@ -1,5 +1,7 @@
 #include "window/services/line_trace_window.h"
 
+#include <QTextBlock>
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -92,7 +94,7 @@ void LineTraceWindow::refresh() {
     QScrollBar* bar = view_->verticalScrollBar();
     // Following the newest lines only while the view is at its end; a reader
     // who scrolled back keeps the lines and the selection in front of him.
-    const bool follow = bar->value() >= bar->maximum();
+    const bool follow = atEnd();
     int top = bar->value();
     QTextDocument* doc = view_->document();
     if (news.firstHeld > shownFirst_) {
@@ -127,6 +129,16 @@ void LineTraceWindow::refresh() {
         }
     }
     bar->setValue(follow ? bar->maximum() : top);
+}
+
+bool LineTraceWindow::atEnd() const {
+    const QScrollBar* bar = view_->verticalScrollBar();
+    if (bar->value() >= bar->maximum()) return true;
+    // The newest line in view counts as the end too: after Ctrl+End the
+    // scroll range can still be a few lines behind the view's own layout.
+    const QTextDocument* doc = view_->document();
+    const QTextBlock bottom = view_->cursorForPosition(QPoint(0, view_->viewport()->height() - 1)).block();
+    return bottom.isValid() && bottom.blockNumber() >= doc->blockCount() - 2;
 }
 
 void LineTraceWindow::clearTrace() {

@@ -47,6 +47,8 @@ protected:
 
 private:
     QString t(int id) const;
+    // The view shows its newest line: new lines are followed.
+    bool atEnd() const;
 
     qv::link::TraceReader& trace_;
     std::function<QString(int)> text_;

@@ -598,7 +598,7 @@ TEST(ConfigurationFile, LayoutAndShortFiles) {
 TEST(Transfer, ARepliedBlockIsUsedOnlyWhenWholeLedByItsEchoAndHoldable) {
     ControlValues v;
     for (const auto& r : rows())
-        if (r.kind == Kind::Edit) v.text[r.control] = "1"; else v.index[r.control] = 0;
+        if (r.kind == Kind::Edit) v.text[r.control].assign(1, '1'); else v.index[r.control] = 0;
     const auto block = encodeBlock(0, v);
     ASSERT_TRUE(blockPlausible(0, block.data()));
     auto reply = [](const Bytes& bytes) {

@@ -101,8 +101,9 @@ TEST(Messages, MissingNumbersKeepThePreviousLanguage) {
 TEST(ErrorFiles, FileOrderAtMostTwentyAndLimits) {
     std::string texts, help;
     for (int i = 0; i < 25; ++i) {
-        texts += "#" + std::to_string(i) + "\r\nText " + std::to_string(i) + "\r\n";
-        help += "#" + std::to_string(i) + "\r\nHelp " + std::to_string(i) + "\r\nline two\r\n\r\n";
+        const std::string n = std::to_string(i);
+        texts += "#" + n + "\r\nText " + n + "\r\n";
+        help += "#" + n + "\r\nHelp " + n + "\r\nline two\r\n\r\n";
     }
     auto t = parseErrorTexts(texts);
     auto h = parseErrorHelp(help);

@@ -111,7 +111,7 @@ struct LowFlowOverPty : ::testing::Test {
         qv::test::qtApp();
         dialogs.boxes.clear();
         std::string messages;
-        for (int n = 7; n <= 12; ++n) messages += "#" + std::to_string(n) + "\r\nM" + std::to_string(n) + "\r\n\r\n";
+        for (int n = 7; n <= 12; ++n) messages += std::string("#") + std::to_string(n) + "\r\nM" + std::to_string(n) + "\r\n\r\n";
         dir.write("Messages_de.txt", messages);
     }
     // Captions of the numbered messages, without the boxes about missing files.

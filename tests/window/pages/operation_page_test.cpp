@@ -29,19 +29,19 @@ namespace {
 std::string messages(const char* lang) {
     std::string out;
     for (int n = 7; n <= 14; ++n)
-        out += "#" + std::to_string(n) + "\r\nM" + std::to_string(n) + lang + "\r\nBody\r\n\r\n";
+        out += std::string("#") + std::to_string(n) + "\r\nM" + std::to_string(n) + lang + "\r\nBody\r\n\r\n";
     return out + "#82\r\nAngehalten: %1 (%2)\r\n\r\n#83\r\nDatentr\xE4ger voll\r\n\r\n#91\r\nL\xE4uft %1\r\n\r\n#93\r\nUnbekannt %1\r\n\r\n";
 }
 
 std::string errorTexts() {
     std::string out;
-    for (int p = 0; p < 14; ++p) out += "#" + std::to_string(p) + "\r\nText " + std::to_string(p) + "\r\n";
+    for (int p = 0; p < 14; ++p) out += std::string("#") + std::to_string(p) + "\r\nText " + std::to_string(p) + "\r\n";
     return out;
 }
 
 std::string errorHelp() {
     std::string out;
-    for (int p = 0; p < 14; ++p) out += "#" + std::to_string(p) + "\r\nHelp " + std::to_string(p) + "\r\n\r\n";
+    for (int p = 0; p < 14; ++p) out += std::string("#") + std::to_string(p) + "\r\nHelp " + std::to_string(p) + "\r\n\r\n";
     return out;
 }
 

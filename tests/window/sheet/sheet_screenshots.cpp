@@ -2,9 +2,12 @@
 // with the installed text files, opens the whole sheet, lets it poll, and
 // saves every page (and the open port list) as PNG.
 //   sheet_screenshots OUTDIR LANGUAGE WIDTHxHEIGHT [SECONDS] [simulator options...]
+//   sheet_screenshots --readme DOCSDIR
 // QV_SHOT_INI, when set, is added to the settings file (for instance a
 // [PORTS] entry naming a network serial server, and COMPORT choosing it).
-// Files: OUTDIR/<page>-<de|en|fr>-<W>x<H>.png and ports-<lang>.png.
+// Files: OUTDIR/<page>-<de|en|fr>-<W>x<H>.png and ports-<lang>.png; with
+// --readme the README's pictures under their names in DOCSDIR (the report as
+// report-de.pdf, which tools/readme-pictures.sh turns into its picture).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QTabWidget>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -28,7 +32,6 @@
 #include "window/pages/configuration/konfiguration.h"
 #include "platform/dialog/dialog_service.h"
 #include "tests/support/fake_dialogs.h"
-#include "core/link/serial_link.h"
 #include "window/pages/settings/einstellungen.h"
 #include "tests/support/sim_process.h"
 
@@ -43,7 +46,127 @@ void run(QApplication& app, int ms) {
 }
 }  // namespace
 
+// A scratch start-up directory with the installed texts and a settings file
+// in the language, a simulator linked as its COM1, and the whole sheet there.
+struct Scene {
+    QString dir;
+    std::unique_ptr<qv::test::SimProcess> sim;
+    std::unique_ptr<qv::window::CAllControlsSheet> sheet;
+
+    Scene(QApplication& app, int language, const std::vector<std::string>& simArgs) {
+        char tmpl[] = "/tmp/qvsheetXXXXXX";
+        dir = QString::fromLocal8Bit(mkdtemp(tmpl));
+        for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+            QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, dir + '/' + f);
+        QFile ini(dir + QStringLiteral("/QV-GUI.ini"));
+        if (ini.open(QIODevice::WriteOnly)) ini.write(QStringLiteral("[DATEN]\r\nLANGUAGE=%1\r\n").arg(language).toLatin1());
+        ini.close();
+        sim = std::make_unique<qv::test::SimProcess>((dir + QStringLiteral("/COM1")).toStdString(), simArgs);
+        if (chdir(dir.toLocal8Bit().constData()) != 0) std::perror("chdir");
+        sheet = std::make_unique<qv::window::CAllControlsSheet>();
+        sheet->show();
+        sheet->resize(1366, 768);
+        run(app, 300);
+    }
+    ~Scene() {
+        sheet.reset();
+        sim.reset();
+        QDir(dir).removeRecursively();
+    }
+    // The page shown, and what it shows after ms of polling.
+    void show(QApplication& app, int page, int ms) {
+        sheet->tabs()->setCurrentIndex(page);
+        run(app, ms);
+    }
+    void save(const QString& path) {
+        sheet->grab().save(path);
+        std::fprintf(stderr, "%s\n", path.toLocal8Bit().constData());
+    }
+    // The meter gone, and the window told so (three refresh intervals of asking).
+    void outage(QApplication& app) {
+        sim->kill();
+        run(app, 8000);
+    }
+};
+
+// The README's pictures: each in its language, at 1366 x 768, the size of a
+// technician's laptop screen.
+int readme(QApplication& app, const QString& docs) {
+    namespace cfg = qv::params;
+    using qv::pages::CKonfiguration;
+    qv::dialog::setDialogService(&qv::test::fakeDialogs());  // boxes answer themselves
+    auto click = [&](Scene& s, int id) {
+        s.sheet->configurationPage()->controlAs<QPushButton>(id)->click();
+        s.sheet->waitForLine();
+        run(app, 300);
+    };
+    auto type = [&](Scene& s, int id, const QString& text) {
+        auto* e = s.sheet->configurationPage()->controlAs<QLineEdit>(id);
+        e->setText(text);
+        emit e->textEdited(text);
+    };
+    {
+        // German: the Settings page with the meter found, the Configuration
+        // page after a read and a check that found two values out of range.
+        Scene s(app, 0, {});
+        s.show(app, 2, 4000);
+        s.show(app, 0, 600);
+        s.save(docs + QStringLiteral("/settings.png"));
+        s.show(app, 1, 300);
+        click(s, cfg::ReadButton);
+        run(app, 2500);  // the controls settle
+        type(s, cfg::MeasuringTime, QStringLiteral("99"));
+        type(s, cfg::Pressure, QStringLiteral("300"));
+        click(s, cfg::CheckButton);
+        s.save(docs + QStringLiteral("/configuration.png"));
+    }
+    {
+        // English: a compare with one changed value, the line's trace, and
+        // the Operation page while the meter is away.
+        Scene s(app, 1, {});
+        s.show(app, 2, 4000);
+        s.show(app, 1, 300);
+        click(s, cfg::ReadButton);
+        run(app, 2500);
+        type(s, cfg::MeasuringTime, QStringLiteral("30"));
+        click(s, CKonfiguration::kCompareMeterButton);
+        s.save(docs + QStringLiteral("/compare-en.png"));
+        s.show(app, 2, 300);
+        auto* trace = s.sheet->showLineTrace();
+        run(app, 2500);
+        trace->grab().save(docs + QStringLiteral("/trace-en.png"));
+        trace->hide();
+        s.outage(app);
+        s.save(docs + QStringLiteral("/outage_operation_en.png"));
+    }
+    {
+        // German: a write the meter stores wrongly, read back; the service
+        // report; the Settings page while the meter is away.
+        Scene s(app, 0, {"--store-fault", "40"});
+        s.show(app, 2, 4000);
+        s.show(app, 1, 300);
+        click(s, cfg::ReadButton);
+        run(app, 2500);
+        type(s, cfg::MeasuringTime, QStringLiteral("12"));
+        click(s, cfg::WriteButton);
+        s.save(docs + QStringLiteral("/readback-de.png"));
+        qv::window::writeServiceReport(docs + QStringLiteral("/report-de.pdf"),
+                                       s.sheet->serviceReport(QString::fromUtf8("Sensor gereinigt, Nullpunkt gepr\u00fcft.")));
+        s.outage(app);
+        s.show(app, 0, 600);
+        s.save(docs + QStringLiteral("/outage_settings_de.png"));
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--readme") {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        const QString docs = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+        QApplication app(argc, argv);
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        return readme(app, docs);
+    }
     if (argc < 4) {
         std::fprintf(stderr, "usage: sheet_screenshots OUTDIR LANGUAGE WIDTHxHEIGHT [SECONDS] [simulator options]\n");
         return 2;
