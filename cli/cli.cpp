@@ -9,7 +9,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <sys/stat.h>
@@ -32,25 +31,6 @@ using qv::text::Words;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// Writes all bytes and flushes them, or reports failure; never leaves a part
-// under the name.
-bool writeWhole(const std::string& path, const std::string& bytes) {
-    const std::string part = path + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(part);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(part, path, ec);
-    if (ec) std::filesystem::remove(part, ec);
-    return !ec;
-}
 
 // %1, %2, ... of a text; a text the files lack ("#n") keeps the values after it.
 std::string fill(std::string text, const std::vector<std::string>& args) {
@@ -207,15 +187,20 @@ private:
     qv::link::Session session_;
 };
 
-// A configuration file's set; the block empty for a model the window does not know.
-std::optional<cfg::ParameterSet> setOfFile(const std::string& path, int& error) {
-    errno = 0;
-    const auto bytes = qv::text::readTextFile(path);  // the whole file, as bytes
-    if (!bytes) {
-        error = errno ? errno : EIO;
-        return std::nullopt;
-    }
-    const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+// Why a file was not read or written, in the words' language: ours for a
+// file that is no regular file, too large or there already, the system's else.
+std::string troubleText(const Words& w, qv::files::Trouble trouble, int error, std::uint64_t limit) {
+    const int number = qv::text::troubleMessage(trouble);
+    if (!number) return qv::files::reason(error);
+    return trouble == qv::files::Trouble::TooLarge ? fill(w.message(number), {std::to_string(limit)}) : w.message(number);
+}
+
+// A configuration file's set; the block empty for a model the window does
+// not know. Only the file's first bytes are read, as the window reads them.
+std::optional<cfg::ParameterSet> setOfFile(const std::string& path, qv::files::ReadResult& file) {
+    file = qv::files::readHead(path, cfg::kFileSize);
+    if (!file.ok()) return std::nullopt;
+    const auto loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size());
     cfg::ParameterSet s{loaded.code, qv::protocol::familyOfCode(loaded.code), {}};
     if (s.family < 0) return s;
     s.block.assign(loaded.block.begin(), loaded.block.begin() + static_cast<long>(cfg::blockSize(s.family)));
@@ -250,7 +235,13 @@ Result timed(const std::string& port, F f) {
 
 bool isFile(const std::string& name) {
     struct stat st{};
-    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (::stat(name.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+    // A configuration file's name that is not there is a missing file, not a port.
+    const std::string ext = ".kt740";
+    if (name.size() < ext.size()) return false;
+    std::string end = name.substr(name.size() - ext.size());
+    for (char& ch : end) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return end == ext;
 }
 
 std::string outputPath(const Context& c, const Result& r, const char* extension, const char* dateFormat) {
@@ -261,8 +252,8 @@ std::string outputPath(const Context& c, const Result& r, const char* extension,
     return (std::filesystem::path(c.output) / (model + "_" + today(dateFormat) + "_" + port + extension)).string();
 }
 
-std::string notReadable(const Words& w, const std::string& file, int error) {
-    return cliText(w, words::NotReadable, {file, std::strerror(error)});
+std::string notReadable(const Words& w, const std::string& name, const qv::files::ReadResult& file) {
+    return cliText(w, words::NotReadable, {name, troubleText(w, file.trouble, file.error, cfg::kFileSize)});
 }
 
 }  // namespace
@@ -302,9 +293,13 @@ Result readSet(const Context& c, const std::string& port) {
         auto block = encoded(read.set, valuesOf(read.set));
         block.resize(cfg::kFileBlockBytes, 0);
         const auto bytes = cfg::configurationFile(read.set.code, read.set.family, block);
-        const std::string path = outputPath(c, r, ".kt740", "%Y-%m-%d");
-        if (!writeWhole(path, std::string(bytes.begin(), bytes.end()))) {
-            r.result = cliText(c.words, words::NotWritten, {path, std::strerror(errno ? errno : EIO)});
+        const std::string path = outputPath(c, r, ".kt740", "%Y-%m-%d_%H%M%S");
+        const auto written = qv::files::writeWhole(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                                   c.force);
+        if (!written.ok()) {
+            r.result = written.trouble == qv::files::Trouble::Exists
+                           ? cliText(c.words, words::Exists, {path})
+                           : cliText(c.words, words::NotWritten, {path, troubleText(c.words, written.trouble, written.error, 0)});
             return;
         }
         r.ok = true;
@@ -315,10 +310,10 @@ Result readSet(const Context& c, const std::string& port) {
 
 Result checkFile(const Context& c, const std::string& file) {
     return timed(file, [&](Result& r) {
-        int error = 0;
-        const auto set = setOfFile(file, error);
+        qv::files::ReadResult read;
+        const auto set = setOfFile(file, read);
         if (!set) {
-            r.result = notReadable(c.words, file, error);
+            r.result = notReadable(c.words, file, read);
             return;
         }
         r.model = qv::protocol::modelCodeText(set->code);
@@ -355,17 +350,21 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
             r.details = checked.details;
             return;
         }
-        int error = 0;
-        const cfg::ParameterSet fromFile = *setOfFile(file, error);
-        auto values = valuesOf(fromFile);
-        cfg::checkConfiguration(fromFile.code, fromFile.family, values);  // cleans the texts as the window's write does
+        qv::files::ReadResult read;
+        const auto fromFile = setOfFile(file, read);
+        if (!fromFile) {  // gone since its check
+            r.result = notReadable(c.words, file, read);
+            return;
+        }
+        auto values = valuesOf(*fromFile);
+        cfg::checkConfiguration(fromFile->code, fromFile->family, values);  // cleans the texts as the window's write does
         cfg::WriteRequest request;
-        request.set = {fromFile.code, fromFile.family, encoded(fromFile, values)};
+        request.set = {fromFile->code, fromFile->family, encoded(*fromFile, values)};
         request.readBack = c.verify;
         Meter m(c);
         if (!m.open(c.words, port, r)) return;
-        if (m.code() != fromFile.code) {
-            r.result = cliText(c.words, words::WrongModel, {qv::protocol::modelCodeText(fromFile.code), r.model});
+        if (m.code() != fromFile->code) {
+            r.result = cliText(c.words, words::WrongModel, {qv::protocol::modelCodeText(fromFile->code), r.model});
             return;
         }
         // What the meter holds before: what "kept its old set" is held against.
@@ -386,9 +385,9 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
         std::optional<Meter> ma, mb;
         auto side = [&](const std::string& name, std::optional<Meter>& meter) -> std::optional<cfg::ParameterSet> {
             if (isFile(name)) {
-                int error = 0;
-                auto s = setOfFile(name, error);
-                if (!s) r.result = notReadable(c.words, name, error);
+                qv::files::ReadResult read;
+                auto s = setOfFile(name, read);
+                if (!s) r.result = notReadable(c.words, name, read);
                 else if (s->family < 0) r.result = name + ": " + cliText(c.words, words::NotAModelFile);
                 return s && s->family >= 0 ? s : std::nullopt;
             }
@@ -418,6 +417,7 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
         const auto diffs = cfg::compareSets(mine, *right, c.words.language());
         for (const auto& d : diffs) r.details.push_back(differenceLine(c.words, d));
         r.ok = true;
+        r.differs = !diffs.empty();
         r.result = diffs.empty() ? configText(c.words, label::NoDifferences)
                                  : cliText(c.words, words::Differences, {std::to_string(diffs.size())});
     });
@@ -427,10 +427,13 @@ Result record(const Context& c, const std::string& port) {
     return timed(port, [&](Result& r) {
         Meter m(c);
         if (!m.open(c.words, port, r)) return;
-        r.file = outputPath(c, r, ".csv", "%Y-%m-%d_%H%M");
+        r.file = outputPath(c, r, ".csv", "%Y-%m-%d_%H%M%S");
         Recording recording(c.words);
-        if (const int error = recording.start(r.file, m.code())) {
-            r.result = cliText(c.words, words::NotWritten, {r.file, std::strerror(error)});
+        if (const int error = recording.start(r.file, m.code(), c.force)) {
+            using qv::files::Trouble;
+            const Trouble t = error == qv::recording::kNotRegularFile ? Trouble::NotRegular : Trouble::Failed;
+            r.result = error == EEXIST ? cliText(c.words, words::Exists, {r.file})
+                                       : cliText(c.words, words::NotWritten, {r.file, troubleText(c.words, t, error, 0)});
             r.file.clear();
             return;
         }
@@ -439,6 +442,7 @@ Result record(const Context& c, const std::string& port) {
         m.poll([&] { return (c.stop && *c.stop) || (c.recordSeconds > 0 && Clock::now() >= end); },
                [&](const qv::protocol::MeasurementRecord& rec) {
                    if (!recording.write(rec, std::time(nullptr))) ++failed;
+                   if (c.onLines) c.onLines(port, recording.lines());
                });
         recording.stop();
         r.lines = recording.lines();
@@ -449,7 +453,9 @@ Result record(const Context& c, const std::string& port) {
     });
 }
 
-int Recording::start(const std::string& path, int deviceCode) { return recorder_.start(path, deviceCode); }
+int Recording::start(const std::string& path, int deviceCode, bool replace) {
+    return recorder_.start(path, deviceCode, replace);
+}
 
 bool Recording::write(const qv::protocol::MeasurementRecord& record, std::time_t now) {
     std::tm local{};

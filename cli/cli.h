@@ -5,6 +5,7 @@
 // command line, runs these for many ports at once and prints the outcomes.
 #include <atomic>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct Result {
     bool ok = false;
     std::string result;                // one line: what was done, or why not
     std::string verdict;               // write: the verdict's name ("verified", "kept-old", ...)
+    bool differs = false;              // compare: the two sets differ
     std::vector<std::string> details;  // difference lines, values outside their range
     std::string file;                  // a file written
     int lines = 0;                     // record: measurement lines written
@@ -35,11 +37,15 @@ struct Context {
     // Where port numbers find their devices.
     qv::link::PortSetup ports;
     bool verify = false;
+    // An existing output file is replaced only when asked; refused otherwise.
+    bool force = false;
     // read: a folder, or a file for one port; record: likewise for the CSV.
     std::string output;
     bool outputIsDir = false;
     double recordSeconds = 0;                 // 0: until stop
     const std::atomic<bool>* stop = nullptr;  // Ctrl+C: recordings end with whole lines
+    // A recording's lines so far, as each is written (a terminal shows them).
+    std::function<void(const std::string& port, int lines)> onLines;
     // Where links come from and whether a device is there; the port layer's
     // unless tests stand in.
     qv::link::Session::MakeLink makeLink;
@@ -55,7 +61,8 @@ Result checkFile(const Context& c, const std::string& file);
 // Reads the meter's set first, as the window holds its last read, so the
 // verdict can tell a meter that kept its old set from one that holds another.
 Result writeSet(const Context& c, const std::string& file, const std::string& port);
-// Each side a port or a file (a name that exists as a file is a file).
+// Each side a port or a file: a name that is a regular file, or a missing
+// one that ends in ".kt740", is a file; any other name a port.
 Result compare(const Context& c, const std::string& a, const std::string& b);
 Result record(const Context& c, const std::string& port);
 
@@ -67,8 +74,9 @@ std::string caption(const qv::text::Words& words, int control);
 class Recording {
 public:
     explicit Recording(const qv::text::Words& words) : words_(words) {}
-    // 0, or the errno why the file could not be made.
-    int start(const std::string& path, int deviceCode);
+    // 0, or the errno why the file could not be made (EEXIST: there
+    // already, and not to be replaced; qv::recording::kNotRegularFile).
+    int start(const std::string& path, int deviceCode, bool replace = true);
     // A cycle at the wall-clock time now; false when its line could not be written.
     bool write(const qv::protocol::MeasurementRecord& record, std::time_t now);
     void stop() { recorder_.stop(); }

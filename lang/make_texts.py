@@ -480,6 +480,23 @@ CLI_TEXTS = [
     (2014, T("%1 Unterschiede", "%1 differences", "%1 différences")),
     (2015, T("%1 Zeilen nicht geschrieben", "%1 lines not written", "%1 lignes non écrites")),
     (2016, T("gespeichert: %1", "saved: %1", "enregistré : %1")),
+    # The table of all results and its columns.
+    (2017, T("Schnittstelle", "port", "port")),
+    (2018, T("Modell", "model", "modèle")),
+    (2019, T("Zeit [s]", "time [s]", "durée [s]")),
+    (2020, T("Ergebnis", "result", "résultat")),
+    (2021, T("FEHLGESCHLAGEN:", "FAILED:", "ÉCHEC :")),
+    # Ended by Ctrl+C or SIGTERM.
+    (2022, T("unterbrochen – unbekannt, ob das Messgerät den Satz hält; mit compare prüfen",
+             "interrupted – unknown whether the meter holds the set; check with compare",
+             "interrompu – on ne sait pas si l'appareil contient le jeu ; vérifier avec compare")),
+    (2023, T("unterbrochen, nicht begonnen", "interrupted, not started", "interrompu, pas commencé")),
+    (2024, T("unterbrochen", "interrupted", "interrompu")),
+    # A file that is there already: never written over without --force.
+    (2025, T("%1 gibt es schon (--force ersetzt es)", "%1 exists already (--force replaces it)",
+             "%1 existe déjà (--force le remplace)")),
+    # A recording while it runs, on a terminal.
+    (2026, T("%1: %2 Zeilen", "%1: %2 lines", "%1 : %2 lignes")),
 ]
 
 CONFIG_HELP = [
@@ -1140,6 +1157,18 @@ STATUS_MESSAGES = [
             "is unknown (check with KT740-->PC or Read back).",
             "QV-Gui : une commande à l'appareil était en cours à la fermeture ; on ne sait pas si elle a été "
             "exécutée (vérifier avec KT740-->PC ou Relire).")),
+    # Why a file was not read or written, after its name (the system words the other reasons).
+    (110, T("keine gewöhnliche Datei (ein Ordner, ein Gerät oder eine Pipe)",
+            "not a regular file (a folder, a device or a pipe)",
+            "pas un fichier ordinaire (un dossier, un périphérique ou un tube)")),
+    (111, T("größer als %1 Bytes, zu groß für eine solche Datei", "larger than %1 bytes, too large for such a file",
+            "plus de %1 octets, trop grand pour un tel fichier")),
+    (112, T("gibt es schon", "exists already", "existe déjà")),
+    # A file the window did not read or write, with why.
+    (113, T("Nicht gelesen: %1", "Not read: %1", "Non lu : %1")),
+    (114, T("Nicht geschrieben: %1", "Not written: %1", "Non écrit : %1")),
+    (115, T("Einstellungen weder gelesen noch gespeichert: %1", "Settings neither read nor saved: %1",
+            "Paramètres ni lus ni enregistrés : %1")),
 ]
 
 # --------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include "core/protocol/tables.h"
 #include "core/recording/format.h"
+#include "platform/files/files.h"
 
 namespace qv::recording {
 namespace {
@@ -40,11 +41,18 @@ const HeaderPieces kHeaders[3] = {
 class CFileSink : public RecordingSink {
 public:
     ~CFileSink() override { close(); }
-    int create(const std::string& path, const std::string& bytes) override {
+    int create(const std::string& path, const std::string& bytes, bool exclusive) override {
         close();
         path_ = path;
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
-        if (fd_ < 0) return errno;
+        qv::files::WriteResult made;
+        fd_ = qv::files::createForAppend(path, exclusive, &made);
+        if (fd_ < 0) {
+            switch (made.trouble) {
+                case qv::files::Trouble::NotRegular: return kNotRegularFile;
+                case qv::files::Trouble::Exists: return EEXIST;
+                default: return made.error ? made.error : EIO;
+            }
+        }
         return put(bytes);
     }
     int append(const std::string& bytes) override {
@@ -54,7 +62,7 @@ public:
             // Removed (with its folder, say): a new file of its own at the
             // path, but never over one that has appeared there since.
             const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-            if (fd < 0) return errno == EEXIST ? EEXIST : ENOENT;
+            if (fd < 0) return ENOENT;  // gone, and another file there is not ours to write
             ::close(fd_);
             fd_ = fd;
         }
@@ -80,6 +88,9 @@ private:
             }
             done += static_cast<std::size_t>(k);
         }
+        // On the disk before the next line: a power cut loses none that was
+        // counted. One that cannot be made durable counts as not written.
+        if (!error && ::fdatasync(fd_) != 0) error = errno;
         // A line that did not fit (a full disk) is cut back off, so the next
         // line is not glued onto a fragment; the earlier bytes stay. (Every
         // write goes to the end of the file, so no gap is left behind.)
@@ -148,7 +159,9 @@ WriteTrouble troubleOf(int error) {
     case ENOSPC: case EDQUOT: case EFBIG: return WriteTrouble::DiskFull;
     case EROFS: return WriteTrouble::ReadOnly;
     case EACCES: case EPERM: return WriteTrouble::NoPermission;
-    case ENOENT: case ENOTDIR: case EEXIST: return WriteTrouble::Removed;
+    case ENOENT: case ENOTDIR: return WriteTrouble::Removed;
+    case EEXIST: return WriteTrouble::Exists;
+    case kNotRegularFile: return WriteTrouble::NotRegular;
     default: return WriteTrouble::Other;
     }
 }
@@ -156,10 +169,10 @@ WriteTrouble troubleOf(int error) {
 Recorder::Recorder() : own_(makeFileSink()), sink_(own_.get()) {}
 Recorder::Recorder(RecordingSink& sink) : sink_(&sink) {}
 
-int Recorder::start(const std::string& path, int deviceCode) {
+int Recorder::start(const std::string& path, int deviceCode, bool replace) {
     stop();
     path_ = path;
-    if (const int error = sink_->create(path, modelLine(deviceCode) + kCrLf)) {
+    if (const int error = sink_->create(path, modelLine(deviceCode) + kCrLf, !replace)) {
         sink_->close();
         return error;
     }

@@ -26,14 +26,18 @@ std::string recordingDataLine(const qv::protocol::MeasurementRecord& r, const st
 std::string withCsvExtension(const std::string& path);
 
 // Where the bytes go: one file, kept open from its creation to the end of
-// the recording, every line handed to the system as it is written (a killed
-// program leaves whole lines), so a path renamed or replaced meanwhile does
-// not redirect later lines. Failures are errno values, 0 for none.
+// the recording, every line on the disk before the next is written (a
+// killed program, or a power cut, leaves whole lines), so a path renamed or replaced meanwhile does
+// not redirect later lines. Failures are errno values, 0 for none, or
+// kNotRegularFile.
+inline constexpr int kNotRegularFile = -1;  // a directory, a device, a pipe is there: never written
 class RecordingSink {
 public:
     virtual ~RecordingSink() = default;
-    // Creates the file, truncating an existing one, writes bytes, keeps it open.
-    virtual int create(const std::string& path, const std::string& bytes) = 0;
+    // Creates the file, through a link to its target, writes bytes, keeps it
+    // open. An existing regular file is emptied, or, exclusive, refused
+    // (EEXIST); anything else at the path is refused unopened.
+    virtual int create(const std::string& path, const std::string& bytes, bool exclusive) = 0;
     // Appends all bytes or none (a part that did not fit is cut back off).
     // A file removed meanwhile is created anew at its path, never over
     // another file of that name.
@@ -43,7 +47,7 @@ public:
 std::unique_ptr<RecordingSink> makeFileSink();  // the system's files
 
 // Why a recording cannot write, as the user can act on it.
-enum class WriteTrouble { None, DiskFull, ReadOnly, NoPermission, Removed, Other };
+enum class WriteTrouble { None, DiskFull, ReadOnly, NoPermission, Removed, NotRegular, Exists, Other };
 WriteTrouble troubleOf(int error);
 
 // Recording state: off, on with the header pending, on; and whether lines
@@ -56,7 +60,8 @@ public:
     void setSink(RecordingSink& sink) { sink_ = &sink; }
 
     // Creates the file with its model line; 0, or the errno (recording off).
-    int start(const std::string& path, int deviceCode);
+    // replace false: an existing file is refused (EEXIST), never emptied.
+    int start(const std::string& path, int deviceCode, bool replace = true);
     struct Outcome {
         bool written = false;
         bool newTrouble = false;  // this line began a failure (the one to tell the user of)

@@ -4,6 +4,7 @@
 #include <climits>
 #include <unistd.h>
 
+#include "platform/files/files.h"
 #include "platform/profile/profile.h"
 
 namespace qv::text {
@@ -12,6 +13,9 @@ constexpr std::size_t kTextBuffer = 512;  // values are read as up to 511 charac
 
 std::string get(const AppSettings& s, const char* section, const char* key, const char* def) {
     return qv::profile::getPrivateProfileString(section, key, def, s.iniPath, kTextBuffer);
+}
+std::string get(std::string_view text, const char* section, const char* key, const char* def) {
+    return qv::profile::profileString(text, section, key, def, kTextBuffer);
 }
 void put(const AppSettings& s, const char* section, const char* key, const std::string& value) {
     // Write failures are not reported anywhere; the next write tries again.
@@ -48,19 +52,27 @@ void setProgramDir(AppSettings& s, const std::string& dir) {
     s.iniPath = s.programDir + kIniFileName;
 }
 
-void readSettings(AppSettings& s) {
-    s.comPort = cDecimal(get(s, "COM", "COMPORT", "1"));
-    s.comDevice = get(s, "COM", "COMDEVICE", "");
-    s.language = cDecimal(get(s, "DATEN", "LANGUAGE", "0"));
-    s.greyOut = cDecimal(get(s, "DATEN", "AUSGRAUEN", "0"));
-    s.workingDir = get(s, "PFADE", "WORKINGDIR", "");
-    s.refreshRate = cDecimal(get(s, "DATEN", "REFRESHRATE", "2"));
+std::size_t settingsFileLimit() { return qv::profile::kMaxFileBytes; }
+
+qv::files::ReadResult readSettings(AppSettings& s) {
+    // Read once, bounded: a settings file far beyond any real one is refused,
+    // and its keys take their defaults.
+    auto file = qv::profile::readProfile(s.iniPath);
+    const std::string_view text = file.ok() ? std::string_view(file.bytes) : std::string_view();
+    s.comPort = cDecimal(get(text, "COM", "COMPORT", "1"));
+    s.comDevice = get(text, "COM", "COMDEVICE", "");
+    s.language = cDecimal(get(text, "DATEN", "LANGUAGE", "0"));
+    s.greyOut = cDecimal(get(text, "DATEN", "AUSGRAUEN", "0"));
+    s.workingDir = get(text, "PFADE", "WORKINGDIR", "");
+    s.refreshRate = cDecimal(get(text, "DATEN", "REFRESHRATE", "2"));
     s.portPaths.clear();
     for (int n = 1; n <= 9; ++n) {
         const std::string key = "COM" + std::to_string(n);
-        std::string path = get(s, "PORTS", key.c_str(), "");
+        std::string path = get(text, "PORTS", key.c_str(), "");
         if (!path.empty()) s.portPaths[n] = std::move(path);
     }
+    file.bytes.clear();
+    return file;
 }
 
 void writeSettings(const AppSettings& s) {

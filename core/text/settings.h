@@ -3,9 +3,13 @@
 #include <map>
 #include <string>
 
+#include "platform/files/files.h"
+
 namespace qv::text {
 
 constexpr const char* kIniFileName = "QV-GUI.ini";
+// A settings file beyond this is refused, never read nor written over.
+std::size_t settingsFileLimit();
 
 struct AppSettings {
     std::string iniPath;     // programDir + "QV-GUI.ini"
@@ -38,8 +42,10 @@ std::string currentDirectory();
 void setProgramDir(AppSettings& s, const std::string& dir);
 
 // Reads the stored fields from s.iniPath; missing keys give the defaults and
-// no range is enforced (the pages decide what to do with odd values).
-void readSettings(AppSettings& s);
+// no range is enforced (the pages decide what to do with odd values). The
+// file's trouble when it was not read (Missing: a first start, the defaults
+// are right); such a file is never written over (writeSettings).
+qv::files::ReadResult readSettings(AppSettings& s);
 // Writes the stored fields to s.iniPath, creating file and sections.
 void writeSettings(const AppSettings& s);
 

@@ -33,6 +33,12 @@ enum : int {
     // Where a file went; the window menu.
     Saved = 101, Loaded = 102, RecordingTo = 103, ReportSaved = 104, TraceSaved = 105, MenuMinimize = 106,
     MenuAbout = 107, MenuClose = 108, CommandUnfinished = 109,
+    // Why a file was not read or written (the system words the other reasons).
+    NotRegularFile = 110, FileTooLarge = 111, FileExists = 112,
+    // A file the window did not read or write: "<name>: <why>" for %1.
+    NotRead = 113, NotWrittenFile = 114,
+    // A settings file that was refused: "<name>: <why>" for %1.
+    SettingsRefused = 115,
 };
 
 // The numbers above, for the language-file test.
@@ -40,7 +46,7 @@ inline constexpr int kUsed[] = {
     1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 41, 42, 43, 44, 45, 46, 47, 48,  49,  50,  51,
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
-    104, 105, 106, 107, 108, 109};
+    104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115};
 
 }  // namespace qv::text::msg
 
@@ -86,10 +92,11 @@ enum : int {
     NoAnswer = 2001, WrongModel = 2002, CheckFailed = 2003, CheckPassed = 2004, NotWritten = 2005,
     NotReadable = 2006, Identified = 2007, IdentifiedVersion = 2008, Recorded = 2009, NothingRecorded = 2010,
     Allowed = 2011, DialoutFix = 2012, NotAModelFile = 2013, Differences = 2014, LinesNotWritten = 2015,
-    Saved = 2016,
+    Saved = 2016, TablePort = 2017, TableModel = 2018, TableTime = 2019, TableResult = 2020, TableFailed = 2021,
+    InterruptedWrite = 2022, InterruptedNotStarted = 2023, Interrupted = 2024, Exists = 2025, RecordProgress = 2026,
 };
 
-inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008,
-                                2009, 2010, 2011, 2012, 2013, 2014, 2015, 2016};
+inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013,
+                                2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026};
 
 }  // namespace qv::text::cli

@@ -1,7 +1,7 @@
 #include "core/text/texts.h"
 
-#include <fstream>
-#include <sstream>
+#include "core/text/text_numbers.h"
+
 
 #include "core/text/settings.h"
 
@@ -154,12 +154,15 @@ std::vector<std::string> parseErrorHelp(std::string_view file) {
     return out;
 }
 
-std::optional<std::string> readTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+qv::files::ReadResult readTextFile(const std::string& path) { return qv::files::readWhole(path, kTextFileMax); }
+
+int troubleMessage(qv::files::Trouble trouble) {
+    switch (trouble) {
+        case qv::files::Trouble::NotRegular: return msg::NotRegularFile;
+        case qv::files::Trouble::TooLarge: return msg::FileTooLarge;
+        case qv::files::Trouble::Exists: return msg::FileExists;
+        default: return 0;
+    }
 }
 
 }  // namespace qv::text

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files/files.h"
+
 
 namespace qv::text {
 
@@ -51,7 +53,15 @@ void parseMessages(std::string_view file, MessageTable& table);
 std::vector<std::string> parseErrorTexts(std::string_view file);
 std::vector<std::string> parseErrorHelp(std::string_view file);
 
-// The whole file, or nothing when it cannot be opened.
-std::optional<std::string> readTextFile(const std::string& path);
+// A text file far beyond any real one is refused, never read.
+constexpr std::size_t kTextFileMax = 1 << 20;
+// The whole text file, bounded and never blocking (see qv::files): a file
+// that is missing, is no regular file or is too large gives its trouble.
+qv::files::ReadResult readTextFile(const std::string& path);
+
+// Why a file was not read or written, as the words say it: a message number
+// (its %1 the limit, for a file too large), or 0 where the system's reason
+// (qv::files::reason of the errno) says it.
+int troubleMessage(qv::files::Trouble trouble);
 
 }  // namespace qv::text

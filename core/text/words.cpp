@@ -18,12 +18,12 @@ void Words::load(const std::string& dir, int language) {
     auto read = [&](const char* stem) { return readTextFile(dir + "/" + textFileName(stem, language)); };
     for (const char* stem : {kSettingsLabels, kConfigurationLabels, kOperationLabels, kCliTexts}) {
         auto& out = labels_[stem];
-        if (const auto file = read(stem))
-            for (const auto& l : parseLabels(*file)) out[l.id] = qv::profile::cp1252ToUtf8(l.text);
+        if (const auto file = read(stem); file.ok())
+            for (const auto& l : parseLabels(file.bytes)) out[l.id] = qv::profile::cp1252ToUtf8(l.text);
     }
-    if (const auto file = read("Messages")) parseMessages(*file, messages_);
+    if (const auto file = read("Messages"); file.ok()) parseMessages(file.bytes, messages_);
     const auto errors = read("Betrieb_Fehlertext");
-    errorTexts_ = errors ? parseErrorTexts(*errors) : std::vector<std::string>{};
+    errorTexts_ = errors.ok() ? parseErrorTexts(errors.bytes) : std::vector<std::string>{};
 }
 
 std::string Words::label(const std::string& stem, int id) const {

@@ -5,7 +5,21 @@
 #include <string>
 #include <string_view>
 
+namespace qv::files {
+struct ReadResult;
+}
+
 namespace qv::profile {
+
+// A settings file far beyond any real one is refused, never read.
+inline constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+// The whole settings file at path, bounded as every read is (qv::files).
+qv::files::ReadResult readProfile(const std::string& path);
+
+// The value of key in section of a settings file's text, or def (see below).
+std::string profileString(std::string_view text, std::string_view section, std::string_view key,
+                          std::string_view def, std::size_t bufferSize = 512);
 
 // Returns the value of key in section of the file at path, or def when the
 // file, section or key is missing. Section and key match case-insensitively.

@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <cstdio>
 #include <map>
+#include <regex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "core/protocol/tables.h"
@@ -27,10 +29,12 @@ struct CliRun {
     std::map<QString, QJsonObject> byPort;  // one object per meter or file
 };
 
-// qv-cli with the installed English texts, its data folder dir.
-CliRun qvCli(const qv::test::TempCwd& dir, const std::string& args) {
-    const std::string command = std::string(QV_CLI_PATH) + " --json --lang en --dir " + dir.path.string() + " " + args +
-                                " 2>" + (dir.path / "stderr").string();
+// qv-cli with the installed English texts (or, with env, the locale's),
+// its data folder dir.
+CliRun qvCli(const qv::test::TempCwd& dir, const std::string& args, const std::string& env = {}) {
+    const std::string command = (env.empty() ? "" : "env " + env + " ") + QV_CLI_PATH + " --json " +
+                                (env.empty() ? "--lang en " : "") + "--dir " + dir.path.string() + " " + args + " 2>" +
+                                (dir.path / "stderr").string();
     CliRun run;
     FILE* out = ::popen(command.c_str(), "r");
     char line[8192];
@@ -142,6 +146,7 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     EXPECT_EQ(compare.status, 0);
     EXPECT_EQ(compare.byPort.begin()->second["result"].toString(), "No differences.");
     compare = qvCli(dir, "compare " + link("set.kt740") + " COM1");
+    EXPECT_EQ(compare.status, 1);  // as diff: the sets differ
     ASSERT_EQ(compare.byPort.begin()->second["details"].toArray().size(), 1);
     EXPECT_EQ(compare.byPort.begin()->second["details"][0].toString(),
               QString::fromUtf8("Measuring time: %1 s \u2194 12 s").arg(stored));
@@ -162,4 +167,76 @@ TEST(QvCli, ReadsChecksWritesVerifiesAndComparesManyMetersAtOnce) {
     // Usage errors are told apart from failed meters.
     for (const char* wrong : {"", "read COM1", "read COM1 COM2 -o " , "record COM1 --csv x.csv --for soon", "frobnicate"})
         EXPECT_EQ(qvCli(dir, wrong).status, 2) << wrong;
+}
+
+// qv-cli as a script uses it: no file is written over without --force nor
+// over anything that is not a regular file, every argument error is a usage
+// error before anything is touched, compare exits as diff does, the locale
+// speaks, and a signal during a write still tells the meter's result.
+TEST(QvCli, AsAScriptUsesIt) {
+    namespace fs = std::filesystem;
+    qv::test::TempCwd dir;
+    auto at = [&](const char* name) { return (dir.path / name).string(); };
+    qv::test::SimProcess meter(at("COM1"), {"--model", "12"});
+    fs::create_directory(dir.path / "backup");
+    ::mkfifo(at("fifo.kt740").c_str(), 0600);
+
+    // A file given: made once, then refused until --force; a folder: names to the second.
+    EXPECT_EQ(qvCli(dir, "read COM1 -o " + at("one.kt740")).status, 0);
+    dir.write("one.kt740", "mine");
+    CliRun again = qvCli(dir, "read COM1 -o " + at("one.kt740"));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.byPort["COM1"]["result"].toString().toStdString(), at("one.kt740") + " exists already (--force replaces it)");
+    EXPECT_EQ(dir.read("one.kt740"), "mine");
+    EXPECT_EQ(qvCli(dir, "--force read COM1 -o " + at("one.kt740")).status, 0);
+    EXPECT_EQ(dir.read("one.kt740").size(), cfg::kFileSize);
+    CliRun named = qvCli(dir, "read COM1 -o " + at("backup"));
+    const std::string file = named.byPort["COM1"]["file"].toString().toStdString();
+    EXPECT_TRUE(std::regex_match(fs::path(file).filename().string(),
+                                 std::regex("KT740-M1D4A1S1_\\d{4}-\\d\\d-\\d\\d_\\d{6}_COM1\\.kt740")))
+        << file;
+    dir.write("taken.csv", "mine");
+    EXPECT_EQ(qvCli(dir, "record COM1 --csv " + at("taken.csv") + " --for 1s").status, 1);
+    EXPECT_EQ(dir.read("taken.csv"), "mine");
+
+    // Never over what is not a regular file, nothing left beside it.
+    for (const std::string& target : {std::string("/dev/full"), at("fifo.kt740")})
+        EXPECT_EQ(qvCli(dir, "--force read COM1 -o " + target).status, 1) << target;
+    for (const auto& e : fs::directory_iterator("/dev")) EXPECT_EQ(e.path().filename().string().find("full.part"), std::string::npos);
+    EXPECT_TRUE(fs::is_fifo(dir.path / "fifo.kt740"));
+
+    // Inputs that are no file, or none at all, are named at once with why.
+    const CliRun fifo = qvCli(dir, "check " + at("fifo.kt740"));
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.byPort.begin()->second["result"].toString().indexOf("not a regular file"), -1);
+    const CliRun missing = qvCli(dir, "compare COM1 " + at("nosuch.kt740"));
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_NE(missing.byPort.begin()->second["result"].toString().indexOf("nosuch.kt740"), -1);
+    EXPECT_NE(missing.byPort.begin()->second["result"].toString().indexOf("No such file"), -1);
+
+    // Argument errors before anything is touched.
+    for (const std::string& wrong : std::vector<std::string>{"record COM1 --csv " + at("x.csv") + " --for 99999999999999999999h",
+                                                            "identify COM1 1", "--dir /nonexistent identify COM1",
+                                                            "read COM1 -o " + at("nofolder/x.kt740")}) {
+        EXPECT_EQ(qvCli(dir, wrong).status, 2) << wrong;
+    }
+    EXPECT_FALSE(fs::exists(dir.path / "x.csv"));
+
+    // The user's locale, when no --lang is given: results and table alike.
+    CliRun german = qvCli(dir, "identify COM1", "LANG=de_DE.UTF-8 LC_ALL=");
+    EXPECT_EQ(german.byPort["COM1"]["result"].toString().toStdString().rfind("erkannt", 0), 0u);
+    EXPECT_NE(dir.read("stderr").find("Ergebnis"), std::string::npos);
+
+    // A signal during a write: the exchange under way ends and is told.
+    dir.write("set.kt740", dir.read("one.kt740"));
+    const std::string command = std::string(QV_CLI_PATH) + " --json --lang en --dir " + dir.path.string() +
+                                " write " + at("set.kt740") + " COM1 --verify & sleep 0.5; kill -TERM $!; wait";
+    FILE* out = ::popen(command.c_str(), "r");
+    char line[8192];
+    std::string printed;
+    while (out && std::fgets(line, sizeof line, out)) printed += line;
+    if (out) ::pclose(out);
+    const QJsonObject told = QJsonDocument::fromJson(QByteArray::fromStdString(printed)).object();
+    EXPECT_EQ(told["port"].toString(), "COM1") << printed;
+    EXPECT_FALSE(told["result"].toString().isEmpty());
 }

@@ -22,9 +22,9 @@ const char* const kStems[] = {"Einstellungen_labels", "Einstellungen_hilfe", "Ko
 
 std::string load(const std::string& stem, int language) {
     const std::string path = std::string(QV_LANG_DIR) + "/" + textFileName(stem, language);
-    auto text = readTextFile(path);
-    EXPECT_TRUE(text.has_value()) << path;
-    return text.value_or("");
+    const auto text = readTextFile(path);
+    EXPECT_TRUE(text.ok()) << path;
+    return text.bytes;
 }
 
 using Ids = std::set<int>;

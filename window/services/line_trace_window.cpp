@@ -1,7 +1,11 @@
 #include "window/services/line_trace_window.h"
 
+#include "platform/files/files.h"
+#include "window/services/page_texts.h"
+
 #include <QTextBlock>
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -151,13 +155,19 @@ bool LineTraceWindow::save() {
                                                             savePlace ? savePlace() : QString(),
                                                             QStringLiteral("(*.txt) (*.txt)"));
     if (path.isEmpty()) return false;
-    QFile file(path);
     const QByteArray bytes = (header_->text() + QLatin1Char('\n') + shownText()).toUtf8();
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
-                    file.flush();
-    if (!ok) qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
-    if (ok && saved) saved(path);
-    return ok;
+    // Written whole or not at all, never over what is not a regular file.
+    const auto written = qv::files::writeWhole(QFile::encodeName(path).toStdString(),
+                                               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!written.ok()) {
+        qv::dialog::dialogs().message(this, QStringLiteral("Error"),
+                                      QString::fromUtf8("Kann File nicht \u00f6ffnen!\n") +
+                                          fileTrouble(QDir::toNativeSeparators(path), written.trouble, written.error, 0,
+                                                      [this](int n) { return t(n); }));
+        return false;
+    }
+    if (saved) saved(path);
+    return true;
 }
 
 void LineTraceWindow::showEvent(QShowEvent* event) {

@@ -7,14 +7,37 @@ namespace qv::window {
 using namespace qv::text;
 using qv::dialog::fromCp1252;
 
+QString fileTrouble(const QString& name, qv::files::Trouble trouble, int error, std::uint64_t limit,
+                    const std::function<QString(int)>& text) {
+    const int number = troubleMessage(trouble);
+    const QStringList args = trouble == qv::files::Trouble::TooLarge ? QStringList{QString::number(limit)} : QStringList{};
+    const QString why = number ? fillText(text(number), args) : QString::fromLocal8Bit(qv::files::reason(error).c_str());
+    return name + QStringLiteral(": ") + why;
+}
+
 std::optional<std::string> PageTexts::open(const std::string& stem) {
     const std::string name = textFileName(stem, settings_.language);
     if (name.empty()) return std::nullopt;
     auto file = readTextFile(settings_.programDir + name);
-    if (!file)
-        qv::dialog::dialogs().message(&page_, QStringLiteral("Error"),
-                                      QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
-    return file;
+    if (file.ok()) return std::move(file.bytes);
+    // The fixed words first; which file and why after them.
+    qv::dialog::dialogs().message(
+        &page_, QStringLiteral("Error"),
+        QString::fromUtf8("Kann File nicht \u00f6ffnen!\n") +
+            fileTrouble(QString::fromStdString(name), file.trouble, file.error, kTextFileMax,
+                        [this](int n) { return reasonText(n); }));
+    return std::nullopt;
+}
+
+QString PageTexts::reasonText(int number) const {
+    // A page that has not loaded its messages yet (the Settings page, until
+    // a language switch) still has the words for why a file was refused.
+    if (!messageLine(number, 0).isEmpty()) return messageLine(number, 0);
+    MessageTable table{};
+    if (const auto file = readTextFile(settings_.programDir + textFileName("Messages", settings_.language)); file.ok())
+        parseMessages(file.bytes, table);
+    const std::string& t = number >= 1 && number <= kMessageCount ? table[static_cast<std::size_t>(number)][0] : "";
+    return t.empty() ? QStringLiteral("#%1").arg(number) : fromCp1252(t);
 }
 
 void PageTexts::loadLabels(const std::string& stem) {

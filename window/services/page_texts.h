@@ -3,6 +3,8 @@
 // the page's controls; keeps the page's own message table.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,12 @@ using qv::text::MessageTable;
 // One of our texts with its places %1, %2, ... filled; a text the files lack
 // ("#<n>", without places) keeps the values after it, so they are still said.
 QString fillText(const QString& pattern, const QStringList& args);
+
+// "<name>: <why>" for a file not read or written: our words for a file that
+// is no regular file, too large (limit: the most its kind may hold) or there
+// already, the system's for the rest.
+QString fileTrouble(const QString& name, qv::files::Trouble trouble, int error, std::uint64_t limit,
+                    const std::function<QString(int)>& text);
 
 class PageTexts {
 public:
@@ -45,6 +53,8 @@ public:
 
 private:
     std::optional<std::string> open(const std::string& stem);
+    // One of our texts, from the page's messages or, not loaded yet, the file's.
+    QString reasonText(int number) const;
 
     qv::dialog::DialogPage& page_;
     const AppSettings& settings_;

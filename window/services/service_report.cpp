@@ -1,6 +1,8 @@
 #include "window/services/service_report.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <cerrno>
 #include <QFontMetrics>
 #include <QPageSize>
 #include <QPainter>
@@ -24,13 +26,19 @@ QString cleanNote(const QString& note) {
     return out;
 }
 
-bool writeServiceReport(const QString& path, const ServiceReport& r) {
-    {
-        // QPdfWriter says nothing when it cannot write: look first.
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    }
-    QPdfWriter pdf(path);
+qv::files::WriteResult writeServiceReport(const QString& path, const ServiceReport& r) {
+    // Drawn in memory first, then written whole: QPdfWriter itself says
+    // nothing when it cannot write, and would write over whatever is there.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!drawServiceReport(buffer, r)) return {qv::files::Trouble::Failed, EIO};
+    const QByteArray& bytes = buffer.data();
+    return qv::files::writeWhole(QFile::encodeName(path).toStdString(),
+                                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool drawServiceReport(QIODevice& device, const ServiceReport& r) {
+    QPdfWriter pdf(&device);
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setResolution(300);
     pdf.setPageMargins(QMarginsF(18, 15, 18, 15), QPageLayout::Millimeter);

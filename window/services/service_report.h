@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 #include "core/text/text_numbers.h"
+#include "platform/files/files.h"
+
+class QIODevice;
 
 namespace qv::window {
 
@@ -47,7 +50,9 @@ struct ServiceReport {
 // The technician's note as it may be printed: direction controls and other
 // control characters out (line breaks stay, tabs become blanks).
 QString cleanNote(const QString& note);
-// Writes the report as PDF to path; false when the file could not be written.
-bool writeServiceReport(const QString& path, const ServiceReport& report);
+// Writes the report as PDF to path, whole, never over what is not a regular file.
+qv::files::WriteResult writeServiceReport(const QString& path, const ServiceReport& report);
+// Draws the report as PDF onto device; false when it could not be drawn.
+bool drawServiceReport(QIODevice& device, const ServiceReport& report);
 
 }  // namespace qv::window

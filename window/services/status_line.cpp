@@ -71,7 +71,7 @@ void StatusLine::ensureTexts() {
     // A missing file is reported by the pages that load it; here it only leaves the words out.
     const std::string name = textFileName("Messages", settings_.language);
     if (!name.empty())
-        if (auto file = readTextFile(settings_.programDir + name)) parseMessages(*file, texts_);
+        if (const auto file = readTextFile(settings_.programDir + name); file.ok()) parseMessages(file.bytes, texts_);
 }
 
 QString StatusLine::text(int number) {

@@ -73,7 +73,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     configurationPage_ = new qv::pages::CKonfiguration(settings_.get(), session_.get());
     operationPage_ = new qv::pages::CBetrieb(settings_.get(), session_.get());
     graphPage_ = new qv::pages::CGrafik(settings_.get());
-    readSettings(*settings_);
+    const auto settingsFile = readSettings(*settings_);
     qv::dialog::setDialogLanguage(settings_->language);
     // "COM<n>" entries are looked up where the program was started.
     qv::link::PortSetup portSetup;
@@ -82,6 +82,12 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     if (ports) portSetup.discovery = ports;
     session_->setPorts(std::move(portSetup));
     status_ = new StatusLine(*settings_, this);
+    // A settings file that is there but was refused: said for as long as it lasts.
+    if (!settingsFile.ok() && settingsFile.trouble != qv::files::Trouble::Missing)
+        status_->setProblem(fillText(status_->text(msg::SettingsRefused),
+                                     {fileTrouble(QString::fromStdString(settings_->iniPath), settingsFile.trouble,
+                                                  settingsFile.error, qv::text::settingsFileLimit(),
+                                                  [this](int n) { return status_->text(n); })}));
     configurationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); },
                                       [this](int text) { status_->withdraw(text); });
     status_->setOpenTrace([this] { showLineTrace(); });
@@ -252,12 +258,16 @@ bool CAllControlsSheet::saveServiceReport(const QString& note) {
         }
         path = named;
     }
-    if (writeServiceReport(path, serviceReport(note))) {
+    const auto written = writeServiceReport(path, serviceReport(note));
+    if (written.ok()) {
         rememberFolder(*settings_, path);
         status_->note(StatusLine::ReportSaved, {QDir::toNativeSeparators(path)});
         return true;
     }
-    qv::dialog::dialogs().message(this, QStringLiteral("Error"), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    qv::dialog::dialogs().message(this, QStringLiteral("Error"),
+                                  QString::fromUtf8("Kann File nicht \u00f6ffnen!\n") +
+                                      fileTrouble(QDir::toNativeSeparators(path), written.trouble, written.error, 0,
+                                                  [this](int n) { return status_->text(n); }));
     return false;
 }
 

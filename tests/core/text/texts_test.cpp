@@ -122,6 +122,6 @@ TEST(ErrorFiles, FileOrderAtMostTwentyAndLimits) {
 TEST(ErrorFiles, EmptyAndMissing) {
     EXPECT_TRUE(parseErrorTexts("").empty());
     EXPECT_TRUE(parseErrorHelp("").empty());
-    EXPECT_FALSE(readTextFile("/nonexistent/file.txt").has_value());
-    EXPECT_EQ(readTextFile("/dev/null").value(), "");
+    EXPECT_EQ(readTextFile("/nonexistent/file.txt").trouble, qv::files::Trouble::Missing);
+    EXPECT_EQ(readTextFile("/dev/null").trouble, qv::files::Trouble::NotRegular);  // a device, never read
 }

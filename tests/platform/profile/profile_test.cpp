@@ -181,12 +181,12 @@ TEST_F(ProfileTest, ValueIsCutToBufferSizeMinusOne) {
 
 TEST_F(ProfileTest, HugeLinesAndBinaryGarbageAreReadSafely) {
     const std::string tenK(10 * 1024, 'x');
-    std::string mega(1024 * 1024, '\0');
+    std::string mega(512 * 1024, '\0');
     for (std::size_t i = 0; i < mega.size(); ++i)
         mega[i] = static_cast<char>((i * 131 + 7) % 256 == '\n' ? 0x80 : (i * 131 + 7) % 256);
 
     std::string text = "[Bin]\r\n";
-    text += mega + "\r\n";  // one megabyte line, no newline inside
+    text += mega + "\r\n";  // half a megabyte line, no newline inside
     text += "long=" + tenK + "\r\n";
     text += "nul=a\0b\xff\xfe\r\n"s;
     text += "high=\xc3\x28\xa0\xa1\r\n";
@@ -204,6 +204,16 @@ TEST_F(ProfileTest, HugeLinesAndBinaryGarbageAreReadSafely) {
     ASSERT_TRUE(writePrivateProfileString("Bin", "added", "1", path()));
     EXPECT_EQ(slurp(path()), text + "added=1\r\n");
     EXPECT_EQ(get("Bin", "long", path(), 20000), tenK);
+}
+
+// A file far beyond any settings file is not read (defaults), and a write
+// leaves it as it is rather than replace it with the one key.
+TEST_F(ProfileTest, AFileBeyondTheLimitIsRefusedAndNeverWrittenOver) {
+    const std::string text = "[S]\r\nk=v\r\n" + std::string(qv::profile::kMaxFileBytes, ';');
+    put(path(), text);
+    EXPECT_EQ(get("S", "k", path()), "<def>");
+    EXPECT_FALSE(writePrivateProfileString("S", "k", "w", path()));
+    EXPECT_EQ(slurp(path()).size(), text.size());
 }
 
 TEST_F(ProfileTest, RandomBytesNeverBreakReadOrWrite) {

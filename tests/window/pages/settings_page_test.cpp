@@ -212,9 +212,13 @@ TEST_F(SettingsPage, LabelsHelpAndLanguageSwitch) {
 TEST_F(SettingsPage, MissingFilesOneBoxEachAndThePageGoesOn) {
     dir.write("COM1", "");
     auto s = sheet();
-    // Settings labels and help; no messages file at initialisation.
-    EXPECT_EQ(dialogs.countOf(QString::fromUtf8("Kann File nicht \u00f6ffnen!")), 2);
+    // Settings labels and help; no messages file at initialisation. The
+    // fixed words first, then which file and why.
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes.at(0).caption, "Error");
+    EXPECT_EQ(dialogs.boxes.at(0).text.section('\n', 0, 0), QString::fromUtf8("Kann File nicht \u00f6ffnen!"));
+    EXPECT_TRUE(dialogs.boxes.at(0).text.section('\n', 1).startsWith("Einstellungen_labels_de.txt: "))
+        << dialogs.boxes.at(0).text.toStdString();
     EXPECT_EQ(s->settingsPage()->controlText(Einstellungen::PortLabel).remove(QLatin1Char('&')), "COM-Schnittstelle");
     s->tabs()->setCurrentIndex(2);  // labels, help, messages, error texts, error help
     EXPECT_EQ(dialogs.boxes.size(), 7u);

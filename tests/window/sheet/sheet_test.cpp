@@ -33,6 +33,9 @@
 #include "window/pages/graph/grafik.h"
 #include "window/pages/operation/betrieb.h"
 #include "window/pages/settings/einstellungen.h"
+#include <fstream>
+#include <sys/stat.h>
+
 #include "tests/support/qt_app.h"
 #include "tests/support/scripted_link.h"
 #include "tests/support/temp_dir.h"
@@ -401,4 +404,33 @@ TEST(LineTraceWindowTest, AppendsKeepsTheSelectionAndFollowsOnlyFromTheEnd) {
     cycles(1);
     window.refresh();
     EXPECT_EQ(window.shownText().count('\n'), 2);
+}
+
+// Text files and a settings file that are no files, or far too large: the
+// window opens at once, names each with why, and leaves every one as it was.
+TEST_F(Sheet, HostileFilesAreNamedAtOnceAndLeftAlone) {
+    namespace fs = std::filesystem;
+    dir.copyTexts(QV_RUN_DIR);
+    fs::remove(dir.path / "Einstellungen_labels_de.txt");
+    fs::create_symlink("/dev/zero", dir.path / "Einstellungen_labels_de.txt");
+    fs::remove(dir.path / "Einstellungen_hilfe_de.txt");
+    ASSERT_EQ(::mkfifo((dir.path / "Einstellungen_hilfe_de.txt").c_str(), 0600), 0);
+    {
+        std::ofstream ini(dir.path / "QV-GUI.ini", std::ios::binary);
+        ini << "[DATEN]\r\nLANGUAGE=1\r\n";
+    }
+    fs::resize_file(dir.path / "QV-GUI.ini", 2ull << 30);  // two gigabytes, taking no room
+    auto& dialogs = qv::test::fakeDialogs();
+    dialogs.boxes.clear();
+    auto sheet = make();
+    QStringList named;
+    for (const auto& b : dialogs.boxes) named << b.text.section('\n', 1);
+    const QString why = QString::fromUtf8(": keine gew\u00f6hnliche Datei (ein Ordner, ein Ger\u00e4t oder eine Pipe)");
+    EXPECT_EQ(named.join('|').toStdString(),
+              ("Einstellungen_labels_de.txt" + why + "|Einstellungen_hilfe_de.txt" + why).toStdString());
+    EXPECT_TRUE(sheet->statusLine()->problemText().contains("QV-GUI.ini")) << sheet->statusLine()->problemText().toStdString();
+    EXPECT_EQ(sheet->settings().language, 0);  // the defaults
+    sheet.reset();
+    EXPECT_EQ(fs::file_size(dir.path / "QV-GUI.ini"), 2ull << 30);  // never written over
+    EXPECT_TRUE(fs::is_fifo(dir.path / "Einstellungen_hilfe_de.txt"));
 }

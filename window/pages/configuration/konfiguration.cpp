@@ -24,6 +24,7 @@
 #include "core/protocol/commands.h"
 #include "core/protocol/tables.h"
 #include "platform/dialog/dialog_service.h"
+#include "platform/files/files.h"
 #include "platform/dialog/pictures.h"
 
 namespace qv::pages {
@@ -580,14 +581,14 @@ void CKonfiguration::saveConfiguration() {
     const auto bytes = cfg::configurationFile(
         selectedCode_, family, family >= 0 && family <= 2 ? sendBlocks_[static_cast<std::size_t>(family)]
                                                           : std::vector<std::uint8_t>{});
-    QFile file(chosen);
-    // A file that could not be written in full is reported, never passed off as saved.
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) ==
-                        static_cast<qint64>(bytes.size()) &&
-                    file.flush();
-    file.close();
-    if (!ok) return texts_.showMessage(kMsgFile);
+    // Written whole or not at all, never over what is not a regular file, and
+    // never passed off as saved when it was not.
+    const auto written = qv::files::writeWhole(QFile::encodeName(chosen).toStdString(),
+                                               std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (!written.ok()) {
+        texts_.showMessage(kMsgFile);
+        return note(msg::NotWrittenFile, {fileTroubleText(chosen, written.trouble, written.error)});
+    }
     note(qv::window::StatusLine::Saved, {QDir::toNativeSeparators(chosen)});
 }
 
@@ -597,13 +598,14 @@ void CKonfiguration::loadConfiguration() {
                                                               qv::window::startFolder(*settings_), kLoadFilters);
     if (!chosen.isEmpty()) {
         qv::window::rememberFolder(*settings_, chosen);
-        QFile file(chosen);
-        if (!file.open(QIODevice::ReadOnly)) {
+        // The one read of 100 bytes; a FIFO, a device or a folder is refused unread.
+        const auto file = qv::files::readHead(QFile::encodeName(chosen).toStdString(), cfg::kFileBlockBytes);
+        if (!file.ok()) {
             texts_.showMessage(kMsgFile);
+            note(msg::NotRead, {fileTroubleText(chosen, file.trouble, file.error)});
         } else {
-            const QByteArray data = file.read(static_cast<qint64>(cfg::kFileBlockBytes));
             const cfg::LoadedFile loaded = cfg::parseConfigurationFile(
-                reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
+                reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size());
             selectedCode_ = loaded.code;
             settings_->deviceCode = loaded.code;
             qv::protocol::updateFamily(loaded.code, settings_->deviceFamily);
@@ -721,14 +723,21 @@ void CKonfiguration::compareWithFile() {
                                                               qv::window::startFolder(*settings_), kLoadFilters);
     if (chosen.isEmpty()) return;
     qv::window::rememberFolder(*settings_, chosen);
-    QFile file(chosen);
-    if (!file.open(QIODevice::ReadOnly)) return texts_.showMessage(kMsgFile);
-    const QByteArray data = file.read(static_cast<qint64>(cfg::kFileSize));
-    const cfg::LoadedFile loaded = cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                                               static_cast<std::size_t>(data.size()));
+    const auto file = qv::files::readHead(QFile::encodeName(chosen).toStdString(), cfg::kFileSize);
+    if (!file.ok()) {
+        texts_.showMessage(kMsgFile);
+        return note(msg::NotRead, {fileTroubleText(chosen, file.trouble, file.error)});
+    }
+    const cfg::LoadedFile loaded =
+        cfg::parseConfigurationFile(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size());
     keepList([this, loaded, name = QFileInfo(chosen).fileName()] {
         compareWith(qv::window::fillText(pageText(label::WithFile), {name}), loaded.code, loaded.block.data());
     });
+}
+
+QString CKonfiguration::fileTroubleText(const QString& path, qv::files::Trouble trouble, int error) const {
+    return qv::window::fileTrouble(QDir::toNativeSeparators(path), trouble, error, cfg::kFileSize,
+                                   [this](int n) { return texts_.text(n); });
 }
 
 void CKonfiguration::readBack() {

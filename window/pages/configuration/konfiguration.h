@@ -19,6 +19,7 @@
 #include "core/text/text_numbers.h"
 #include "platform/dialog/dialog_page.h"
 #include "platform/dialog/page_flow.h"
+#include "platform/files/files.h"
 #include "window/services/page_texts.h"
 #include "window/services/service_report.h"
 
@@ -133,6 +134,8 @@ private:
     void compareWith(const QString& title, int code, const std::uint8_t* block);
     void hideCompareMarkers();
     QString captionOf(int control) const;
+    // "<file>: <why>" for a file not read or written.
+    QString fileTroubleText(const QString& path, qv::files::Trouble trouble, int error) const;
     void note(int text, const QStringList& args = {}) {
         if (note_) note_(text, args);
     }

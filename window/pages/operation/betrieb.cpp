@@ -468,6 +468,8 @@ void CBetrieb::showRecordingTrouble(int text, int error) {
         case WriteTrouble::ReadOnly: reason = texts_.text(kTextReadOnly); break;
         case WriteTrouble::NoPermission: reason = texts_.text(kTextNoPermission); break;
         case WriteTrouble::Removed: reason = texts_.text(kTextRemoved); break;
+        case WriteTrouble::NotRegular: reason = texts_.text(msg::NotRegularFile); break;
+        case WriteTrouble::Exists: reason = texts_.text(msg::FileExists); break;
         default: break;
     }
     if (reason.isEmpty()) reason = QString::fromLocal8Bit(std::strerror(error));
