@@ -46,6 +46,7 @@ const char* const kUsage =
     "  --cut P              cut a reply by one byte with probability P\n"
     "  --lengthen P         lengthen a reply by one byte with probability P\n"
     "  --garbage P          send a burst of random bytes with probability P every 100 ms\n"
+    "  --babble RATE        a babbling line: RATE random bytes a second, without pause\n"
     "  --flood              now and then send a reply longer than 80 bytes\n"
     "  --delay MS           answer MS milliseconds late (0..60000)\n"
     "  --zero-result R      byte that ends a zero-point adjustment: 9E, 9D, 9F or none (default 9E)\n"
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
       config.wrongLengthSign = arg == "--cut" ? -1 : 1;
     } else if (arg == "--garbage") {
       config.garbageRate = parseReal(arg, needValue(), 0.0, 1.0);
+    } else if (arg == "--babble") {
+      config.babbleBytesPerSecond = int(parseInt(arg, needValue(), 1, 1000000));
     } else if (arg == "--flood") {
       noValue();
       config.flood = true;

@@ -417,13 +417,17 @@ void Meter::advance(uint64_t now) {
     rx_ = Rx::Idle;
     rxBuf_.clear();
   }
-  if (config_.garbageRate > 0 && !config_.silent) {
+  if ((config_.garbageRate > 0 || config_.babbleBytesPerSecond > 0) && !config_.silent) {
     for (; nextGarbageMs_ <= now; nextGarbageMs_ += kGarbageSlotMs) {
-      if (garbageRng_.uniform() >= config_.garbageRate) continue;
-      std::vector<uint8_t> junk(garbageRng_.range(1, 6));
+      const bool babble = config_.babbleBytesPerSecond > 0;
+      if (!babble && garbageRng_.uniform() >= config_.garbageRate) continue;
+      std::vector<uint8_t> junk(babble ? std::max<std::size_t>(1, std::size_t(config_.babbleBytesPerSecond) * kGarbageSlotMs / 1000)
+                                       : std::size_t(garbageRng_.range(1, 6)));
       for (auto& b : junk) b = uint8_t(garbageRng_.next());
       queue(std::move(junk), nextGarbageMs_);
     }
+  } else {
+    nextGarbageMs_ = now;  // a babble switched on later starts now, not in the past
   }
 }
 
@@ -590,6 +594,7 @@ void Meter::toggleFaults() {
   std::swap(a.wrongLengthRate, b.wrongLengthRate);
   std::swap(a.wrongLengthSign, b.wrongLengthSign);
   std::swap(a.garbageRate, b.garbageRate);
+  std::swap(a.babbleBytesPerSecond, b.babbleBytesPerSecond);
   std::swap(a.flood, b.flood);
   std::swap(a.replyDelayMs, b.replyDelayMs);
 }
@@ -613,7 +618,8 @@ void Meter::collectDue(uint64_t now, std::vector<uint8_t>& out) {
 uint64_t Meter::nextDue() const {
   uint64_t next = out_.empty() ? kNever : out_.front().due;
   if (rx_ != Rx::Idle) next = std::min(next, rxDeadline());
-  if (config_.garbageRate > 0 && !config_.silent) next = std::min(next, nextGarbageMs_);
+  if ((config_.garbageRate > 0 || config_.babbleBytesPerSecond > 0) && !config_.silent)
+    next = std::min(next, nextGarbageMs_);
   return next;
 }
 

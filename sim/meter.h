@@ -35,6 +35,7 @@ struct MeterConfig {
   double wrongLengthRate = 0;    // probability that a reply loses or gains one byte
   int wrongLengthSign = 0;       // -1: the byte is always lost, +1: always gained, 0: either
   double garbageRate = 0;        // probability per 100 ms of a burst of unsolicited bytes
+  int babbleBytesPerSecond = 0;  // a babbling line: that many unsolicited bytes a second, without pause
   bool flood = false;            // now and then a reply longer than the PC's 80-byte read
   int replyDelayMs = 0;          // added to every reply's latency
   int zeroResult = kStatus9E;    // byte that ends a zero-point adjustment, or kNoZeroResult

@@ -11,9 +11,7 @@ namespace {
 // Every read, write and flush of the set's exchanges happens only while the
 // port is open.
 void flush(SerialLink& link) {
-    if (!link.isOpen()) return;
-    Reply dropped;
-    link.read(dropped.bytes.data(), dropped.received);
+    if (link.isOpen()) link.flush();
 }
 void send(SerialLink& link, const std::uint8_t* bytes, std::size_t n) {
     if (link.isOpen()) link.write(bytes, n);
@@ -29,13 +27,10 @@ Reply receive(SerialLink& link) {
 int exchangeCommand(SerialLink* link, std::uint8_t command, const qv::protocol::Exchange& how, std::uint8_t* buffer) {
     std::memset(buffer, 0, kReadSize);
     if (!link) return 0;
-    int received = 0;
-    // A flush is a read whose bytes are dropped: late or unsolicited bytes go.
-    link->read(buffer, received);
+    link->flush();  // late or unsolicited bytes go
     link->write(&command, 1);
     link->wait(how.waitMs);
-    std::memset(buffer, 0, kReadSize);
-    received = 0;
+    int received = 0;
     link->read(buffer, received);
     return received;
 }
@@ -106,7 +101,8 @@ qv::protocol::LowFlowResult lowFlowExchange(SerialLink& link, int value) {
         link.read(buffer, received);
     };
 
-    next(ex::LowFlowLead);  // late bytes go
+    link.wait(ex::LowFlowLead.waitMs);
+    link.flush();  // late bytes go
     link.write(&ex::LowFlowCommand.command, 1);
     next(ex::LowFlowCommand);
     if (!qv::protocol::acknowledged(buffer, received)) return LowFlowResult::NoAck;

@@ -73,6 +73,17 @@ int SerialLink::readBytes(std::uint8_t* buffer, int& received) {
     return 0;
 }
 
+void SerialLink::flush() {
+    std::uint8_t dropped[kReadSize];
+    int received = 0;
+    read(dropped, received);
+    if (received < static_cast<int>(kReadSize)) return;
+    if (const std::size_t more = discardBytes(kDrainMs); more > 0 && trace_)
+        trace_->note("flushed " + std::to_string(more) + " bytes more");
+}
+
+std::size_t SerialLink::discardBytes(int maxMs) { return openFlag_ == 1 && port_ ? port_->discard(maxMs) : 0; }
+
 void SerialLink::wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace qv::link

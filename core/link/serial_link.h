@@ -46,6 +46,13 @@ public:
     // One read asking for kReadSize bytes into a buffer of at least that
     // size; received holds what arrived. -1 with 0 bytes when not open.
     int read(std::uint8_t* buffer, int& received);
+    // The flush before a command: one read whose bytes are dropped (late or
+    // unsolicited bytes go, within the read's window); when it came back
+    // full, more may be waiting, however much (the port's buffer, a network
+    // path's backlog of a babbling line): that is dropped too, for at most
+    // kDrainMs, so no backlog is left for the reply that follows.
+    void flush();
+    static constexpr int kDrainMs = 100;
     // The protocol's fixed waits, here so a scripted link can record them.
     virtual void wait(int ms);
     // How often the port was opened again after a hang-up, and whether it is
@@ -58,6 +65,8 @@ protected:
     // The port itself (a scripted link stands in here).
     virtual int writeBytes(const std::uint8_t* bytes, std::size_t count);
     virtual int readBytes(std::uint8_t* buffer, int& received);
+    // Drops what has arrived and follows without a pause; how many bytes.
+    virtual std::size_t discardBytes(int maxMs);
 
 private:
     std::unique_ptr<qv::serial::BytePort> port_;

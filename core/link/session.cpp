@@ -178,10 +178,7 @@ void Session::askIdentity(bool operation, std::function<void(const std::optional
     auto out = std::make_shared<std::optional<Identification>>();
     Line::Work work = [out](LinkSlot& slot) {
         if (!slot) return;
-        // The poll's traffic may have left late bytes: they go first.
-        std::uint8_t flush[kReadSize];
-        int received = 0;
-        slot->read(flush, received);
+        slot->flush();  // the poll's traffic may have left late bytes: they go first
         Identification id;
         if (identifyMeter(*slot, id)) *out = id;
     };

@@ -31,6 +31,10 @@ public:
     virtual int read(std::uint8_t* buffer, std::size_t n) = 0;
     // Writes all bytes; 0 or -1.
     virtual int write(const std::uint8_t* data, std::size_t n) = 0;
+    // Drops every byte that has arrived, however many (the port's own buffer,
+    // a network path's backlog), and what follows without a pause, for at
+    // most maxMs; returns how many were dropped.
+    virtual std::size_t discard(int maxMs) = 0;
     // How often the port was opened again after its other end went, and
     // whether the last attempt found it still gone.
     virtual int reopenings() const = 0;

@@ -1,5 +1,7 @@
 #include "platform/serial/comm_port.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -153,6 +155,28 @@ int CommPort::read(std::uint8_t* buffer, std::size_t n) {
         }
     }
     return static_cast<int>(got);
+}
+
+std::size_t CommPort::discard(int maxMs) {
+    if (fd_ < 0) return 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(maxMs);
+    std::size_t dropped = 0;
+    std::uint8_t chunk[4096];
+    // What the terminal holds, and whatever keeps coming without a pause of
+    // a few milliseconds (at 9600 baud a byte takes about one).
+    for (;;) {
+        const int wait = std::min(3, msLeft(deadline));
+        if (wait <= 0) break;
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0 || !(p.revents & POLLIN)) break;
+        const ssize_t k = ::read(fd_, chunk, sizeof chunk);
+        if (k < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (k <= 0) break;
+        dropped += static_cast<std::size_t>(k);
+    }
+    return dropped;
 }
 
 int CommPort::write(const std::uint8_t* data, std::size_t n) {

@@ -27,6 +27,7 @@ public:
     int read(std::uint8_t* buffer, std::size_t n) override;
     // Writes all bytes and waits until they have left; 0 or -1.
     int write(const std::uint8_t* data, std::size_t n) override;
+    std::size_t discard(int maxMs) override;
 
     // Link health: how often a hung-up terminal was opened again, and whether
     // the last attempt found it gone (a pulled adapter, a stopped simulator).

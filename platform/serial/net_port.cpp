@@ -380,6 +380,34 @@ int NetPort::read(std::uint8_t* buffer, std::size_t n) {
     return static_cast<int>(got);
 }
 
+std::size_t NetPort::discard(int maxMs) {
+    if (!d_->opened) return 0;
+    prepareThread();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(maxMs);
+    std::size_t dropped = 0;
+    // The buffer, then the backlog in the network path, which comes at the
+    // network's pace once reading is enabled again, until a pause.
+    for (int quiet = 0; quiet < 2;) {
+        bool resume = false, got = false;
+        {
+            std::lock_guard<std::mutex> lock(d_->m);
+            got = !d_->in.empty();
+            dropped += d_->in.size();
+            d_->in.clear();
+            if (d_->readPaused) {
+                d_->readPaused = false;
+                resume = true;
+            }
+        }
+        if (resume && d_->io) gensio_set_read_callback_enable(d_->io, true);
+        quiet = got ? 0 : quiet + 1;
+        const int left = msLeft(deadline);
+        if (left <= 0) break;
+        d_->waitMs(std::min(left, 2));
+    }
+    return dropped;
+}
+
 int NetPort::write(const std::uint8_t* data, std::size_t n) {
     if (!d_->opened) return -1;
     prepareThread();

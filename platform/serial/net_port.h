@@ -47,6 +47,7 @@ public:
     int read(std::uint8_t* buffer, std::size_t n) override;
     // Hands all bytes to the connection (Telnet's 0xFF doubled by the library).
     int write(const std::uint8_t* data, std::size_t n) override;
+    std::size_t discard(int maxMs) override;
     int reopenings() const override;
     bool lost() const override;
 

@@ -62,6 +62,14 @@ public:
         return 0;
     }
     void wait(int ms) override { log.push_back("S " + std::to_string(ms)); }
+    // A flush that came back full drops the rest of what is waiting.
+    std::size_t discardBytes(int) override {
+        std::size_t n = 0;
+        for (const auto& b : pending) n += b.size();
+        pending.clear();
+        log.push_back("D " + std::to_string(n));
+        return n;
+    }
 
     std::vector<std::uint8_t> commandsSent() const {
         std::vector<std::uint8_t> out;
