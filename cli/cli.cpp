@@ -419,7 +419,9 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
         r.ok = true;
         r.differs = !diffs.empty();
         r.result = diffs.empty() ? configText(c.words, label::NoDifferences)
-                                 : cliText(c.words, words::Differences, {std::to_string(diffs.size())});
+                                 : cliText(c.words, qv::text::counted(static_cast<long long>(diffs.size()), c.words.language(),
+                                                                      words::Differences, words::DifferencesOne),
+                                           {std::to_string(diffs.size())});
     });
 }
 
@@ -447,9 +449,13 @@ Result record(const Context& c, const std::string& port) {
         recording.stop();
         r.lines = recording.lines();
         r.ok = r.lines > 0 && failed == 0;
-        r.result = r.lines > 0 ? cliText(c.words, words::Recorded, {std::to_string(r.lines), r.file})
+        const int language = c.words.language();
+        r.result = r.lines > 0 ? cliText(c.words, qv::text::counted(r.lines, language, words::Recorded, words::RecordedOne),
+                                         {std::to_string(r.lines), r.file})
                                : cliText(c.words, words::NothingRecorded, {r.file});
-        if (failed) r.result += ", " + cliText(c.words, words::LinesNotWritten, {std::to_string(failed)});
+        if (failed)
+            r.result += ", " + cliText(c.words, qv::text::counted(failed, language, words::LinesNotWritten, words::LinesNotWrittenOne),
+                                       {std::to_string(failed)});
     });
 }
 

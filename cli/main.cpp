@@ -339,7 +339,8 @@ int main(int argc, char** argv) {
             {
                 std::lock_guard<std::mutex> lock(counting);
                 for (const auto& [port, n] : lines) {
-                    std::string part = text(c.words, words::RecordProgress);
+                    std::string part = text(c.words, qv::text::counted(static_cast<long long>(n), c.words.language(),
+                                                                       words::RecordProgress, words::RecordProgressOne));
                     for (const auto& [key, value] : {std::pair<std::string, std::string>{"%1", port}, {"%2", std::to_string(n)}})
                         if (const auto at = part.find(key); at != std::string::npos) part.replace(at, key.size(), value);
                     line += (line.empty() ? "" : "   ") + part;

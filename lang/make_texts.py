@@ -202,6 +202,8 @@ OPERATION_LABELS = [
     (1931, T("%1 – %2 Zeilen", "%1 – %2 lines", "%1 – %2 lignes")),
     # 1932: what a screen reader says of the recording indicator before its help names it.
     (1932, T("Aufzeichnung läuft", "Recording", "Enregistrement en cours")),
+    # 1933: 1931 for one line (in French also for none).
+    (1933, T("%1 – %2 Zeile", "%1 – %2 line", "%1 – %2 ligne")),
 ]
 
 
@@ -497,6 +499,11 @@ CLI_TEXTS = [
              "%1 existe déjà (--force le remplace)")),
     # A recording while it runs, on a terminal.
     (2026, T("%1: %2 Zeilen", "%1: %2 lines", "%1 : %2 lignes")),
+    # 2009, 2014, 2015, 2026 for a count of one (in French also for none).
+    (2027, T("%1 Zeile aufgezeichnet in %2", "%1 line recorded in %2", "%1 ligne enregistrée dans %2")),
+    (2028, T("%1 Unterschied", "%1 difference", "%1 différence")),
+    (2029, T("%1 Zeile nicht geschrieben", "%1 line not written", "%1 ligne non écrite")),
+    (2030, T("%1: %2 Zeile", "%1: %2 line", "%1 : %2 ligne")),
 ]
 
 CONFIG_HELP = [
@@ -1046,12 +1053,13 @@ STATUS_MESSAGES = [
     (44, T("Austausche %1, unbeantwortet %2, falsche Länge %3, Schnittstelle neu geöffnet %4",
            "exchanges %1, unanswered %2, wrong length %3, port reopened %4",
            "échanges %1, sans réponse %2, longueur erronée %3, port rouvert %4")),
-    (45, T("%1: Das Messgerät antwortet nicht. Werte veraltet, Aufzeichnung angehalten.",
-           "%1: The meter is not answering. Values are stale, recording is paused.",
-           "%1 : L'appareil ne répond pas. Valeurs périmées, enregistrement suspendu.")),
-    (46, T("%1: Verbindung verloren. Werte veraltet, Aufzeichnung angehalten.",
-           "%1: Connection lost. Values are stale, recording is paused.",
-           "%1 : Liaison perdue. Valeurs périmées, enregistrement suspendu.")),
+    # 45, 46, 117, 118: an outage; 116 follows while a recording waits.
+    (45, T("%1: Das Messgerät antwortet nicht. Werte veraltet.",
+           "%1: The meter is not answering. Values are stale.",
+           "%1 : L'appareil ne répond pas. Valeurs périmées.")),
+    (46, T("%1: Verbindung verloren. Werte veraltet.",
+           "%1: Connection lost. Values are stale.",
+           "%1 : Liaison perdue. Valeurs périmées.")),
     (47, T("%1 lässt sich nicht öffnen: keine Verbindung zum Messgerät.",
            "%1 cannot be opened: no connection to the meter.",
            "%1 ne peut pas être ouvert : aucune liaison avec l'appareil.")),
@@ -1169,6 +1177,23 @@ STATUS_MESSAGES = [
     (114, T("Nicht geschrieben: %1", "Not written: %1", "Non écrit : %1")),
     (115, T("Einstellungen weder gelesen noch gespeichert: %1", "Settings neither read nor saved: %1",
             "Paramètres ni lus ni enregistrés : %1")),
+    # After an outage's text while a recording waits for the meter.
+    (116, T("Aufzeichnung angehalten.", "Recording is paused.", "Enregistrement suspendu.")),
+    (117, T("%1: Es kommen Bytes, aber keine Antwort des Messgeräts (anderes Gerät, andere Baudrate?). Werte veraltet.",
+            "%1: Bytes arrive, but no answer from the meter (another device, another baud rate?). Values are stale.",
+            "%1 : Des octets arrivent, mais aucune réponse de l'appareil (autre appareil, autre débit ?). "
+            "Valeurs périmées.")),
+    (118, T("%1: Die Gegenseite schließt die Verbindung immer wieder. Werte veraltet.",
+            "%1: The other end keeps closing the connection. Values are stale.",
+            "%1 : L'autre côté ferme sans cesse la liaison. Valeurs périmées.")),
+    # The red lamp's tool tip, while the program tries again by itself.
+    (119, T("Das Programm versucht es von selbst weiter; die Schnittstelle muss nicht neu gewählt werden.",
+            "The program keeps trying by itself; the port need not be chosen again.",
+            "Le programme réessaie de lui-même ; inutile de choisir à nouveau le port.")),
+    # 81 for a single value.
+    (120, T("Konfig-Check: %1 Wert außerhalb seines Bereichs: %2 (rote Marke).",
+            "Configuration check: %1 value outside its range: %2 (red mark).",
+            "Contrôle de configuration : %1 valeur hors plage : %2 (marque rouge).")),
 ]
 
 # --------------------------------------------------------------------------

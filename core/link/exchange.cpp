@@ -1,5 +1,9 @@
 #include "core/link/exchange.h"
 
+#include "core/params/parameters.h"
+#include "core/protocol/tables.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace qv::link {
@@ -65,6 +69,21 @@ qv::protocol::ParameterReplies requestParameters(SerialLink& link) {
     send(link, &ex::ReadBlock.command, 1);
     link.wait(ex::ReadBlock.waitMs);
     out.block = receive(link);
+    // A block begun but not finished within its window (a slow network
+    // server, a loaded machine) gets one more read for the rest of the
+    // meter's own bytes; nothing more is asked of the meter.
+    int family = -1;
+    if (out.type.received > static_cast<int>(qv::protocol::kValueByte))
+        qv::protocol::updateFamily(static_cast<std::int8_t>(out.type.bytes[qv::protocol::kValueByte]), family);
+    const int whole = family < 0 ? 0 : 2 + static_cast<int>(qv::params::blockSize(family));
+    if (out.block.received > 0 && out.block.received < whole && out.block.bytes[0] == ex::ReadBlock.command) {
+        std::uint8_t rest[kReadSize];
+        int more = 0;
+        link.read(rest, more);
+        more = std::min(std::max(more, 0), static_cast<int>(kReadSize) - out.block.received);
+        std::memcpy(out.block.bytes.data() + out.block.received, rest, static_cast<std::size_t>(more));
+        out.block.received += more;
+    }
     return out;
 }
 

@@ -21,7 +21,8 @@ int exchangeCommand(SerialLink* link, std::uint8_t command, const qv::protocol::
 bool identifyMeter(SerialLink& link, qv::protocol::Identification& id);
 
 // "KT740-->PC": the type request, then at once the block request (the type
-// request's flush read is the only one). Neither reply is judged here.
+// request's flush read is the only one); a block begun but cut short by its
+// window gets one more read. Neither reply is judged here.
 qv::protocol::ParameterReplies requestParameters(SerialLink& link);
 
 // "PC-->KT740": the frame's first byte alone; its answer, however late, and

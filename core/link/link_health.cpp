@@ -7,8 +7,16 @@ void LinkHealth::portChosen(int port, bool opened, std::uint32_t) {
     opened_ = opened;
     lost_ = false;
     reopenings_ = 0;  // a new link counts from 0
-    reference_ = asked_;
+    awaitCycle();
 }
+
+void LinkHealth::awaitCycle() {
+    reference_ = asked_;
+    garbled_ = empty_ = 0;
+    reopeningsThen_ = reopenings_;
+}
+
+void LinkHealth::unansweredStep(bool bytesCame) { ++(bytesCame ? garbled_ : empty_); }
 
 void LinkHealth::portReport(int reopenings, bool lost) {
     reopenings_ = reopenings;
@@ -18,7 +26,7 @@ void LinkHealth::portReport(int reopenings, bool lost) {
 void LinkHealth::cycleDelivered(std::uint32_t now) {
     cycleSeen_ = true;
     lastCycle_ = now;
-    reference_ = asked_;
+    awaitCycle();
 }
 
 LinkHealth::State LinkHealth::update(std::uint32_t now, bool polling, bool asking, std::uint32_t intervalMs) {
@@ -27,7 +35,7 @@ LinkHealth::State LinkHealth::update(std::uint32_t now, bool polling, bool askin
     updated_ = true;
     lastUpdate_ = now;
     lastAsking_ = asking;
-    if (polling && !polling_) reference_ = asked_;  // the poll begins: its first cycle is awaited from now
+    if (polling && !polling_) awaitCycle();  // the poll begins: its first cycle is awaited from now
     polling_ = polling;
     return evaluate(intervalMs);
 }
@@ -40,7 +48,10 @@ LinkHealth::State LinkHealth::evaluate(std::uint32_t intervalMs) {
     else if (!polling_)
         state_ = State::Idle;
     else if (asked_ - reference_ > kSilentIntervals * static_cast<std::uint64_t>(intervalMs))
-        state_ = State::Silent;
+        // Two reopenings: closed again and again, not once by a replug.
+        state_ = reopenings_ - reopeningsThen_ >= 2 ? State::Closed
+                 : garbled_ > empty_               ? State::Garbled
+                                                   : State::Silent;
     else
         state_ = State::Up;
     return state_;

@@ -12,7 +12,10 @@ namespace qv::link {
 
 class LinkHealth {
 public:
-    enum class State { Up, Idle, NoPort, Lost, Silent };  // Idle: port open, no poll running
+    // Idle: port open, no poll running. Asked for three intervals without a
+    // cycle: Silent when nothing came, Garbled when mostly bytes came that
+    // were no reply, Closed when the other end kept closing the connection.
+    enum class State { Up, Idle, NoPort, Lost, Silent, Garbled, Closed };
     static constexpr std::uint32_t kSilentIntervals = 3;
     // A longer gap between two updates was not spent asking: the owner stalled.
     static constexpr std::uint32_t kMaxGapMs = 1000;
@@ -21,6 +24,9 @@ public:
     void portChosen(int port, bool opened, std::uint32_t now);
     // What the port reported with a poll exchange.
     void portReport(int reopenings, bool lost);
+    // How a poll exchange went that brought no reply: bytes (that were no
+    // reply) or none.
+    void unansweredStep(bool bytesCame);
     void cycleDelivered(std::uint32_t now);
     // Once per tick. polling: the poll runs (a poll page was shown); asking:
     // and nothing else holds the line now.
@@ -29,7 +35,7 @@ public:
     State evaluate(std::uint32_t intervalMs);
 
     State state() const { return state_; }
-    static bool isDown(State s) { return s == State::NoPort || s == State::Lost || s == State::Silent; }
+    static bool isDown(State s) { return s != State::Up && s != State::Idle; }
     bool down() const { return isDown(state_); }
     int port() const { return port_; }
     int reopenings() const { return reopenings_; }
@@ -52,6 +58,10 @@ private:
     std::uint32_t lastUpdate_ = 0;
     std::uint64_t asked_ = 0;
     std::uint64_t reference_ = 0;  // asked time at the last cycle, or when the wait for one began
+    // Since that moment: exchanges that brought bytes but no reply, ones
+    // that brought nothing, and the port's reopenings then.
+    int garbled_ = 0, empty_ = 0, reopeningsThen_ = 0;
+    void awaitCycle();
     State state_ = State::NoPort;
 };
 

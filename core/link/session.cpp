@@ -115,17 +115,27 @@ void Session::chooseDevice(const std::string& path) {
               });
 }
 
-void Session::retryPort() {
-    // Only a port that could not be opened because its device was missing
-    // or held by another program, or its server was not reached; a silent
-    // meter on an open port is the poll's business, and an open port that
-    // hung up reopens itself. A server that refused a line setting is not
-    // asked again until the technician chooses the port.
-    if (line_.busy() || opened_ || chosenPort_ == 0) return;
+bool Session::retrying() const {
+    if (opened_) return true;
     switch (failure_) {
-        case OpenFailure::NoDevice: case OpenFailure::InUse: case OpenFailure::NoServer:
-        case OpenFailure::ServerRefused: case OpenFailure::ServerSilent: break;
-        default: return;
+        case OpenFailure::NoDevice: case OpenFailure::InUse: case OpenFailure::NoServer: case OpenFailure::ServerRefused:
+        case OpenFailure::ServerSilent: case OpenFailure::SettingRefused: case OpenFailure::SettingUnconfirmed:
+            return chosenPort_ != 0;
+        default: return false;
+    }
+}
+
+void Session::retryPort(std::uint32_t now) {
+    // Only a port that could not be opened because its device was missing
+    // or held by another program, its server was not reached or refused a
+    // line setting; a silent meter on an open port is the poll's business,
+    // and an open port that hung up reopens itself. Without permission, or
+    // with a device that is no serial port, asking again changes nothing.
+    if (line_.busy() || opened_ || chosenPort_ == 0) return;
+    if (!retrying()) return;
+    if (failure_ == OpenFailure::SettingRefused || failure_ == OpenFailure::SettingUnconfirmed) {
+        if (now - lastSettingRetry_ < kSettingRetryMs) return;
+        lastSettingRetry_ = now;
     }
     auto out = std::make_shared<PortOutcome>();
     out->port = chosenPort_;
@@ -154,10 +164,12 @@ void Session::retryPort() {
 }
 
 void Session::applyOutcome(const PortOutcome& out) {
+    if (out.failure != failure_ || !out.retried) lastSettingRetry_ = clock_();
     chosenPort_ = out.port;
     opened_ = out.opened;
     failure_ = out.failure;
     health_.portChosen(out.port, out.opened, clock_());
+    health_.evaluate(outageInterval());  // told at once, not at the next tick
     identification_ = out.meter;
     if (out.meter) updateFamily(out.meter->deviceCode, family_);
     if (events_) events_->portOutcome(out);
@@ -236,7 +248,7 @@ void Session::tick() {
     }
     if (now - lastRetry_ >= kRetryMs) {
         lastRetry_ = now;
-        retryPort();
+        retryPort(now);
     }
     pollTick(now);
     reportLinkState();
@@ -291,8 +303,12 @@ void Session::runPollStep() {
             reply->exchanged = true;
         },
         [this, reply] {
+            const auto before = poll_.counters();
             poll_.finishStep(reply->exchanged ? reply->bytes : nullptr, reply->received, linked());
             if (!reply->exchanged) return;
+            const auto& after = poll_.counters();
+            if (after.wrongLength != before.wrongLength || after.unanswered != before.unanswered)
+                health_.unansweredStep(after.wrongLength != before.wrongLength);
             // The port went away (and maybe came back) during this cycle: what
             // it gathered before belongs to the other side of the outage.
             const bool outage = reply->lost || reply->reopenings != health_.reopenings();

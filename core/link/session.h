@@ -74,6 +74,9 @@ class Session : private qv::protocol::PollListener {
 public:
     using Clock = std::function<std::uint32_t()>;  // milliseconds, wraps at 2^32
     static constexpr std::uint32_t kRetryMs = 2000;
+    // A server that refused or did not confirm a line setting is asked
+    // again at a slower pace: it may be corrected, but not every 2 s.
+    static constexpr std::uint32_t kSettingRetryMs = 10000;
 
     // deviceFamily and refreshRate are the owner's settings, read at each use.
     Session(int& deviceFamily, const int& refreshRate, Line::Post post, Clock clock = systemTickCount);
@@ -150,6 +153,10 @@ public:
     // The meter as it last identified itself on this link.
     const std::optional<Identification>& identification() const { return identification_; }
     bool linkDown() const { return linkDown_; }
+    // Whether the session goes on trying by itself: an open port is asked
+    // (and reopened) by the poll, a port that did not open is tried again
+    // unless asking again changes nothing (no permission, no serial port).
+    bool retrying() const;
     std::uint32_t pollStartTick() const { return pollStartTick_; }
     // The outage rules' refresh interval in ms: the refresh rate, but never
     // below the smallest the Settings page accepts (a file may hold 0).
@@ -158,7 +165,7 @@ public:
 private:
     void pollTick(std::uint32_t now);
     void runPollStep();
-    void retryPort();
+    void retryPort(std::uint32_t now);
     void reidentify();
     void askIdentity(bool operation, std::function<void(const std::optional<Identification>&)> then);
     void applyOutcome(const PortOutcome& outcome);
@@ -197,6 +204,7 @@ private:
     int stepSeen_ = 0;
     std::uint64_t stepAskedSince_ = 0;
     std::uint32_t lastRetry_;
+    std::uint32_t lastSettingRetry_ = 0;  // when a line setting was last refused or tried
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::atomic<bool> listing_{false};
     std::thread lister_;

@@ -39,6 +39,11 @@ enum : int {
     NotRead = 113, NotWrittenFile = 114,
     // A settings file that was refused: "<name>: <why>" for %1.
     SettingsRefused = 115,
+    // An outage: a recording waits; bytes that are no reply; a connection
+    // closed again and again; the red lamp's word that the program retries.
+    RecordingWaits = 116, Garbled = 117, Closed = 118, Retrying = 119,
+    // CheckFailedNote for one value.
+    CheckFailedNoteOne = 120,
 };
 
 // The numbers above, for the language-file test.
@@ -46,7 +51,7 @@ inline constexpr int kUsed[] = {
     1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 41, 42, 43, 44, 45, 46, 47, 48,  49,  50,  51,
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
-    104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115};
+    104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120};
 
 }  // namespace qv::text::msg
 
@@ -70,7 +75,7 @@ enum : int {
     Changed = 1928, Error = 1929,
     // Betrieb_labels: a value beyond what the page shows; the recording's file and its lines;
     // the recording indicator's name.
-    Overflow = 1930, RecordInfo = 1931, Recording = 1932,
+    Overflow = 1930, RecordInfo = 1931, Recording = 1932, RecordInfoOne = 1933,
     // Grafik_labels: what the chart's frame says when the chart failed.
     ChartFault = 1950,
 };
@@ -79,7 +84,7 @@ enum : int {
 inline constexpr int kSettings[] = {1900, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1940, 1941, 1942};
 inline constexpr int kConfiguration[] = {1910, 1911, 1912, 1913, 1914, 1915, 1916, 1917, 1918,
                                          1919, 1920, 1921, 1922, 1923, 1924, 1925, 1926, 1927, 1928, 1929};
-inline constexpr int kOperation[] = {1930, 1931, 1932};
+inline constexpr int kOperation[] = {1930, 1931, 1932, 1933};
 inline constexpr int kGraph[] = {1950};
 
 }  // namespace qv::text::label
@@ -94,9 +99,22 @@ enum : int {
     Allowed = 2011, DialoutFix = 2012, NotAModelFile = 2013, Differences = 2014, LinesNotWritten = 2015,
     Saved = 2016, TablePort = 2017, TableModel = 2018, TableTime = 2019, TableResult = 2020, TableFailed = 2021,
     InterruptedWrite = 2022, InterruptedNotStarted = 2023, Interrupted = 2024, Exists = 2025, RecordProgress = 2026,
+    // The four counted ones above for a count of one.
+    RecordedOne = 2027, DifferencesOne = 2028, LinesNotWrittenOne = 2029, RecordProgressOne = 2030,
 };
 
 inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013,
-                                2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026};
+                                2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026,
+                                2027, 2028, 2029, 2030};
 
 }  // namespace qv::text::cli
+
+namespace qv::text {
+
+// Which of a counted text's two forms a count takes: the one form for one,
+// in French also for none; the other for every other count.
+inline int counted(long long n, int language, int many, int one) {
+    return n == 1 || (language == 2 && n == 0) ? one : many;
+}
+
+}  // namespace qv::text

@@ -1,5 +1,6 @@
 // A babbling line through a network serial server: while the meter sends
-// unsolicited bytes faster than the poll reads them, the backlog piles up in
+// unsolicited bytes faster than the poll reads them (6 s at 4800 bytes a
+// second: the backlog of a 30-second burst at 9600 baud), it piles up in
 // the network path; once it stops, the first whole cycle comes within two
 // refresh intervals, because each flush drops what has arrived, however much.
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(BabblingLine, TheFirstCycleComesWithinTwoRefreshIntervalsAfterTheBurst) {
     using Clock = std::chrono::steady_clock;
     qv::test::TempCwd dir;
     const std::string link = (dir.path / "meter").string();
-    qv::test::SimProcess sim(link, {"--model", "12", "--babble", "3000"});
+    qv::test::SimProcess sim(link, {"--model", "12", "--babble", "4800"});
     qv::test::Ser2net server(dir.path, "serialdev," + link + ",9600n81,local");
     int family = -1, refreshRate = 2;
     qv::test::WindowQueue window;

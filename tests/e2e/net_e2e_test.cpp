@@ -124,6 +124,61 @@ private:
     std::thread thread_;
 };
 
+// A raw TCP server that is no meter's: it streams bytes that are no reply,
+// or closes its sending side on every connection it takes.
+class RudeServer {
+public:
+    enum class Manner { Babbles, HalfCloses };
+    explicit RudeServer(Manner manner) : manner_(manner), port_(qv::test::freeLoopbackPort()) {
+        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int one = 1;
+        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<std::uint16_t>(port_));
+        ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listen_, 4);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~RudeServer() {
+        stop_ = true;
+        thread_.join();
+        for (int fd : clients_) ::close(fd);
+        ::close(listen_);
+    }
+    std::string address() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    void serve() {
+        const std::vector<std::uint8_t> noise(64, 0x55);
+        while (!stop_) {
+            std::vector<pollfd> fds{{listen_, POLLIN, 0}};
+            for (int fd : clients_) fds.push_back({fd, POLLIN, 0});
+            ::poll(fds.data(), fds.size(), 20);
+            if (fds[0].revents & POLLIN) {
+                const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+                if (fd >= 0) {
+                    if (manner_ == Manner::HalfCloses) ::shutdown(fd, SHUT_WR);
+                    clients_.push_back(fd);
+                }
+            }
+            for (int fd : clients_) {
+                std::uint8_t drop[256];
+                while (::read(fd, drop, sizeof drop) > 0) {}
+                if (manner_ == Manner::Babbles) (void)::send(fd, noise.data(), noise.size(), MSG_NOSIGNAL);
+            }
+        }
+    }
+
+    Manner manner_;
+    int port_;
+    int listen_ = -1;
+    std::vector<int> clients_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 class ThroughSer2net : public ::testing::TestWithParam<Server> {};
 
 }  // namespace
@@ -257,7 +312,8 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
     sheet.waitForLine();
     const QString why = QString::fromUtf8("Server %1 nicht erreicht: Verbindung abgelehnt (wartet dort ein Server auf diesem Port?).")
                             .arg(QString::fromStdString(qv::serial::netLabel(*qv::serial::parseNetAddress(server.rfc2217()))));
-    EXPECT_TRUE(sheet.settingsPage()->helpText(Einstellungen::RedLamp).endsWith(why));
+    const QString tip = sheet.settingsPage()->helpText(Einstellungen::RedLamp);
+    EXPECT_TRUE(tip.endsWith(why + "\r\n" + sheet.statusLine()->text(qv::window::StatusLine::Retrying))) << tip.toStdString();
     EXPECT_TRUE(sheet.statusLine()->stateText().endsWith(why)) << sheet.statusLine()->stateText().toStdString();
     ASSERT_TRUE(server.start());
     for (int i = 0; i < 60 && !sheet.settingsPage()->meterShown(); ++i, now += 100) {
@@ -266,4 +322,36 @@ TEST(NetworkServer, RefusalsAreNamedAndAnAbsentServerIsFoundOnceItIsThere) {
     }
     EXPECT_TRUE(sheet.settingsPage()->meterShown());
     EXPECT_FALSE(sheet.statusLine()->stateText().contains(why));
+}
+
+// A server that streams bytes that are no reply, or closes its sending side,
+// is named as such on the status line and the red lamp, not as a silent meter.
+TEST(NetworkServer, OneThatBabblesOrHalfClosesIsNamedForWhatItDoes) {
+    qv::test::qtApp();
+    const struct {
+        RudeServer::Manner manner;
+        int text;
+    } cases[] = {{RudeServer::Manner::Babbles, qv::window::StatusLine::Garbled},
+                 {RudeServer::Manner::HalfCloses, qv::window::StatusLine::Closed}};
+    for (const auto& c : cases) {
+        qv::test::TempCwd dir;
+        RudeServer server(c.manner);
+        usePort5(dir, server.address());
+        std::uint32_t now = 1'000'000;
+        qv::window::CAllControlsSheet sheet([&] { return now; });
+        sheet.show();
+        sheet.waitForLine();
+        sheet.tabs()->setCurrentIndex(2);  // the Operation page: the poll runs
+        const QString expected = sheet.statusLine()->text(c.text).arg(QStringLiteral("COM5"));
+        // Long steps of the fake clock (each still counts as asking); the
+        // reopenings of a closed connection take their real two seconds.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end && !sheet.statusLine()->stateText().startsWith(expected)) {
+            now += 900;
+            sheet.tick();
+            sheet.waitForLine();
+        }
+        EXPECT_TRUE(sheet.statusLine()->stateText().startsWith(expected)) << sheet.statusLine()->stateText().toStdString();
+        EXPECT_TRUE(sheet.settingsPage()->helpText(Einstellungen::RedLamp).contains(expected));
+    }
 }

@@ -94,6 +94,8 @@ void StatusLine::setView(const View& v) {
             break;
         case S::Lost: state = fillText(text(Lost), {port}); break;
         case S::Silent: state = fillText(text(Silent), {port}); break;
+        case S::Garbled: state = fillText(text(Garbled), {port}); break;
+        case S::Closed: state = fillText(text(Closed), {port}); break;
         case S::Idle:
         case S::Up: {
             state = fillText(text(PortModel), {port, v.model.isEmpty() ? text(NoMeter) : v.model});
@@ -104,8 +106,11 @@ void StatusLine::setView(const View& v) {
             break;
         }
     }
-    if (v.state == S::Silent && v.cycleSeen)
+    const bool pollFound = v.state == S::Silent || v.state == S::Garbled || v.state == S::Closed;
+    if (pollFound && v.cycleSeen)
         state += QLatin1Char(' ') + fillText(text(SinceCycle), {QString::number(v.sinceCycleMs / 1000)});
+    // Only a recording that runs waits; without one there is none to pause.
+    if (qv::link::LinkHealth::isDown(v.state) && v.recording) state += QLatin1Char(' ') + text(RecordingWaits);
     if (state_->text() != state) state_->setText(state);
     const QString counters = fillText(text(Counters), {QString::number(v.exchanges), QString::number(v.unanswered),
                                                      QString::number(v.wrongLength), QString::number(v.reopenings)});

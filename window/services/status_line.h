@@ -29,6 +29,7 @@ public:
     enum Text {
         PortModel = msg::PortModel, SinceCycle = msg::SinceCycle, NoCycleYet = msg::NoCycleYet,
         Counters = msg::Counters, Silent = msg::Silent, Lost = msg::Lost, NoPort = msg::NoPort, NoMeter = msg::NoMeter,
+        Garbled = msg::Garbled, Closed = msg::Closed, RecordingWaits = msg::RecordingWaits, Retrying = msg::Retrying,
         NotPolling = msg::NotPolling, RecordingPaused = msg::RecordingPaused, StaleSince = msg::StaleSince,
         OpenTrace = msg::TraceOpen,
         // Where a file went; the window menu's entries.
@@ -46,6 +47,7 @@ public:
         bool cycleSeen = false;
         std::uint32_t sinceCycleMs = 0;
         int exchanges = 0, unanswered = 0, wrongLength = 0, reopenings = 0;
+        bool recording = false;    // a recording runs (and waits while the link is down)
     };
 
     StatusLine(const AppSettings& settings, QWidget* parent = nullptr);

@@ -351,7 +351,13 @@ void CAllControlsSheet::updateStatus() {
     v.unanswered = counters.unanswered;
     v.wrongLength = counters.wrongLength;
     v.reopenings = health.reopenings();
+    v.recording = operationPage_->recording();
     status_->setView(v);
+    // The red lamp says what the status line says, and that nothing needs choosing again.
+    QStringList note;
+    if (health.down() && v.state != qv::link::LinkHealth::State::NoPort) note << status_->stateText();
+    if (health.down() && session_->retrying()) note << status_->text(StatusLine::Retrying);
+    settingsPage_->setLampNote(note.join(QStringLiteral("\r\n")));
 }
 
 void CAllControlsSheet::portOutcome(const qv::link::PortOutcome& outcome) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/link/exchange.h"
+#include "core/params/parameters.h"
+#include "core/protocol/tables.h"
 #include "core/protocol/commands.h"
 #include "tests/support/scripted_link.h"
 
@@ -69,18 +71,40 @@ TEST(SerialLinkClosed, DoesNothingAndReportsFailure) {
 
 // --- the set's exchanges ----------------------------------------------------------
 
-TEST(Transfer, ReadFlushesOnceThenTypeAndBlockRequests) {
-    ScriptedLink link;
-    link.respond = [&](const Bytes& w) {
-        if (w[0] == 0x50) return Bytes{0x50, 0x01, 20, 0x71};
-        return Bytes(40, 0x30);
+TEST(Transfer, ReadFlushesOnceThenTypeAndBlockRequestsAndWaitsOnceForTheRestOfACutBlock) {
+    int family = -1;
+    updateFamily(20, family);
+    const int whole = 2 + static_cast<int>(qv::params::blockSize(family));
+    const struct Case {
+        const char* name;
+        std::vector<Bytes> block;  // what the reads after the block request bring, one a read
+        int received;
+        bool readAgain;
+    } cases[] = {
+        {"whole in one read", {Bytes(whole, 0x30)}, whole, false},
+        {"cut, the rest in the next read", {Bytes(40, 0x30), Bytes(whole - 40, 0x31)}, whole, true},
+        {"cut, nothing more", {Bytes(40, 0x30), {}}, 40, true},
+        {"cut, but not the block's answer", {Bytes(40, 0x55)}, 40, false},
     };
-    link.pending.push_back({0xEE});  // late bytes: flushed
-    const auto r = requestParameters(link);
-    EXPECT_EQ(link.log, (std::vector<std::string>{"R", "W 50", "S 100", "R", "W 30", "S 100", "R"}));
-    EXPECT_EQ(r.type.received, 4);
-    EXPECT_EQ(r.type.bytes[2], 20);
-    EXPECT_EQ(r.block.received, 40);
+    for (const auto& c : cases) {
+        ScriptedLink link;
+        link.respond = [&](const Bytes& w) {
+            if (w[0] == 0x50) return Bytes{0x50, 0x01, 20, 0x71};
+            for (const auto& b : c.block) link.pending.push_back(b);
+            return Bytes{};
+        };
+        link.pending.push_back({0xEE});  // late bytes: flushed
+        const auto r = requestParameters(link);
+        std::vector<std::string> log{"R", "W 50", "S 100", "R", "W 30", "S 100", "R"};
+        if (c.readAgain) log.push_back("R");
+        EXPECT_EQ(link.log, log) << c.name;
+        EXPECT_EQ(r.type.received, 4);
+        EXPECT_EQ(r.type.bytes[2], 20);
+        EXPECT_EQ(r.block.received, c.received) << c.name;
+        if (c.received == whole) {
+            EXPECT_EQ(r.block.bytes[whole - 1], c.readAgain ? 0x31 : 0x30) << c.name;
+        }
+    }
 }
 
 TEST(Transfer, WriteSendsTheFirstByteAloneWaitsForAQuietLineThenTheRest) {

@@ -248,20 +248,45 @@ TEST_F(SessionTest, TheRetryOpensOnlyTheChosenDeviceAndANewAdapterNeverTakesItsN
     EXPECT_EQ(events.outcomes.back().resolved.path, kC);
 }
 
-TEST_F(SessionTest, APortInUseIsTriedAgainUntilItIsFree) {
-    system.list = {{kA, "ttyUSB0", ""}};
-    devices[kA] = OpenFailure::InUse;
-    choose(1);
-    EXPECT_EQ(events.outcomes.back().failure, OpenFailure::InUse);
-    EXPECT_FALSE(session->linked());
-    tick(21);
-    EXPECT_EQ(events.outcomes.size(), 2u);  // tried, still in use
-    devices[kA] = OpenFailure::None;
-    tick(20);
-    ASSERT_EQ(events.outcomes.size(), 3u);
-    EXPECT_TRUE(events.outcomes.back().meter);
-    tick(40);
-    EXPECT_EQ(events.outcomes.size(), 3u);  // a port that is open is left alone
+// A port in use is tried again every 2 s, a server that refused or did not
+// confirm a line setting every 10 s (it may have been corrected), a port
+// without permission never: asking again changes nothing there.
+TEST_F(SessionTest, APortThatDidNotOpenIsTriedAgainAtItsPaceUntilItOpens) {
+    const struct {
+        OpenFailure failure;
+        int ticksToRetry;  // 0: never retried
+    } cases[] = {
+        {OpenFailure::InUse, 21},
+        {OpenFailure::SettingRefused, 101},
+        {OpenFailure::SettingUnconfirmed, 101},
+        {OpenFailure::NoPermission, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.failure));
+        session.reset();
+        events = {};
+        SetUp();  // a fresh session for each
+        system.list = {{kA, "ttyUSB0", ""}};
+        devices[kA] = c.failure;
+        choose(1);
+        EXPECT_EQ(events.outcomes.back().failure, c.failure);
+        EXPECT_FALSE(session->linked());
+        const int pace = c.ticksToRetry ? c.ticksToRetry : 200;
+        tick(pace - 2);
+        EXPECT_EQ(events.outcomes.size(), 1u);  // not yet
+        tick(2);
+        EXPECT_EQ(events.outcomes.size(), c.ticksToRetry ? 2u : 1u);  // tried, still refused
+        devices[kA] = OpenFailure::None;
+        tick(pace);
+        if (!c.ticksToRetry) {
+            EXPECT_EQ(events.outcomes.size(), 1u);
+            continue;
+        }
+        ASSERT_EQ(events.outcomes.size(), 3u);
+        EXPECT_TRUE(events.outcomes.back().meter);
+        tick(2 * pace);
+        EXPECT_EQ(events.outcomes.size(), 3u);  // a port that is open is left alone
+    }
 }
 
 TEST(LinkHealthTest, DownOnlyWhenThePortIsMissingOrLostOrAskedForThreeIntervalsWithoutACycle) {
@@ -284,4 +309,34 @@ TEST(LinkHealthTest, DownOnlyWhenThePortIsMissingOrLostOrAskedForThreeIntervalsW
     EXPECT_EQ(h.update(t += 100, true, true, 2000), LinkHealth::State::Lost);
     h.portChosen(2, false, t);
     EXPECT_EQ(h.update(t, true, true, 2000), LinkHealth::State::NoPort);
+}
+
+// Three intervals asked without a cycle: what came in that time names it.
+TEST(LinkHealthTest, AnOutageIsNamedByWhatCameMeanwhile) {
+    const struct {
+        const char* name;
+        int garbled, empty, reopenings;
+        LinkHealth::State state;
+    } cases[] = {
+        {"nothing came", 0, 60, 0, LinkHealth::State::Silent},
+        {"mostly bytes that were no reply", 40, 20, 0, LinkHealth::State::Garbled},
+        {"bytes now and then", 20, 40, 0, LinkHealth::State::Silent},
+        {"reopened once (a replug)", 0, 60, 1, LinkHealth::State::Silent},
+        {"closed again and again", 30, 30, 3, LinkHealth::State::Closed},
+    };
+    for (const auto& c : cases) {
+        LinkHealth h;
+        h.portChosen(1, true, 0);
+        h.portReport(2, false);  // reopenings before the wait began count for nothing
+        std::uint32_t t = 1000;
+        h.update(t, true, true, 2000);
+        for (int i = 0; i < c.garbled; ++i) h.unansweredStep(true);
+        for (int i = 0; i < c.empty; ++i) h.unansweredStep(false);
+        h.portReport(2 + c.reopenings, false);
+        for (int i = 0; i < 61; ++i) h.update(t += 100, true, true, 2000);
+        EXPECT_EQ(h.state(), c.state) << c.name;
+        h.cycleDelivered(t);
+        for (int i = 0; i < 61; ++i) h.update(t += 100, true, true, 2000);
+        EXPECT_EQ(h.state(), LinkHealth::State::Silent) << c.name << ": counted afresh after a cycle";
+    }
 }

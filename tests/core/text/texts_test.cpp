@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/text/text_numbers.h"
 #include "core/text/texts.h"
 
 using namespace qv::text;
@@ -74,7 +75,7 @@ TEST(Help, LongTextsAreCut) {
 
 TEST(Messages, BlocksNumbersAndLimits) {
     MessageTable t{};
-    parseMessages("#0\r\nzero\r\n\r\n#121\r\nbig\r\n\r\n#x\r\nletter\r\n\r\n"
+    parseMessages("#0\r\nzero\r\n\r\n#161\r\nbig\r\n\r\n#x\r\nletter\r\n\r\n"
                   "  #15  \r\n Caption \r\nBody 1\r\n\r\n"
                   "#7\r\nC\r\n1\r\n2\r\n3\r\n4\r\n5 dropped\r\n#8\r\nNext\r\n",
                   t);
@@ -124,4 +125,15 @@ TEST(ErrorFiles, EmptyAndMissing) {
     EXPECT_TRUE(parseErrorHelp("").empty());
     EXPECT_EQ(readTextFile("/nonexistent/file.txt").trouble, qv::files::Trouble::Missing);
     EXPECT_EQ(readTextFile("/dev/null").trouble, qv::files::Trouble::NotRegular);  // a device, never read
+}
+
+TEST(Counted, OneFormForOneAndInFrenchForNone) {
+    const struct {
+        long long n;
+        int language;
+        bool one;
+    } cases[] = {{1, 0, true}, {1, 1, true}, {1, 2, true}, {0, 0, false}, {0, 1, false},
+                 {0, 2, true}, {2, 0, false}, {2, 2, false}, {21, 1, false}, {-1, 2, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(qv::text::counted(c.n, c.language, 10, 11), c.one ? 11 : 10) << c.n << " in " << c.language;
 }

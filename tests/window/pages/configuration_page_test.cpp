@@ -391,9 +391,10 @@ TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
     EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckPassed);
     withdrawn.clear();
     type(MeasuringTime, "99");
-    EXPECT_EQ(withdrawn, (std::vector<int>{CKonfiguration::kNoteCheckPassed, CKonfiguration::kNoteCheckFailed}));
+    EXPECT_EQ(withdrawn, (std::vector<int>{CKonfiguration::kNoteCheckPassed, CKonfiguration::kNoteCheckFailed,
+                                           CKonfiguration::kNoteCheckFailedOne}));
     click(CheckButton);
-    EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckFailed);
+    EXPECT_EQ(notes.back(), CKonfiguration::kNoteCheckFailedOne);  // one value: its own words
     EXPECT_EQ(noteArgs, (QStringList{"1", page->controlText(rowOf(MeasuringTime)->caption).remove('&').trimmed()}));
     const std::function<void()> changes[] = {
         [&] { type(MeasuringTime, "7"); },

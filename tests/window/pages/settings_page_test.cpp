@@ -46,7 +46,7 @@ const char* const kTexts[][2] = {
     {"Einstellungen_hilfe_de.txt", "#1004\r\nSprache der Oberfl\xE4" "che.\r\nZweite Zeile.\r\n\r\n"},
     {"Einstellungen_hilfe_en.txt", "#1004\r\nUser interface language.\r\n\r\n"},
     {"Messages_de.txt", "#15\r\nSprache\r\nDeutsch gew\xE4hlt.\r\n\r\n"},
-    {"Messages_en.txt", "#15\r\nLanguage\r\nEnglish selected.\r\n\r\n"},
+    {"Messages_en.txt", "#15\r\nLanguage\r\nEnglish selected.\r\n\r\n#119\r\nTrying again.\r\n\r\n"},
     {"Betrieb_labels_de.txt", "#1118\r\nAkt. Fehler\r\n"},
     {"Betrieb_labels_en.txt", "#1118\r\nCurrent error\r\n"},
 };
@@ -135,7 +135,7 @@ TEST_F(SettingsPage, AReportedPortIsListedAndOpensWithoutALinkAndAFailureSaysWhy
     emit ports->activated(1);
     s->waitForLine();
     EXPECT_FALSE(s->session().linked());
-    EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.");
+    EXPECT_EQ(page->helpText(Einstellungen::RedLamp), "Red: no meter.\r\nNo such device.\r\nTrying again.");
     // The retry, two seconds on: nothing there yet, nothing changes.
     auto retry = [&] {
         now += 2000;

@@ -400,6 +400,7 @@ void CKonfiguration::withdrawCheckNote() {
     if (withdraw_) {
         withdraw_(kNoteCheckPassed);
         withdraw_(kNoteCheckFailed);
+        withdraw_(kNoteCheckFailedOne);
     }
 }
 
@@ -409,7 +410,9 @@ void CKonfiguration::runCheck() {
     QStringList failed;
     for (const auto& r : cfg::rows())
         if (isControlVisible(r.errorMarker)) failed << captionOf(r.control);
-    if (!failed.isEmpty()) note(kNoteCheckFailed, {QString::number(failed.size()), failed.first()});
+    if (!failed.isEmpty())
+        note(qv::text::counted(failed.size(), settings_->language, kNoteCheckFailed, kNoteCheckFailedOne),
+             {QString::number(failed.size()), failed.first()});
 }
 
 void CKonfiguration::onModelSelection() {

@@ -37,7 +37,8 @@ public:
     // Status texts of the buttons that would otherwise say nothing.
     static constexpr int kNoteNoLink = msg::ReadNoLink, kNoteNoFamily = msg::ReadNoFamily,
                          kNoteNoBlock = msg::ReadNoBlock, kNoteCheckPassed = msg::CheckPassed,
-                         kNoteDamaged = msg::ReadDamaged, kNoteCheckFailed = msg::CheckFailedNote;
+                         kNoteDamaged = msg::ReadDamaged, kNoteCheckFailed = msg::CheckFailedNote,
+                         kNoteCheckFailedOne = msg::CheckFailedNoteOne;
 
     // Comparing the page's set with the meter's or a file's, and reading a
     // written set back: buttons, the list of differences, and one marker per

@@ -117,6 +117,7 @@ void CGrafik::onInitDialog() {
     reloadTexts();
     guarded([this] { setUpChart(); });
     sampleCount_ = 0;
+    showPlotState();
     markReady();
 }
 
@@ -194,8 +195,22 @@ void CGrafik::plotSamples(const qv::protocol::MeasurementRecord& r, int count) {
     flowChannel_->Data->SetYData(flowSamples_, static_cast<unsigned int>(count));
 }
 
-void CGrafik::OnPlotStart() { plotRunning_ = 1; }
-void CGrafik::OnPlotStop() { plotRunning_ = 0; }
+void CGrafik::OnPlotStart() {
+    plotRunning_ = 1;
+    showPlotState();
+}
+
+void CGrafik::OnPlotStop() {
+    plotRunning_ = 0;
+    showPlotState();
+}
+
+void CGrafik::showPlotState() {
+    // The button that would change nothing is off, so either tells whether
+    // plotting runs; the other is enabled first and takes the focus.
+    enableControl(plotRunning_ ? PlotStop : PlotStart, true);
+    enableControl(plotRunning_ ? PlotStart : PlotStop, false);
+}
 
 void CGrafik::OnClear() {
     if (chartReady_) {
@@ -207,6 +222,7 @@ void CGrafik::OnClear() {
     }
     plotRunning_ = 0;
     sampleCount_ = 0;
+    showPlotState();
 }
 
 void CGrafik::UpdateLanguage() {

@@ -30,6 +30,7 @@ public:
     void AddSample(const qv::protocol::MeasurementRecord& record);
     void OnPlotStart();
     void OnPlotStop();
+    void showPlotState();
     void OnClear();
     int sampleCount() const { return sampleCount_; }
     void UpdateLanguage();

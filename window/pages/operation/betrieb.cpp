@@ -211,7 +211,7 @@ void CBetrieb::onInitDialog() {
     markReady();
     recorder_.stop();
     reloadTexts();
-    errorTexts_ = texts_.loadErrorTexts();
+    errorTexts_ = reportErrorTexts_;
     errorHelpTexts_ = texts_.loadErrorHelp();
 }
 
@@ -219,8 +219,12 @@ void CBetrieb::reloadTexts() {
     texts_.loadLabels("Betrieb_labels");
     texts_.loadHelp("Betrieb_hilfe");
     texts_.loadMessages();
+    // The page keeps the error texts of its start; the service report
+    // speaks the language now chosen.
+    reportErrorTexts_ = texts_.loadErrorTexts();
     refreshAccessibleNames();
     showMeasuringState();  // in the new language
+    showRecordInfo();
 }
 
 void CBetrieb::refreshAccessibleNames() {
@@ -317,7 +321,7 @@ using namespace qv::text;
          three(r.temperature, r.temperatureMin, r.temperatureMax, r.temperatureUnit)},
         {text(RTotal),
          m ? displayValue(r.totalizer).trimmed() + QLatin1Char(' ') + fromCp1252(r.totalizerUnit) : none},
-        {text(RError), m ? fromCp1252(lastErrorText_) : none},
+        {text(RError), m ? fromCp1252(qv::recording::recordedErrorText(r.errorCode, reportErrorTexts_)) : none},
     };
     // One row for each contact the model has, named as on the page (the error contact is active low).
     const struct {
@@ -427,9 +431,16 @@ void CBetrieb::showRecordInfo() {
     }
     if (recorder_.path().empty()) return info->clear();
     const QString path = QFile::decodeName(QByteArray::fromStdString(recorder_.path()));
-    const QString text =
-        qv::window::fillText(pageText(qv::text::label::RecordInfo), {QFileInfo(path).fileName(), QString::number(recorder_.lines())});
-    info->setText(info->fontMetrics().elidedText(text, Qt::ElideMiddle, info->width()));
+    const auto lines = recorder_.lines();
+    const QString form = pageText(qv::text::counted(static_cast<long long>(lines), settings_->language,
+                                                    qv::text::label::RecordInfo, qv::text::label::RecordInfoOne));
+    const QString name = QFileInfo(path).fileName(), count = QString::number(lines);
+    const QString text = qv::window::fillText(form, {name, count});
+    // The line count stays whole; the name gives way in its middle, where
+    // its date and extension are not.
+    const QFontMetrics fm = info->fontMetrics();
+    const int room = info->width() - fm.horizontalAdvance(qv::window::fillText(form, {QString(), count}));
+    info->setText(qv::window::fillText(form, {fm.elidedText(name, Qt::ElideMiddle, std::max(room, 0)), count}));
     info->setToolTip(path);
     info->setAccessibleName(text);
     info->setAccessibleDescription(path);

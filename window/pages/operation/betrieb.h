@@ -140,6 +140,7 @@ private:
     std::map<int, QString> helpWhileFresh_;
     qv::window::PageTexts texts_;
     std::vector<std::string> errorTexts_, errorHelpTexts_;
+    std::vector<std::string> reportErrorTexts_;  // in the language now chosen
     std::string lastErrorText_;
     int deviceCode_ = 0;
     qv::recording::Recorder recorder_;

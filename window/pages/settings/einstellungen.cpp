@@ -54,7 +54,8 @@ Einstellungen::Einstellungen(qv::text::AppSettings* settings, qv::link::Session*
     ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ports->setMinimumContentsLength(26);
     auto* languages = addControl(LanguageList, new QComboBox(this));
-    languages->addItems({QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Francais")});
+    // The language named as its speakers write it.
+    languages->addItems({QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Fran\u00e7ais")});
     auto* hardware = addControl(Hardware, new QLineEdit(this));
     auto* software = addControl(Software, new QLineEdit(this));
     for (auto* e : {hardware, software}) {
@@ -200,8 +201,15 @@ void Einstellungen::showOpenFailure() {
     const QString reason = openFailureText();
     // The help file's text stays first; the reason follows on its own line.
     lampTip_ = lampHelp_;
-    if (!reason.isEmpty()) lampTip_ += (lampTip_.isEmpty() ? QString() : QStringLiteral("\r\n")) + reason;
+    for (const QString& line : {reason, lampNote_})
+        if (!line.isEmpty()) lampTip_ += (lampTip_.isEmpty() ? QString() : QStringLiteral("\r\n")) + line;
     if (lampTip_ != helpText(RedLamp)) setHelpText(RedLamp, lampTip_);
+}
+
+void Einstellungen::setLampNote(const QString& note) {
+    if (note == lampNote_) return;
+    lampNote_ = note;
+    showOpenFailure();
 }
 
 void Einstellungen::setLamp(bool answered) {

@@ -49,6 +49,9 @@ public:
     void refreshPortList();
     // Why the chosen port did not open, in the language in use; empty when it did.
     QString openFailureText() const;
+    // What the red lamp's tool tip says after the reason a port did not
+    // open: the outage on an open port, that the program tries again.
+    void setLampNote(const QString& note);
     // The service report's rows of this page: port, model, software version.
     qv::window::ReportRows reportRows(const qv::window::ReportTextFn& text) const;
 
@@ -72,7 +75,8 @@ private:
     qv::serial::OpenFailure openFailure_ = qv::serial::OpenFailure::None;
     QString openFailureServer_, openFailureDetail_;  // a network server's name and answer
     QString lampHelp_;  // the red lamp's help as the help file has it
-    QString lampTip_;   // what the lamp shows: that help and the reason
+    QString lampTip_;   // what the lamp shows: that help, the reason and the note
+    QString lampNote_;
 };
 
 }  // namespace qv::pages
