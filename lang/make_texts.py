@@ -191,7 +191,7 @@ OPERATION_LABELS = [
     (1153, T("Schleichmenge setzen", "Set low-flow cut-off", "Régler le seuil de coupure")),
     (1154, T("Nullpunktabgleich", "Zero-point adjustment", "Réglage du zéro")),
     (1118, T("Aktueller Fehler", "Current error", "Défaut actuel")),
-    (1128, T("Reset Fehler", "Reset error", "RAZ défaut")),
+    (1128, T("Reset Fehler", "Reset &error", "RAZ défaut")),
     (1124, T("Messung Start", "Start measurement", "Démarrer la mesure")),
     (1125, T("Messung Stop", "Stop measurement", "Arrêter la mesure")),
     (1126, T("Aufzeichnung Start", "Start recording", "Début enregistrement")),

@@ -3,14 +3,16 @@
 # missing. `tools/deps.sh --list` prints the list, one a line, for
 # tools/check-deps.sh, which compares it with what the build really used.
 # clang, libclang-rt-14-dev (libFuzzer, the sanitizer runtimes) and llvm-14
-# (llvm-symbolizer for readable reports) serve tools/fuzz.sh.
+# (llvm-symbolizer for readable reports) serve tools/fuzz.sh; openbox,
+# xdotool, x11-apps and netpbm serve tools/look.sh (the window under a window
+# manager, real key presses, pictures).
 set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
           clang libclang-rt-14-dev llvm-14
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
           dpkg-dev file lintian poppler-utils
-          libgensio-dev ser2net)
+          libgensio-dev ser2net openbox xdotool x11-apps netpbm)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -21,6 +21,8 @@ void DialogPage::registerControl(int id, QWidget* w) {
     w->setObjectName(QStringLiteral("ctl%1").arg(id));
 }
 
+QSize DialogPage::unscrolledSize(const QSize&) const { return minimumSize().expandedTo(minimumSizeHint()); }
+
 QSize DialogPage::sizeHint() const { return QWidget::sizeHint().expandedTo(dialogUnitsToPixels(0, 0, 546, 374).size()); }
 
 QWidget* DialogPage::control(int id) const {

@@ -19,6 +19,9 @@ public:
 
     // The template's size: what the page would like to have.
     QSize sizeHint() const override;
+    // The smallest size, within room where one is, in which the page shows
+    // everything without scrolling.
+    virtual QSize unscrolledSize(const QSize& room) const;
 
     QWidget* control(int id) const;
     template <class T>

@@ -1,5 +1,6 @@
 #include "platform/dialog/page_flow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
@@ -90,16 +91,26 @@ void PageFlow::setValues(const std::vector<QRect>& columns) {
     });
 }
 
-QSize PageFlow::placeColumns(bool stacked) {
+QSize PageFlow::columnsSize(bool stacked) const {
     QSize size;
+    int y = 0;
+    for (const Part& c : columns_) {
+        const QPoint at = stacked ? QPoint(0, y) : c.area.topLeft() - valuesTemplate_.topLeft();
+        y += c.area.height() + kGap;
+        size = size.expandedTo(QSize(at.x() + c.area.width(), at.y() + c.area.height()));
+    }
+    return size;
+}
+
+QSize PageFlow::placeColumns(bool stacked) {
     int y = 0;
     for (Part& c : columns_) {
         const QPoint at = stacked ? QPoint(0, y) : c.area.topLeft() - valuesTemplate_.topLeft();
         c.box->setGeometry(QRect(at, c.area.size()));
         c.box->show();
         y += c.area.height() + kGap;
-        size = size.expandedTo(QSize(at.x() + c.area.width(), at.y() + c.area.height()));
     }
+    const QSize size = columnsSize(stacked);
     values_->resize(size);
     return size;
 }
@@ -119,14 +130,31 @@ void PageFlow::setLogo(QWidget* logo) {
     templateBounds_ |= logoArea_;
 }
 
-int PageFlow::commandRows(int width, bool place) const {
-    int x = 0, y = 0, rowH = 0;
+std::vector<PageFlow::Item> PageFlow::rowItems(bool withPins) const {
+    std::vector<Item> items;
+    for (std::size_t i = 0; i < commands_.items.size(); ++i) items.push_back({commands_.items[i], commands_.places[i]});
+    if (withPins)
+        for (const Pin& p : pins_) items.push_back({p.widget, p.place});
+    return items;
+}
+
+std::vector<PageFlow::Item> PageFlow::pinItems() const {
+    std::vector<Item> items;
+    for (const Pin& p : pins_) items.push_back({p.widget, p.place});
+    return items;
+}
+
+int PageFlow::rows(const std::vector<Item>& items, int width, int top, bool place) {
+    int x = 0, y = top, rowH = 0;
     QRect previous;
-    for (std::size_t i = 0; i < commands_.items.size(); ++i) {
-        QWidget* w = commands_.items[i];
-        const QRect t = commands_.places[i];
-        // A hidden text takes no room; a hidden picture keeps its place, as it blinks.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QWidget* w = items[i].widget;
+        QRect t = items[i].place;
+        // A hidden text takes no room; a hidden picture keeps its place, as
+        // it blinks; a hidden button is not there.
         if (const auto* l = qobject_cast<const QLabel*>(w); l && w->isHidden() && l->pixmap().isNull()) continue;
+        if (qobject_cast<const QAbstractButton*>(w) && w->isHidden()) continue;
+        t.setWidth(std::min(t.width(), width));
         if (wrappingLabel(w)) {
             // A note takes a row of its own, as wide as the rows.
             if (x > 0) y += rowH + kItemGap;
@@ -153,22 +181,146 @@ int PageFlow::commandRows(int width, bool place) const {
     return y + rowH;
 }
 
+int PageFlow::commandRows(int width, bool place, bool withPins) const {
+    return rows(rowItems(withPins), width, 0, place);
+}
+
+void PageFlow::setPinned(const std::vector<QWidget*>& widgets) {
+    for (QWidget* w : widgets)
+        for (std::size_t c = 0; c < columns_.size(); ++c)
+            for (std::size_t i = 0; i < columns_[c].items.size(); ++i)
+                if (columns_[c].items[i] == w) pins_.push_back({w, c, columns_[c].places[i]});
+}
+
+void PageFlow::pin(bool on) {
+    if (on == pinned_ || pins_.empty()) return;
+    pinned_ = on;
+    // Moving a widget to another parent takes it out of the Tab order: the
+    // page's order, as it was, is laid again afterwards.
+    std::vector<QWidget*> order;
+    for (QWidget* w = page_->nextInFocusChain(); w && w != page_; w = w->nextInFocusChain())
+        if (page_->isAncestorOf(w) && w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+    QWidget* focus = QApplication::focusWidget();
+    for (const Pin& p : pins_) {
+        const bool hidden = p.widget->isHidden();
+        p.widget->setParent(on ? commands_.box : columns_[p.column].box);
+        if (!on) p.widget->setGeometry(p.place);
+        p.widget->setHidden(hidden);
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    if (focus && !focus->hasFocus() && page_->isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
+}
+
 QSize PageFlow::minimumSize() const {
     int widest = 0, narrowest = 0;
     for (const QRect& t : commands_.places) widest = std::max(widest, t.width());
     for (const Part& c : columns_) narrowest = std::max(narrowest, c.area.width());
     const int valuesW = values_ ? narrowest + scrollBarWidth(page_) : 0;
     const int width = std::max(widest, valuesW) + 2 * kMargin;
-    const int rowsH = commands_.box ? commandRows(width - 2 * kMargin, false) : 0;
+    const int rowsH = commands_.box ? commandRows(width - 2 * kMargin, false, !pins_.empty()) : 0;
     const int someValues = 4 * page_->fontMetrics().height();
     const int listH = list_.box ? list_.area.height() + kGap : 0;
     return {width, 2 * kMargin + someValues + kGap + rowsH + listH};
+}
+
+QSize PageFlow::unscrolledSize(const QSize& room) const {
+    // The sizes arrange() needs to choose each of these and leave the values whole.
+    const int sb = values_ ? scrollBarWidth(page_) : 0;
+    const QSize side = values_ ? valuesTemplate_.size() + QSize(sb, 0) : QSize(0, 0);
+    const QSize commands = commands_.area.size();
+    const int listH = list_.box ? list_.area.height() : 0;
+    auto after = [](int x, int width) { return width > 0 ? x + width + kGap : x; };
+    const int cx = after(kMargin, side.width());
+    const int contentH = 2 * kMargin + std::max(side.height(), commands.height());
+    std::vector<QSize> ways{{templateBounds_.right() + kMargin, templateBounds_.bottom() + kMargin}};
+    if (list_.box) ways.emplace_back(after(cx, commands.width()) + kListMinWidth + kMargin, contentH);
+    ways.emplace_back(after(cx, commands.width()) - kGap + kMargin, contentH + (list_.box ? kGap + listH : 0));
+    for (const QSize& s : ways)
+        if (s.width() <= room.width() && s.height() <= room.height()) return s;
+    return ways.back();
+}
+
+PageFlow::Plan PageFlow::plan(const QSize& room, bool withPins) const {
+    Plan p;
+    const int w = room.width(), h = room.height();
+    // The first arrangement that fits, from the widest to the narrowest.
+    const int sb = values_ ? scrollBarWidth(page_) : 0;
+    const int inner = h - 2 * kMargin;
+    const QSize side = valuesTemplate_.size() + QSize(sb, 0);
+    int stackedW = 0;
+    for (const Part& c : columns_) stackedW = std::max(stackedW, c.area.width());
+    const QSize stacked(values_ ? stackedW + sb : 0, 0);
+    // Pinned buttons go in rows under the command column's template places.
+    QSize commands = commands_.area.size();
+    if (withPins) commands.rheight() += kGap + rows(pinItems(), commands.width(), 0, false);
+    int widest = 0;
+    for (const QRect& t : commands_.places) widest = std::max(widest, t.width());
+    const int listH = list_.box ? list_.area.height() : 0;
+    const int listMin = list_.box ? kListMinWidth : 0;
+    auto after = [](int x, int width) { return width > 0 ? x + width + kGap : x; };
+    const bool columnFits = commands.height() <= inner;
+    const int cx = after(kMargin, side.width());
+    if (columnFits && list_.box && w - after(cx, commands.width()) - kMargin >= listMin)
+        p.arrangement = Arrangement::SideBySide;
+    else if (columnFits && w - after(cx, commands.width()) + kGap >= kMargin &&
+             (!list_.box || commands.height() + kGap + listH <= inner))
+        p.arrangement = Arrangement::ListBelow;
+    else if (commands_.box && w - after(kMargin, stacked.width()) - kMargin >= std::max(widest, listMin))
+        p.arrangement = Arrangement::SideRows, p.stack = columns_.size() > 1;
+    else
+        p.arrangement = Arrangement::RowsBelow, p.stack = columns_.size() > 1 && w - 2 * kMargin < side.width();
+    p.values = values_ ? columnsSize(p.stack) + QSize(sb, 0) : QSize();
+    const QSize& values = p.values;
+
+    switch (p.arrangement) {
+    case Arrangement::Template:
+    case Arrangement::SideBySide:
+    case Arrangement::ListBelow: {
+        p.commandsRect = QRect(cx, kMargin, commands.width(), commands.height());
+        int valuesH = inner;
+        if (p.arrangement == Arrangement::SideBySide) {
+            const int lx = after(cx, commands.width());
+            p.listRect = QRect(lx, kMargin, w - lx - kMargin, inner);
+        } else if (list_.box) {
+            const int below = std::max(listH, inner - std::max(values.height(), commands.height()) - kGap);
+            p.listRect = QRect(kMargin, h - kMargin - below, w - 2 * kMargin, below);
+            valuesH -= below + kGap;
+        }
+        p.valuesRect = QRect(kMargin, kMargin, values.width(), std::min(values.height(), std::max(valuesH, 0)));
+        break;
+    }
+    case Arrangement::SideRows: {
+        const int x = after(kMargin, values.width());
+        const int width = w - x - kMargin;
+        const int rowsH = commandRows(width, false, withPins);
+        p.commandsRect = QRect(x, kMargin, width, rowsH);
+        if (list_.box) p.listRect = QRect(x, kMargin + rowsH + kGap, width, std::max(inner - rowsH - kGap, listH));
+        p.valuesRect = QRect(kMargin, kMargin, values.width(), std::min(values.height(), inner));
+        break;
+    }
+    case Arrangement::RowsBelow: {
+        const int width = w - 2 * kMargin;
+        const int rowsH = commands_.box ? commandRows(width, false, withPins) : 0;
+        const int listMinH = list_.box ? listH + kGap : 0;
+        const int valuesH = std::min(values.height(), std::max(inner - rowsH - kGap - listMinH, 0));
+        p.valuesRect = QRect(kMargin, kMargin, values.width(), valuesH);
+        p.commandsRect = QRect(kMargin, p.valuesRect.bottom() + 1 + kGap, width, rowsH);
+        if (list_.box) {
+            const int top = p.commandsRect.bottom() + 1 + kGap;
+            p.listRect = QRect(kMargin, top, width, std::max(h - kMargin - top, listH));
+        }
+        break;
+    }
+    }
+    p.scrolls = values_ && p.valuesRect.height() < values.height();
+    return p;
 }
 
 void PageFlow::arrange(const QSize& room) {
     const int w = room.width(), h = room.height();
     if (w >= templateBounds_.right() + kMargin && h >= templateBounds_.bottom() + kMargin) {
         arrangement_ = Arrangement::Template;
+        pin(false);
         placeColumns(false);
         valuesArea_ ? valuesArea_->setGeometry(valuesTemplate_) : void();
         for (Part* p : {&commands_, &list_}) {
@@ -182,75 +334,21 @@ void PageFlow::arrange(const QSize& room) {
         }
         return;
     }
-
-    // The first arrangement that fits, from the widest to the narrowest.
-    const int sb = values_ ? scrollBarWidth(page_) : 0;
-    const int inner = h - 2 * kMargin;
-    const QSize side = valuesTemplate_.size() + QSize(sb, 0);
-    int stackedW = 0;
-    for (const Part& c : columns_) stackedW = std::max(stackedW, c.area.width());
-    const QSize stacked(values_ ? stackedW + sb : 0, 0);
-    const QSize commands = commands_.area.size();
-    int widest = 0;
-    for (const QRect& t : commands_.places) widest = std::max(widest, t.width());
-    const int listH = list_.box ? list_.area.height() : 0;
-    const int listMin = list_.box ? kListMinWidth : 0;
-    auto after = [](int x, int width) { return width > 0 ? x + width + kGap : x; };
-    const bool columnFits = commands.height() <= inner;
-    const int cx = after(kMargin, side.width());
-    bool stack = false;
-    if (columnFits && list_.box && w - after(cx, commands.width()) - kMargin >= listMin)
-        arrangement_ = Arrangement::SideBySide;
-    else if (columnFits && w - after(cx, commands.width()) + kGap >= kMargin &&
-             (!list_.box || commands.height() + kGap + listH <= inner))
-        arrangement_ = Arrangement::ListBelow;
-    else if (commands_.box && w - after(kMargin, stacked.width()) - kMargin >= std::max(widest, listMin))
-        arrangement_ = Arrangement::SideRows, stack = columns_.size() > 1;
-    else
-        arrangement_ = Arrangement::RowsBelow, stack = columns_.size() > 1 && w - 2 * kMargin < side.width();
-    const QSize values = values_ ? placeColumns(stack) + QSize(sb, 0) : QSize();
-
-    QRect valuesRect, commandsRect, listRect;
-    switch (arrangement_) {
-    case Arrangement::Template:
-    case Arrangement::SideBySide:
-    case Arrangement::ListBelow: {
-        for (std::size_t i = 0; i < commands_.items.size(); ++i) commands_.items[i]->setGeometry(commands_.places[i]);
-        commandsRect = QRect(cx, kMargin, commands.width(), commands.height());
-        int valuesH = inner;
-        if (arrangement_ == Arrangement::SideBySide) {
-            const int lx = after(cx, commands.width());
-            listRect = QRect(lx, kMargin, w - lx - kMargin, inner);
-        } else if (list_.box) {
-            const int below = std::max(listH, inner - std::max(values.height(), commands.height()) - kGap);
-            listRect = QRect(kMargin, h - kMargin - below, w - 2 * kMargin, below);
-            valuesH -= below + kGap;
+    // Where the values would scroll, the push buttons among them join the
+    // commands, which never scroll.
+    Plan p = plan(room, false);
+    if (p.scrolls && !pins_.empty()) p = plan(room, true);
+    pin(p.scrolls && !pins_.empty());
+    arrangement_ = p.arrangement;
+    if (values_) placeColumns(p.stack);
+    const QRect valuesRect = p.valuesRect, commandsRect = p.commandsRect, listRect = p.listRect;
+    if (commands_.box) {
+        if (arrangement_ == Arrangement::SideRows || arrangement_ == Arrangement::RowsBelow) {
+            commandRows(commandsRect.width(), true, pinned_);
+        } else {
+            for (std::size_t i = 0; i < commands_.items.size(); ++i) commands_.items[i]->setGeometry(commands_.places[i]);
+            if (pinned_) rows(pinItems(), commandsRect.width(), commands_.area.height() + kGap, true);
         }
-        valuesRect = QRect(kMargin, kMargin, values.width(), std::min(values.height(), std::max(valuesH, 0)));
-        break;
-    }
-    case Arrangement::SideRows: {
-        const int x = after(kMargin, values.width());
-        const int width = w - x - kMargin;
-        const int rowsH = commandRows(width, true);
-        commandsRect = QRect(x, kMargin, width, rowsH);
-        if (list_.box) listRect = QRect(x, kMargin + rowsH + kGap, width, std::max(inner - rowsH - kGap, listH));
-        valuesRect = QRect(kMargin, kMargin, values.width(), std::min(values.height(), inner));
-        break;
-    }
-    case Arrangement::RowsBelow: {
-        const int width = w - 2 * kMargin;
-        const int rowsH = commands_.box ? commandRows(width, true) : 0;
-        const int listMinH = list_.box ? listH + kGap : 0;
-        const int valuesH = std::min(values.height(), std::max(inner - rowsH - kGap - listMinH, 0));
-        valuesRect = QRect(kMargin, kMargin, values.width(), valuesH);
-        commandsRect = QRect(kMargin, valuesRect.bottom() + 1 + kGap, width, rowsH);
-        if (list_.box) {
-            const int top = commandsRect.bottom() + 1 + kGap;
-            listRect = QRect(kMargin, top, width, std::max(h - kMargin - top, listH));
-        }
-        break;
-    }
     }
     std::vector<QRect> taken;
     if (values_) valuesArea_->setGeometry(valuesRect), taken.push_back(valuesRect);

@@ -28,9 +28,16 @@ public:
     // `stretch` (one of the list's widgets) takes the list part's room.
     void setList(const QRect& area, QWidget* stretch);
     void setLogo(QWidget* logo);
+    // Push buttons among the values that must never scroll out of view:
+    // where the values scroll, they stand in rows with the commands.
+    void setPinned(const std::vector<QWidget*>& buttons);
 
     // The smallest room in which every command is reachable without scrolling.
     QSize minimumSize() const;
+    // The smallest room in which nothing scrolls, in the first arrangement
+    // (template, side by side, list below) that fits room; the narrowest of
+    // them when none does.
+    QSize unscrolledSize(const QSize& room) const;
     // Places the parts in `room`; the template's places when it all fits.
     void arrange(const QSize& room);
 
@@ -51,8 +58,32 @@ private:
         std::vector<QWidget*> items;
         std::vector<QRect> places;  // the items' template places inside the part
     };
+    struct Item {
+        QWidget* widget;
+        QRect place;  // its template place, for its size and rows
+    };
+    struct Pin {
+        QWidget* widget;
+        std::size_t column;  // the values column it belongs to
+        QRect place;         // its place there
+    };
+    // Where each part goes in a room, and whether the values scroll there.
+    struct Plan {
+        Arrangement arrangement = Arrangement::Template;
+        bool stack = false;
+        QSize values;
+        QRect valuesRect, commandsRect, listRect;
+        bool scrolls = false;
+    };
     Part gather(const QRect& area);
-    int commandRows(int width, bool place) const;
+    std::vector<Item> rowItems(bool withPins) const;
+    std::vector<Item> pinItems() const;
+    // Lays items out in rows width wide from top; returns the bottom.
+    static int rows(const std::vector<Item>& items, int width, int top, bool place);
+    int commandRows(int width, bool place, bool withPins) const;
+    Plan plan(const QSize& room, bool withPins) const;
+    void pin(bool on);
+    QSize columnsSize(bool stacked) const;
     QSize placeColumns(bool stacked);
 
     DialogPage* page_;
@@ -67,6 +98,8 @@ private:
     QScrollArea* valuesArea_ = nullptr;
     QRect templateBounds_;
     Arrangement arrangement_ = Arrangement::Template;
+    std::vector<Pin> pins_;
+    bool pinned_ = false;
 };
 
 }  // namespace qv::dialog

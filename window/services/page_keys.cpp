@@ -5,7 +5,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace qv::window {
@@ -74,6 +76,18 @@ std::vector<Captioned> captionsOf(QWidget* page) {
     }
     for (QLabel* l : page->findChildren<QLabel*>())
         if (l->buddy() && l->textFormat() != Qt::RichText) out.push_back({l, l->text(), [l](const QString& t) { l->setText(t); }});
+    // In Tab order (a label where its buddy is): the order stays the same
+    // when a small window moves controls to other parents, so each keeps its key.
+    std::map<const QWidget*, int> position;
+    int n = 0;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page && n < 100000; w = w->nextInFocusChain(), ++n)
+        if (page->isAncestorOf(w)) position.emplace(w, n);
+    auto rank = [&](const Captioned& c) {
+        const auto* l = qobject_cast<const QLabel*>(c.widget);
+        const auto it = position.find(l ? l->buddy() : c.widget);
+        return it == position.end() ? n : it->second;
+    };
+    std::stable_sort(out.begin(), out.end(), [&](const Captioned& a, const Captioned& b) { return rank(a) < rank(b); });
     return out;
 }
 }  // namespace

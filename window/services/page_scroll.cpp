@@ -1,11 +1,17 @@
 #include "window/services/page_scroll.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTabWidget>
 #include <QWindow>
+
+#include "platform/files/files.h"
 
 namespace qv::window {
 
@@ -53,7 +59,7 @@ void addScrolledPages(QTabWidget* tabs, std::initializer_list<qv::dialog::Dialog
     }
 }
 
-void fitToScreen(QWidget* window) {
+void fitToScreen(QWidget* window, const std::function<QSize(const QSize& room)>& wanted) {
     window->ensurePolished();
     const QScreen* screen = window->screen();
     if (!screen) return;
@@ -70,11 +76,33 @@ void fitToScreen(QWidget* window) {
         frame = QMargins(border, title, border, border);
     }
     const QSize room(free.width() - frame.left() - frame.right(), free.height() - frame.top() - frame.bottom());
-    const QSize size = window->sizeHint().boundedTo(room).expandedTo(window->minimumSizeHint());
+    const QSize size = wanted(room).boundedTo(room).expandedTo(window->minimumSizeHint());
     window->resize(size);
     const int outerW = size.width() + frame.left() + frame.right();
     const int outerH = size.height() + frame.top() + frame.bottom();
     window->move(free.x() + qMax(0, (free.width() - outerW) / 2), free.y() + qMax(0, (free.height() - outerH) / 2));
+}
+
+namespace {
+QString placeFile() {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/window-place");
+}
+}  // namespace
+
+bool restorePlace(QWidget* window) {
+    const QString file = placeFile();
+    if (file.isEmpty()) return false;
+    const auto read = qv::files::readWhole(QFile::encodeName(file).toStdString(), 4096);
+    if (!read.ok()) return false;
+    return window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(read.bytes).trimmed()));
+}
+
+void keepPlace(const QWidget* window) {
+    const QString file = placeFile();
+    if (file.isEmpty() || !QDir().mkpath(QFileInfo(file).path())) return;
+    const QByteArray line = window->saveGeometry().toBase64() + '\n';
+    qv::files::writeWhole(QFile::encodeName(file).toStdString(), std::string_view(line.constData(), line.size()));
 }
 
 }  // namespace qv::window

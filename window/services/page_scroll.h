@@ -2,6 +2,7 @@
 // How the sheet fits a screen: every page sits in a scroll area that scrolls
 // only when the window is smaller than the page's template, and the window
 // opens no larger than the screen's free area.
+#include <functional>
 #include <QScrollArea>
 #include <initializer_list>
 
@@ -30,8 +31,16 @@ private:
 // Adds the pages to tabs, each inside a PageScrollArea under its tab title.
 void addScrolledPages(QTabWidget* tabs, std::initializer_list<qv::dialog::DialogPage*> pages);
 
-// Gives a window that has not been shown yet its natural size, bounded by
-// the available area of its screen (window frame included), and centres it there.
-void fitToScreen(QWidget* window);
+// Gives a window that has not been shown yet the size wanted(room) asks
+// for, room being the available area of its screen less the window frame,
+// bounded by that area, and centres it there.
+void fitToScreen(QWidget* window, const std::function<QSize(const QSize& room)>& wanted);
+
+// The window's place and size when it was last closed, kept per user
+// ("window-place" in the program's folder of the user's configuration) for
+// the next start. restorePlace is false when none was kept or it fits no
+// screen now; a place that cannot be kept is simply not kept.
+bool restorePlace(QWidget* window);
+void keepPlace(const QWidget* window);
 
 }  // namespace qv::window

@@ -36,6 +36,14 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     QFont bold = note_->font();
     bold.setBold(true);
     note_->setFont(bold);
+    // A fixed height: the note's row is there with or without a note (one
+    // line, shortened in its middle), the state has room for two lines, so
+    // nothing above moves when a note comes or goes.
+    note_->setWordWrap(false);
+    note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    note_->setFixedHeight(note_->fontMetrics().height());
+    state_->setMinimumHeight(2 * state_->fontMetrics().lineSpacing());
+    state_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The state, a command's note (only while there is one), the counters.
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(8, 2, 8, 2);
@@ -54,13 +62,11 @@ StatusLine::StatusLine(const AppSettings& settings, QWidget* parent) : QWidget(p
     rows->addWidget(note_);
     rows->addWidget(problem_);
     rows->addWidget(counters_);
-    note_->hide();
     noteTimer_ = new QTimer(this);
     noteTimer_->setSingleShot(true);
     connect(noteTimer_, &QTimer::timeout, this, [this] {
         noteNumber_ = 0;
-        note_->clear();
-        note_->hide();
+        showNote();
     });
 }
 
@@ -128,7 +134,6 @@ void StatusLine::note(int number, const QStringList& args) {
     noteArgs_ = args;
     noteTime_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     showNote();
-    note_->show();
     noteTimer_->start(kNoteMs);
 }
 
@@ -136,13 +141,24 @@ void StatusLine::withdraw(int number) {
     if (noteNumber_ != number) return;
     noteTimer_->stop();
     noteNumber_ = 0;
-    note_->clear();
-    note_->hide();
+    showNote();
 }
 
 void StatusLine::showNote() {
-    const QString t = fillText(text(noteNumber_), noteArgs_);
-    note_->setText(noteTime_ + QStringLiteral(" \u2013 ") + t);
+    noteFull_ = noteNumber_ ? noteTime_ + QStringLiteral(" \u2013 ") + fillText(text(noteNumber_), noteArgs_) : QString();
+    note_->setToolTip(noteFull_);
+    note_->setAccessibleName(noteFull_);
+    fitNote();
+}
+
+void StatusLine::fitNote() {
+    const int room = note_->contentsRect().width();
+    note_->setText(room > 0 ? note_->fontMetrics().elidedText(noteFull_, Qt::ElideMiddle, room) : noteFull_);
+}
+
+void StatusLine::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitNote();
 }
 
 void StatusLine::retranslateButton() {

@@ -69,6 +69,9 @@ public:
     void setOpenTrace(std::function<void()> open) { openTrace_ = std::move(open); }
     QPushButton* traceButton() const { return traceButton_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void ensureTexts();
     void retranslateButton();
@@ -77,6 +80,8 @@ private:
     MessageTable texts_{};
     int loadedLanguage_ = -2;
     void showNote();
+    void fitNote();  // the note, shortened to its row's width
+    QString noteFull_;
     int noteNumber_ = 0;
     QStringList noteArgs_;
     QString noteTime_;

@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "platform/serial/ports.h"
+#include "window/services/page_scroll.h"
 #include "window/sheet/sheet.h"
 
 namespace qv::window {
@@ -20,7 +21,9 @@ CQVGuiApp::CQVGuiApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CQVGuiApp::InitInstance() {
     // The program, unlike its tests, may reach the machine's serial ports.
     CAllControlsSheet sheet(qv::link::systemTickCount, &qv::serial::systemPorts());
+    restorePlace(&sheet);  // where it stood when last closed, if a screen still has that room
     sheet.exec();
+    keepPlace(&sheet);
     return 0;
 }
 

@@ -134,8 +134,10 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     layout->setMenuBar(menuBar_);
     layout->addWidget(tabs_);
     layout->addWidget(status_);
-    // Last: the window is sized from the finished layout, status line included.
-    fitToScreen(this);
+    // Last: the window is sized from the finished layout, status line
+    // included: as large as its pages need to show everything unscrolled,
+    // where the screen has the room.
+    fitToScreen(this, [this](const QSize& room) { return unscrolledSize(room); });
 
     timer_ = new QTimer(this);
     timer_->setInterval(kTimerPeriodMs);
@@ -335,6 +337,17 @@ bool CAllControlsSheet::recording() const {
 }
 void CAllControlsSheet::toggleRecordingIndicator() { operationPage_->toggleRecordingIndicator(); }
 void CAllControlsSheet::settleTick() { configurationPage_->settleTick(); }
+
+QSize CAllControlsSheet::unscrolledSize(const QSize& room) const {
+    QSize pagesHint;
+    for (int i = 0; i < tabs_->count(); ++i) pagesHint = pagesHint.expandedTo(tabs_->widget(i)->sizeHint());
+    const QSize chrome = sizeHint() - pagesHint;
+    QSize need;
+    for (const qv::dialog::DialogPage* page : std::initializer_list<const qv::dialog::DialogPage*>{
+             settingsPage_, configurationPage_, operationPage_, graphPage_})
+        need = need.expandedTo(page->unscrolledSize(room - chrome));
+    return need + chrome;
+}
 
 void CAllControlsSheet::updateStatus() {
     if (!portKnown_) return;  // nothing to tell before the first identification has ended

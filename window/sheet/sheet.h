@@ -45,6 +45,8 @@ public:
     const qv::protocol::MeasurementRecord& measurement() const { return session_->record(); }
     StatusLine* statusLine() const { return status_; }
     QTabWidget* tabs() const { return tabs_; }
+    // The window size (frame not included) in which no page scrolls, as far as room allows.
+    QSize unscrolledSize(const QSize& room) const;
     qv::pages::Einstellungen* settingsPage() const { return settingsPage_; }
     qv::pages::CKonfiguration* configurationPage() const { return configurationPage_; }
     qv::pages::CBetrieb* operationPage() const { return operationPage_; }

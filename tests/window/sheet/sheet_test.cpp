@@ -42,6 +42,7 @@
 
 using namespace qv::window;
 using namespace qv::text;
+using qv::pages::CKonfiguration;
 using qv::pages::Einstellungen;
 
 namespace {
@@ -189,32 +190,47 @@ TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
     EXPECT_FALSE(configuration->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(configuration->verticalScrollBar()->isVisible());
 
-    // Every command button of every page in view without scrolling at the
-    // common small sizes, and no page scrolls sideways; at 1366 x 768 no page
-    // scrolls at all. Buttons among the values may scroll with them.
-    for (QSize size : {QSize(800, 600), QSize(1024, 600), QSize(1366, 768)}) {
+    // Every push button of every page in view without scrolling at the
+    // common small sizes, those among the values too, and no page scrolls
+    // sideways. The first size for a screen with a window manager's frame:
+    // at 1366 x 768 and larger no page scrolls at all, values included.
+    const QSize frame(8, 30);
+    const struct {
+        QSize size;
+        bool firstSize;
+    } sizes[] = {{{800, 600}, false}, {{1024, 600}, false}, {{1366, 768}, true}, {{1920, 1080}, true}};
+    for (const auto& [screen, firstSize] : sizes) {
+        const QSize size = firstSize ? sheet->unscrolledSize(screen - frame).boundedTo(screen - frame) : screen;
         resize(size);
         for (int tab = 0; tab < sheet->tabs()->count(); ++tab) {
             QScrollArea* page = area(tab);
-            const QString where = QStringLiteral("%1x%2 page %3").arg(size.width()).arg(size.height()).arg(tab);
+            const QString where = QStringLiteral("%1x%2 page %3").arg(screen.width()).arg(screen.height()).arg(tab);
             EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << where.toStdString();
             EXPECT_FALSE(page->verticalScrollBar()->isVisible()) << where.toStdString();
             for (QScrollArea* inner : page->widget()->findChildren<QScrollArea*>())
-                if (size.height() >= 768) {
+                if (firstSize) {
                     EXPECT_FALSE(inner->verticalScrollBar()->isVisible()) << where.toStdString();
                 }
             for (QPushButton* b : page->widget()->findChildren<QPushButton*>()) {
                 if (!b->isVisible()) continue;
-                const QWidget* scroller = b->parentWidget();
-                while (scroller && !qobject_cast<const QScrollArea*>(scroller->parentWidget())) scroller = scroller->parentWidget();
-                if (scroller && scroller->parentWidget() != page) continue;  // among the values
-                const QRect at(b->mapTo(page->viewport(), QPoint()), b->size());
-                EXPECT_TRUE(page->viewport()->rect().contains(at)) << where.toStdString() << " " << b->text().toStdString();
+                EXPECT_EQ(b->visibleRegion().boundingRect().size(), b->size())
+                    << where.toStdString() << " " << b->text().toStdString();
             }
         }
     }
-    // A value reached by Tab scrolls into view.
+    // A note, however long, neither adds a row nor takes one away: the
+    // pages above keep their height and their buttons their places.
     resize({800, 600});
+    auto* status = sheet->statusLine();
+    const int statusHeight = status->height(), tabsHeight = sheet->tabs()->height();
+    for (const QString& path : {QStringLiteral("a.kt740"), QString(400, QLatin1Char('x')), QString()}) {
+        if (path.isEmpty()) status->withdraw(StatusLine::Saved);
+        else status->note(StatusLine::Saved, {path});
+        QApplication::processEvents();
+        EXPECT_EQ(status->height(), statusHeight) << path.size();
+        EXPECT_EQ(sheet->tabs()->height(), tabsHeight) << path.size();
+    }
+    // A value reached by Tab scrolls into view.
     area(1);
     auto* field = sheet->configurationPage()->control(qv::params::PulseFrequency);
     // Whole and unclipped: inside the values' own scrolled view too.
@@ -235,6 +251,10 @@ TEST_F(Sheet, FitsTheScreenScrollsOnlyWhenSmallAndGrowsTheChart) {
 
 TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
     auto sheet = make();
+    // Modal, as the program runs it.
+    sheet->hide();
+    sheet->setWindowModality(Qt::ApplicationModal);
+    sheet->show();
     sheet->activateWindow();
     QApplication::setActiveWindow(sheet.get());
     auto* languages = sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList);
@@ -256,6 +276,22 @@ TEST_F(Sheet, CtrlTabAndCtrlPageKeysTurnPagesFromADropDownList) {
     press(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(sheet->tabs()->currentIndex(), 0);
     EXPECT_EQ(sheet->settings().language, 0);
+
+    // On the Configuration page, from a value's field and from a button:
+    // Ctrl+S asks where to save, Ctrl+O what to load.
+    auto& dialogs = qv::test::fakeDialogs();
+    auto* config = sheet->configurationPage();
+    sheet->tabs()->setCurrentIndex(1);
+    for (QWidget* w : {config->control(qv::params::MeasuringTime), config->control(qv::params::ReadButton)}) {
+        w->setFocus();
+        QApplication::processEvents();
+        dialogs.fileTitles.clear();
+        press(Qt::Key_S, Qt::ControlModifier);
+        press(Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(dialogs.fileTitles, (std::vector<QString>{config->texts().messageLine(CKonfiguration::kMsgSaveTitle, 0),
+                                                   config->texts().messageLine(CKonfiguration::kMsgLoadTitle, 0)}))
+            << w->objectName().toStdString();
+    }
 }
 
 TEST(FilePlaces, StartWhereTheUserWorksNeverInTheProgramsFolder) {

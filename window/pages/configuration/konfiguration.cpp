@@ -140,7 +140,9 @@ CKonfiguration::CKonfiguration(qv::text::AppSettings* settings, qv::link::Sessio
         auto* s = new QShortcut(QKeySequence(key), this);
         s->setContext(Qt::WindowShortcut);
         connect(s, &QShortcut::activated, this, [this, slot] {
-            if (isVisible() && QApplication::activeModalWidget() == nullptr) (this->*slot)();
+            // The sheet itself runs modal; only a box or dialog above it keeps the key.
+            const QWidget* modal = QApplication::activeModalWidget();
+            if (isVisible() && (modal == nullptr || modal == window())) (this->*slot)();
         });
     };
     shortcut(QKeySequence::Save, &CKonfiguration::saveConfiguration);

@@ -115,6 +115,10 @@ public:
     // The list's lines as shown.
     QStringList differenceLines() const;
 
+    QSize unscrolledSize(const QSize& room) const override {
+        return flow_.unscrolledSize(room).expandedTo(minimumSize());
+    }
+
 protected:
     void onInitDialog() override;
     void resizeEvent(QResizeEvent* event) override;

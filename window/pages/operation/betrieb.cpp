@@ -191,6 +191,7 @@ CBetrieb::CBetrieb(qv::text::AppSettings* settings, qv::link::Session* session)
     flow_.setLogo(logo);
     flow_.setValues({dialogUnitsToPixels(70, 10, 345, 345)});
     flow_.setCommands(dialogUnitsToPixels(410, 15, 136, 125));
+    flow_.setPinned({resetMax, resetMin, resetTotal, setLowFlow, zeroPoint, resetError});
     setMinimumSize(flow_.minimumSize());
 
     // Commands on the right first, then the page from top to bottom, row by row.

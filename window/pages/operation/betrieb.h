@@ -113,6 +113,10 @@ public:
     void setWallClock(std::function<std::time_t()> clock) { wallClock_ = std::move(clock); }
     void setRecordingSink(qv::recording::RecordingSink& sink) { recorder_.setSink(sink); }
 
+    QSize unscrolledSize(const QSize& room) const override {
+        return flow_.unscrolledSize(room).expandedTo(minimumSize());
+    }
+
 protected:
     void onInitDialog() override;
     void resizeEvent(QResizeEvent* event) override;
