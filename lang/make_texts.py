@@ -423,6 +423,10 @@ CONFIG_LABELS = [
              "Non vérifié, l'appareil contient autre chose :")),
     (1913, T("Vergleich Seite – Messgerät:", "Page compared with the meter:", "Page comparée à l'appareil :")),
     (1914, T("Vergleich Seite – Datei %1:", "Page compared with file %1:", "Page comparée au fichier %1 :")),
+    # 1935: the list's first line once the meter was identified again (%1: when).
+    (1935, T("Von vor der erneuten Erkennung des Messgeräts um %1 – gilt womöglich nicht mehr:",
+             "From before the meter was identified again at %1 – may no longer hold:",
+             "Antérieur à la nouvelle identification de l'appareil à %1 – peut ne plus être vrai :")),
     (1915, T("Kein vollständiger Parameterblock vom Messgerät.", "No complete parameter block from the meter.",
              "Aucun bloc de paramètres complet de l'appareil.")),
     (1916, T("Byte %1", "Byte %1", "Octet %1")),
@@ -1194,6 +1198,8 @@ STATUS_MESSAGES = [
     (120, T("Konfig-Check: %1 Wert außerhalb seines Bereichs: %2 (rote Marke).",
             "Configuration check: %1 value outside its range: %2 (red mark).",
             "Contrôle de configuration : %1 valeur hors plage : %2 (marque rouge).")),
+    (121, T("KT740-->PC: Parametersatz gelesen (%1).", "KT740-->PC: parameter set read (%1).",
+            "KT740-->PC : jeu de paramètres lu (%1).")),
 ]
 
 # --------------------------------------------------------------------------

@@ -44,6 +44,8 @@ enum : int {
     RecordingWaits = 116, Garbled = 117, Closed = 118, Retrying = 119,
     // CheckFailedNote for one value.
     CheckFailedNoteOne = 120,
+    // A set read from the meter, with its model.
+    ReadDone = 121,
 };
 
 // The numbers above, for the language-file test.
@@ -51,7 +53,7 @@ inline constexpr int kUsed[] = {
     1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 41, 42, 43, 44, 45, 46, 47, 48,  49,  50,  51,
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
-    104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120};
+    104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121};
 
 }  // namespace qv::text::msg
 
@@ -71,6 +73,8 @@ enum : int {
     NoWholeBlock = 1915, Byte = 1916, Differs = 1917, ReadBackDamaged = 1918, HeldAfterAll = 1919,
     KeptOld = 1920, NotWrittenOther = 1921, Unknown = 1922, NotVerified = 1923, Missing = 1924,
     NotSent = 1925, Acknowledged = 1926, NotAcknowledged = 1927,
+    // A list from before the meter was identified again, %1 when that was.
+    BeforeIdentified = 1935,
     // What a screen reader says of a row's markers, after its caption.
     Changed = 1928, Error = 1929,
     // Betrieb_labels: a value beyond what the page shows; the recording's file and its lines;
@@ -83,7 +87,7 @@ enum : int {
 // The numbers above by file, for the language-file test.
 inline constexpr int kSettings[] = {1900, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1940, 1941, 1942};
 inline constexpr int kConfiguration[] = {1910, 1911, 1912, 1913, 1914, 1915, 1916, 1917, 1918,
-                                         1919, 1920, 1921, 1922, 1923, 1924, 1925, 1926, 1927, 1928, 1929};
+                                         1919, 1920, 1921, 1922, 1923, 1924, 1925, 1926, 1927, 1928, 1929, 1935};
 inline constexpr int kOperation[] = {1930, 1931, 1932, 1933};
 inline constexpr int kGraph[] = {1950};
 

@@ -375,12 +375,14 @@ void CAllControlsSheet::updateStatus() {
 
 void CAllControlsSheet::portOutcome(const qv::link::PortOutcome& outcome) {
     settingsPage_->showPortOutcome(outcome);
+    if (outcome.meter) configurationPage_->meterIdentified();
     portKnown_ = true;
     updateStatus();
 }
 
 void CAllControlsSheet::identified(const qv::protocol::Identification& id) {
     settingsPage_->showIdentified(id);
+    configurationPage_->meterIdentified();
     updateStatus();
 }
 

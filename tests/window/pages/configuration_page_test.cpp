@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <filesystem>
 
 #include "core/text/settings.h"
@@ -298,10 +299,10 @@ TEST_F(ConfigurationPage, ReadFillsEveryRowAndSettlesBeforeMarkersCount) {
     EXPECT_TRUE(visible(1136));
     page->controlAs<QCheckBox>(FreqOutput)->click();
     EXPECT_TRUE(visible(1112));
-    EXPECT_TRUE(notes.empty());
+    EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteRead});  // the read says that it read, nothing more
     click(CheckButton);
     EXPECT_TRUE(visibleMarkers(true).empty()) << "a read set passes the check";
-    EXPECT_EQ(notes, std::vector<int>{CKonfiguration::kNoteCheckPassed});
+    EXPECT_EQ(notes, (std::vector<int>{CKonfiguration::kNoteRead, CKonfiguration::kNoteCheckPassed}));
 }
 
 TEST_F(ConfigurationPage, ReadDoesNothingWithoutLinkOrFamilyButSaysSo) {
@@ -420,7 +421,30 @@ TEST_F(ConfigurationPage, NotesAndComparisonsLastAsLongAsTheirTruth) {
         change();
         EXPECT_TRUE(page->differenceLines().isEmpty());
         EXPECT_FALSE(visible(CKonfiguration::compareMarker(MeasuringTime)));
+        EXPECT_EQ(page->controlText(CKonfiguration::kDifferencesCaption), "&Differences");  // no list, no time
     }
+    // The meter identified again (back after an outage, or another one): the
+    // list says it is from before, in the language in use, and marks no row;
+    // its caption keeps the time it was made. A new comparison is of now.
+    click(ReadButton);
+    settle();
+    type(MeasuringTime, "29");
+    click(CKonfiguration::kCompareMeterButton);
+    const QStringList before = page->differenceLines();
+    const QString caption = page->controlText(CKonfiguration::kDifferencesCaption);
+    EXPECT_TRUE(caption.contains(QRegularExpression(QStringLiteral("^&Differences \\(\\d\\d:\\d\\d:\\d\\d\\)$"))))
+        << caption.toStdString();
+    page->meterIdentified();
+    EXPECT_TRUE(page->differenceLines().value(0).startsWith("From before the meter was identified again at "));
+    EXPECT_EQ(page->differenceLines().mid(1), before);
+    EXPECT_FALSE(visible(CKonfiguration::compareMarker(MeasuringTime)));
+    settings.language = 0;
+    page->reloadTexts();
+    EXPECT_TRUE(page->differenceLines().value(0).startsWith(QString::fromUtf8("Von vor der erneuten Erkennung")));
+    EXPECT_TRUE(page->controlText(CKonfiguration::kDifferencesCaption).endsWith(caption.mid(caption.indexOf('('))));
+    click(CKonfiguration::kCompareMeterButton);
+    EXPECT_TRUE(page->differenceLines().value(0).startsWith(QString::fromUtf8("Vergleich")));
+    EXPECT_TRUE(visible(CKonfiguration::compareMarker(MeasuringTime))) << page->differenceLines().join('|').toStdString();
 }
 
 TEST_F(ConfigurationPage, WriteIsGuardedByTheCheck) {

@@ -251,6 +251,24 @@ void CKonfiguration::reloadTexts() {
     refreshAccessibleNames();
     // The list says again what it said, in the new language.
     if (drawList_) drawList_();
+    showListTime();
+}
+
+void CKonfiguration::meterIdentified() {
+    // What the list says was found with the meter as it was; another one,
+    // or the same with another set, may stand there now.
+    if (!drawList_ || !listStaleAt_.isEmpty()) return;
+    listStaleAt_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    drawList_();
+}
+
+void CKonfiguration::showListTime() {
+    // The caption tells when the list was made.
+    QString caption = controlText(kDifferencesCaption);
+    if (!captionSuffix_.isEmpty() && caption.endsWith(captionSuffix_)) caption.chop(captionSuffix_.size());
+    captionSuffix_ = listTime_.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(listTime_);
+    setControlText(kDifferencesCaption, caption + captionSuffix_);
+    control(kDifferencesList)->setAccessibleDescription(listTime_);
 }
 
 void CKonfiguration::refreshAccessibleNames() {
@@ -389,13 +407,27 @@ void CKonfiguration::userEdited() {
 
 void CKonfiguration::clearComparison() {
     drawList_ = nullptr;
+    listTime_.clear();
+    listStaleAt_.clear();
     hideCompareMarkers();
     controlAs<QListWidget>(kDifferencesList)->clear();
+    showListTime();
 }
 
 void CKonfiguration::keepList(std::function<void()> draw) {
     drawList_ = std::move(draw);
+    listTime_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    listStaleAt_.clear();
     drawList_();
+    showListTime();
+}
+
+void CKonfiguration::startList(const QString& title) {
+    hideCompareMarkers();
+    auto* list = controlAs<QListWidget>(kDifferencesList);
+    list->clear();
+    if (!listStaleAt_.isEmpty()) list->addItem(qv::window::fillText(pageText(label::BeforeIdentified), {listStaleAt_}));
+    list->addItem(title);
 }
 
 void CKonfiguration::withdrawCheckNote() {
@@ -538,6 +570,7 @@ void CKonfiguration::applyRead(const cfg::SetRead& read) {
     source_ = Source::Meter;
     sourceDetail_ = QTime::currentTime().toString(QStringLiteral("HH:mm"));
     fromMeter_ = read.set;
+    note(kNoteRead, {controlText(cfg::Model)});
 }
 
 void CKonfiguration::writeParameters() {
@@ -687,16 +720,16 @@ QStringList CKonfiguration::differenceLines() const {
 bool CKonfiguration::readBackOffered() const { return control(kReadBackButton)->isEnabled(); }
 
 void CKonfiguration::showDifferences(const QString& title, const std::vector<cfg::Difference>& diffs) {
-    hideCompareMarkers();
+    startList(title);
     auto* list = controlAs<QListWidget>(kDifferencesList);
-    list->clear();
-    list->addItem(title);
     for (const auto& d : diffs) {
         list->addItem(utf8(cfg::differenceLine(d, captionOf(d.control).toStdString(),
                                                pageText(label::Byte).toStdString(),
                                                pageText(label::Missing).toStdString())));
-        // A row the model hides keeps its marker hidden with it.
-        if (d.control && isControlVisible(d.control)) showControl(compareMarker(d.control), true);
+        // A row the model hides keeps its marker hidden with it; a list from
+        // before the meter was identified again marks no row as it is now.
+        if (d.control && isControlVisible(d.control) && listStaleAt_.isEmpty())
+            showControl(compareMarker(d.control), true);
     }
     if (diffs.empty()) list->addItem(pageText(label::NoDifferences));
 }
@@ -759,11 +792,8 @@ std::optional<cfg::WriteJudgement> CKonfiguration::lastVerdict() const {
 }
 
 void CKonfiguration::showOnly(const QString& title, const QString& line) {
-    hideCompareMarkers();
-    auto* list = controlAs<QListWidget>(kDifferencesList);
-    list->clear();
-    list->addItem(title);
-    if (!line.isEmpty()) list->addItem(line);
+    startList(title);
+    if (!line.isEmpty()) controlAs<QListWidget>(kDifferencesList)->addItem(line);
 }
 
 QString CKonfiguration::notComparedText(bool damaged) const {

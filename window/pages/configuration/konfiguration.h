@@ -38,7 +38,7 @@ public:
     static constexpr int kNoteNoLink = msg::ReadNoLink, kNoteNoFamily = msg::ReadNoFamily,
                          kNoteNoBlock = msg::ReadNoBlock, kNoteCheckPassed = msg::CheckPassed,
                          kNoteDamaged = msg::ReadDamaged, kNoteCheckFailed = msg::CheckFailedNote,
-                         kNoteCheckFailedOne = msg::CheckFailedNoteOne;
+                         kNoteCheckFailedOne = msg::CheckFailedNoteOne, kNoteRead = msg::ReadDone;
 
     // Comparing the page's set with the meter's or a file's, and reading a
     // written set back: buttons, the list of differences, and one marker per
@@ -114,6 +114,9 @@ public:
     static int compareMarker(int control);
     // The list's lines as shown.
     QStringList differenceLines() const;
+    // The meter was identified again (after an outage, or another one): a
+    // list made before says so at its top and marks no rows.
+    void meterIdentified();
 
     QSize unscrolledSize(const QSize& room) const override {
         return flow_.unscrolledSize(room).expandedTo(minimumSize());
@@ -153,6 +156,13 @@ private:
     // Shows the differences list through `draw`, and again after a language switch.
     void keepList(std::function<void()> draw);
     std::function<void()> drawList_;
+    // The list's first lines: that it is from before the meter was
+    // identified again, when it is, then its title.
+    void startList(const QString& title);
+    void showListTime();
+    QString listTime_;      // when the list was made; empty: no list
+    QString listStaleAt_;   // when the meter was identified again since; empty: not since
+    QString captionSuffix_;  // the time added to the list's caption
     void withdrawCheckNote();
 
     qv::text::AppSettings* settings_;
