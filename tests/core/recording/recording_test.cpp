@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -257,4 +259,47 @@ TEST(Recorder, UnknownLanguageWritesNoHeaderYet) {
     ASSERT_TRUE(rec.writeLine(sample(), 7, at(2026, 1, 1, 0, 0, 0), "").written);
     EXPECT_TRUE(rec.headerPending());
     EXPECT_EQ(slurp(path), "KT740-M1S1\r\n" + recordingDataLine(sample(), at(2026, 1, 1, 0, 0, 0), "") + "\r\n");
+}
+
+// Killed at any moment, fifty times: every file holds whole lines only (the
+// model line, the header, data lines), each on the disk before the next.
+TEST(Recorder, KilledAtRandomMomentsLeavesWholeLines) {
+    qv::test::TempCwd dir;
+    std::srand(4711);
+    int linesSeen = 0;
+    for (int run = 0; run < 50; ++run) {
+        const std::string path = (dir.path / ("kill" + std::to_string(run) + ".csv")).string();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Recorder rec;
+            if (rec.start(path, 1, false) != 0) ::_exit(3);
+            for (int s = 0;; ++s) (void)rec.writeLine(sample(), run % 3, at(2026, 1, 1, 0, s / 60 % 60, s % 60), "E");
+        }
+        ::usleep(static_cast<useconds_t>(std::rand() % 20000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << run;
+        const std::string body = slurp(path);
+        if (body.empty()) continue;  // killed before the file was made whole
+        ASSERT_EQ(body.substr(body.size() - 2), "\r\n") << run << ": a torn last line";
+        std::size_t at0 = 0;
+        int index = 0;
+        while (at0 < body.size()) {
+            const std::size_t end = body.find("\r\n", at0);
+            const std::string line = body.substr(at0, end - at0);
+            if (index == 0) EXPECT_EQ(line, "KT740-M1S1") << run;
+            else if (index == 1) EXPECT_EQ(line, *recordingHeader(run % 3, sample())) << run;
+            else {
+                const int s = index - 2;
+                EXPECT_EQ(line, recordingDataLine(sample(), at(2026, 1, 1, 0, s / 60 % 60, s % 60), "E")) << run;
+                ++linesSeen;
+            }
+            at0 = end + 2;
+            ++index;
+        }
+    }
+    RecordProperty("lines", linesSeen);
+    EXPECT_GT(linesSeen, 0);  // the kills did come while lines were written
 }
