@@ -73,7 +73,8 @@ struct OperationPage : ::testing::Test {
         dialogs.fileTitles.clear();
         dir.write("Betrieb_labels_de.txt", "#1092\r\nStr\xF6mung\r\n#1126\r\nAufzeichnung Start\r\n#1930\r\n\xDC" "berlauf\r\n"
                                            "#1931\r\n%1 \x96 %2 Zeilen\r\n");
-        dir.write("Betrieb_labels_en.txt", "#1092\r\nFlow velocity\r\n#1095\r\nAct\r\n");
+        dir.write("Betrieb_labels_en.txt", "#1092\r\nFlow velocity\r\n#1095\r\nAct\r\n#1931\r\n%1 \x96 %2 lines\r\n"
+                                           "#1933\r\n%1 \x96 %2 line\r\n");
         dir.write("Betrieb_hilfe_de.txt", "#1124\r\nStartet die Messung.\r\n\r\n");
         dir.write("Betrieb_hilfe_en.txt", "");
         dir.write("Messages_de.txt", messages("de"));
@@ -236,6 +237,22 @@ TEST_F(OperationPage, ErrorTextAndItsHelp) {
     EXPECT_EQ(page->lastErrorText(), "7");
     page->showMeasurement(record(0x0C, 0));
     EXPECT_EQ(page->controlText(CBetrieb::ErrorText), "Text 0");
+    // After a language switch the page keeps the texts of its start; the
+    // service report speaks the language now chosen.
+    std::string english = errorTexts();
+    for (std::size_t at = english.find("Text"); at != std::string::npos; at = english.find("Text", at)) english.replace(at, 4, "Code");
+    dir.write("Betrieb_Fehlertext_en.txt", english);
+    dir.write("Betrieb_Fehlerhilfe_en.txt", errorHelp());
+    settings.language = 1;
+    page->reloadTexts();
+    page->showMeasurement(record(0x0C, 60));
+    EXPECT_EQ(page->controlText(CBetrieb::ErrorText), "Text 13");
+    const auto rows = page->reportRows([](int n) { return QString::number(n); });
+    const auto error = std::find_if(rows.begin(), rows.end(),
+                                    [](const auto& row) { return row.first == QString::number(qv::window::RError); });
+    ASSERT_NE(error, rows.end());
+    EXPECT_EQ(error->second, "Code 13");
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(OperationPage, ErrorFileShorterThanTheTableShowsEmpty) {
@@ -485,6 +502,16 @@ TEST_F(OperationPage, StartAndStopRecording) {
     EXPECT_EQ(dir.read("cli.csv"), dir.read("runs/first.csv"));
     // Beside the indicator: the file and the lines it holds.
     EXPECT_EQ(page->control(CBetrieb::RecordInfo)->accessibleName().toStdString(), "first.csv \u2013 2 Zeilen");
+    // A language switch says it in the new words at once, in their counted form.
+    dir.write("Betrieb_Fehlertext_en.txt", errorTexts());
+    dir.write("Betrieb_Fehlerhilfe_en.txt", errorHelp());
+    settings.language = 1;
+    page->reloadTexts();
+    EXPECT_EQ(page->control(CBetrieb::RecordInfo)->accessibleName().toStdString(), "first.csv \u2013 2 lines");
+    page->showMeasurement(record(0x0C, 60));
+    EXPECT_EQ(page->control(CBetrieb::RecordInfo)->accessibleName().toStdString(), "first.csv \u2013 3 lines");
+    settings.language = 0;
+    page->reloadTexts();
 
     click(CBetrieb::RecordStop);
     EXPECT_FALSE(page->recording());
@@ -493,7 +520,7 @@ TEST_F(OperationPage, StartAndStopRecording) {
     EXPECT_FALSE(enabled(CBetrieb::RecordStop));
     page->showMeasurement(record());
     EXPECT_EQ(dir.read("runs/first.csv").size(),
-              ("KT740-GX-M1P2S1\r\n" + header + "\r\n").size() + 2 * expectedLine(record(), "Text 13").size());
+              ("KT740-GX-M1P2S1\r\n" + header + "\r\n").size() + 3 * expectedLine(record(), "Text 13").size());
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

@@ -23,6 +23,7 @@
 #include "window/services/file_places.h"
 #include "window/services/line_trace_window.h"
 #include "window/services/page_keys.h"
+#include "window/services/page_scroll.h"
 #include "window/sheet/sheet.h"
 #include "window/services/status_line.h"
 #include "tests/support/temp_dir.h"
@@ -323,6 +324,38 @@ TEST(FilePlaces, StartWhereTheUserWorksNeverInTheProgramsFolder) {
     EXPECT_TRUE(qv::window::suggestedName(0, QStringLiteral("csv"), when, true).endsWith(QStringLiteral("_2026-12-09_1134.csv")));
     EXPECT_EQ(qv::window::withExtension(QStringLiteral("/a.b/set"), QStringLiteral("kt740")), QStringLiteral("/a.b/set.kt740"));
     EXPECT_EQ(qv::window::withExtension(QStringLiteral("/a/set.bin"), QStringLiteral("kt740")), QStringLiteral("/a/set.bin"));
+}
+
+// The window's place and size, kept at exit, come back at the next start;
+// a kept place that is damaged, or a device in its stead, is passed over.
+TEST(WindowPlace, KeptAcrossStartsAndPassedOverWhenUnreadable) {
+    qv::test::TempCwd cwd;
+    qputenv("XDG_CONFIG_HOME", (cwd.path / "config").string().c_str());
+    qv::test::qtApp();
+    {
+        QWidget none;
+        EXPECT_FALSE(qv::window::restorePlace(&none));  // none kept yet
+    }
+    {
+        QWidget first;
+        first.setGeometry(40, 50, 640, 480);
+        qv::window::keepPlace(&first);
+    }
+    QWidget next;
+    ASSERT_TRUE(qv::window::restorePlace(&next));
+    EXPECT_EQ(next.size(), QSize(640, 480));
+    const auto kept = std::filesystem::path(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
+                      "window-place";
+    ASSERT_TRUE(std::filesystem::exists(kept));
+    for (const char* damaged : {"not base64 at all\n", ""}) {
+        std::ofstream(kept, std::ios::binary | std::ios::trunc) << damaged;
+        QWidget other;
+        EXPECT_FALSE(qv::window::restorePlace(&other)) << damaged;
+    }
+    std::filesystem::remove(kept);
+    std::filesystem::create_symlink("/dev/zero", kept);
+    QWidget other;
+    EXPECT_FALSE(qv::window::restorePlace(&other));
 }
 
 TEST_F(Sheet, AccessKeysWithoutClashesAndTabSkipsShownValuesInEveryLanguage) {

@@ -3,6 +3,9 @@
 // language switch, Clear, destruction, and a chart that fails.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+#include <QTest>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFrame>
@@ -156,10 +159,19 @@ TEST_F(GraphPage, SamplesGrowTheCurvesUpTo2000) {
     EXPECT_EQ(v->yAxis(0)->titleText(), QString::fromUtf8("Temperatur [°C]"));
     EXPECT_EQ(v->yAxis(1)->titleText(), "Volumenstrom [m3/h]");
 
-    // Stop and start again: the curves go on where they ended.
-    page->OnPlotStop();
+    // Stop and start again by the buttons: the curves go on where they
+    // ended, and the button that would change nothing is off.
+    auto* start = qobject_cast<QPushButton*>(page->control(CGrafik::PlotStart));
+    auto* stop = qobject_cast<QPushButton*>(page->control(CGrafik::PlotStop));
+    ASSERT_TRUE(start && stop);
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    QTest::mouseClick(stop, Qt::LeftButton);
     EXPECT_FALSE(page->plotRunning());
-    page->OnPlotStart();
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_TRUE(page->plotRunning());
     page->AddSample(record(22, 3.5f));
     EXPECT_EQ(refreshed()->series(0)->count(), 2);
     EXPECT_EQ(v->series(0)->at(1).y(), 22);
