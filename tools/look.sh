@@ -37,7 +37,21 @@ done
 [ -n "$win" ] || { echo "look: no window" >&2; exit 1; }
 sleep 1.5
 xdotool getwindowgeometry "$win" >"$out/geometry.txt"
-shot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/$1.png"; }
+# Under Xvfb a window Qt maps after the first can keep its pixels to itself
+# (the root shows black where it is), so each of the program's windows is
+# read on its own and pasted over the root picture, the lowest first.
+shot() {
+  local name=$1
+  xwd -root -silent | xwdtopnm 2>/dev/null >"$run/shot.pnm"
+  xwininfo -root -tree | grep '("QV-Gui" "QV-Gui")' | tac | while read -r id _; do
+    at=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Map State/ {m=$NF} END {print x, y, m}')
+    set -- $at
+    [ "${3:-}" = IsViewable ] || continue
+    xwd -id "$id" -silent | xwdtopnm 2>/dev/null >"$run/win.pnm" || continue
+    pnmpaste "$run/win.pnm" "$1" "$2" "$run/shot.pnm" >"$run/next.pnm" 2>/dev/null && mv "$run/next.pnm" "$run/shot.pnm"
+  done
+  pnmtopng "$run/shot.pnm" >"$out/$name.png"
+}
 shot page0
 for i in 1 2 3; do
   xdotool key --window "$win" ctrl+Tab
