@@ -85,6 +85,7 @@ public:
         ports.tellFailures = false;  // each result says why itself
         session_.setPorts(std::move(ports));
         if (c.makeLink) session_.setDevices(c.makeLink, c.present);
+        session_.setJournal(c.journal);
     }
     ~Meter() override { session_.setEvents(nullptr); }
 
@@ -342,6 +343,99 @@ Result checkFile(const Context& c, const std::string& file) {
     });
 }
 
+namespace {
+std::string quoted(const std::string& s);  // below, with the JSON lines
+}  // namespace
+
+namespace {
+std::string operationText(const Words& w, const qv::journal::Record& r) {
+    using qv::journal::Operation;
+    const auto op = qv::journal::operationOf(r.operation);
+    if (!op) return r.operation;
+    switch (*op) {
+        case Operation::ParameterWrite: return cliText(w, words::OpWrite);
+        case Operation::LowFlow: return cliText(w, words::OpLowFlow, {std::to_string(r.lowFlowPercent)});
+        case Operation::ZeroPoint: return cliText(w, words::OpZeroPoint);
+        case Operation::ResetTotalizer: return cliText(w, words::OpResetTotalizer);
+        case Operation::ResetMinima: return cliText(w, words::OpResetMinima);
+        case Operation::ResetMaxima: return cliText(w, words::OpResetMaxima);
+        case Operation::ResetError: return cliText(w, words::OpResetError);
+        case Operation::StartMeasurement: return cliText(w, words::OpStart);
+        case Operation::StopMeasurement: return cliText(w, words::OpStop);
+    }
+    return r.operation;
+}
+std::string outcomeText(const Words& w, const std::optional<qv::journal::Record>& o) {
+    if (!o) return cliText(w, words::OutcomeUnknown);
+    if (const auto v = cfg::verdictOf(o->verdict)) {
+        cfg::WriteJudgement j;
+        j.verdict = *v;
+        return configText(w, cfg::verdictWords(j).title);
+    }
+    if (o->answer == "answered") return cliText(w, words::Answered);
+    if (o->answer == "no-reply") return cliText(w, words::NoReply);
+    if (o->answer == "acknowledged") return cliText(w, words::Acknowledged);
+    if (o->answer == "not-acknowledged") return cliText(w, words::NotAcknowledged);
+    return o->answer;
+}
+}  // namespace
+
+std::string journalLine(const Words& w, const qv::journal::Entry& e) {
+    const auto& r = e.intent;
+    std::string line = r.time + "  " + r.user + "  " + (r.target.port ? "COM" + std::to_string(r.target.port) : r.target.reached) +
+                       "  " + (r.target.model.empty() ? "-" : r.target.model) + "  " + operationText(w, r) + ": " +
+                       outcomeText(w, e.outcome);
+    if (e.outcome)
+        for (const auto& c : e.outcome->changes) line += "; " + c.caption + ": " + c.from + " \u2192 " + c.to;
+    return line;
+}
+
+int listJournal(const Words& w, const std::string& path, const std::string& port, const std::string& since, bool json,
+                std::string& out, std::string& err) {
+    const auto reading = qv::journal::read(path);
+    if (reading.error) {
+        err = path + ": " + qv::journal::troubleText(reading.error);
+        return 3;
+    }
+    for (const auto& e : reading.entries) {
+        const auto& r = e.intent;
+        if (!port.empty() && port != "COM" + std::to_string(r.target.port) && port != std::to_string(r.target.port) &&
+            port != r.target.reached)
+            continue;
+        if (!since.empty() && r.time.compare(0, since.size(), since) < 0) continue;  // ISO times sort as text
+        if (json) {
+            out += "{\"time\":" + quoted(r.time) + ",\"user\":" + quoted(r.user) + ",\"host\":" + quoted(r.host) +
+                   ",\"port\":" + std::to_string(r.target.port) + ",\"reached\":" + quoted(r.target.reached) +
+                   ",\"model\":" + quoted(r.target.model) + ",\"operation\":" + quoted(r.operation) + ",\"outcome\":" +
+                   quoted(e.outcome ? (e.outcome->verdict.empty() ? e.outcome->answer : e.outcome->verdict) : "unknown") +
+                   ",\"text\":" + quoted(journalLine(w, e)) + "}\n";
+        } else {
+            out += journalLine(w, e) + "\n";
+        }
+    }
+    if (reading.unreadable)
+        err = path + ": " + cliText(w, words::UnreadableLines, {std::to_string(reading.unreadable), std::to_string(reading.firstUnreadable)});
+    return 0;
+}
+
+int verifyJournal(const Words& w, const std::string& path, std::string& out) {
+    const auto v = qv::journal::verify(path);
+    if (v.error) {
+        out = path + ": " + qv::journal::troubleText(v.error);
+        return 3;
+    }
+    using F = qv::journal::Verification::Fault;
+    const std::string n = std::to_string(v.badLine);
+    switch (v.fault) {
+        case F::None: out = path + ": " + cliText(w, words::JournalIntact, {std::to_string(v.lines)}); return 0;
+        case F::Changed: out = path + ": " + cliText(w, words::LineChanged, {std::to_string(v.badLine > 1 ? v.badLine - 1 : 1)}); break;
+        case F::Removed: out = path + ": " + cliText(w, words::LineRemoved, {n}); break;
+        case F::Inserted: out = path + ": " + cliText(w, words::LineInserted, {std::to_string(v.badLine > 1 ? v.badLine - 1 : 1)}); break;
+        case F::NotALine: out = path + ": " + cliText(w, words::NoJournalLine, {n}); break;
+    }
+    return 1;
+}
+
 Result writeSet(const Context& c, const std::string& file, const std::string& port) {
     return timed(port, [&](Result& r) {
         const Result checked = checkFile(c, file);
@@ -370,7 +464,14 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
         // What the meter holds before: what "kept its old set" is held against.
         const cfg::SetRead before = m.readSet();
         if (before.whole()) request.before = before.set;
-        const cfg::WriteJudgement judged = cfg::judgeWrite(request, m.writeSet(request), c.words.language());
+        const cfg::WriteResult written = m.writeSet(request);
+        if (written.journalRefused) {
+            r.verdict = "not-sent";
+            r.result = cliText(c.words, words::JournalRefused,
+                               {c.journal ? c.journal->path : std::string(), qv::journal::troubleText(written.journalRefused)});
+            return;
+        }
+        const cfg::WriteJudgement judged = cfg::judgeWrite(request, written, c.words.language());
         const cfg::VerdictWords said = cfg::verdictWords(judged);
         r.ok = judged.holdsSet;
         r.verdict = cfg::verdictName(judged.verdict);

@@ -44,6 +44,8 @@ struct Context {
     bool outputIsDir = false;
     double recordSeconds = 0;                 // 0: until stop
     const std::atomic<bool>* stop = nullptr;  // Ctrl+C: recordings end with whole lines
+    // Where every change goes before its first byte (none: not journaled).
+    std::optional<qv::journal::Writer> journal;
     // A recording's lines so far, as each is written (a terminal shows them).
     std::function<void(const std::string& port, int lines)> onLines;
     // Where links come from and whether a device is there; the port layer's
@@ -65,6 +67,18 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
 // one that ends in ".kt740", is a file; any other name a port.
 Result compare(const Context& c, const std::string& a, const std::string& b);
 Result record(const Context& c, const std::string& port);
+
+// The journal's entries, oldest first, one line each (time, user, port,
+// model, operation, verdict, changes); port "" and since "" for all. With
+// json, one object a line. Returns the exit code (0, or 3 when the journal
+// could not be read; a reason goes to err).
+int listJournal(const qv::text::Words& w, const std::string& path, const std::string& port, const std::string& since,
+                bool json, std::string& out, std::string& err);
+// The chain from the first line to the last: 0 intact, 1 with the first
+// line that was changed, removed or inserted named, 3 not readable.
+int verifyJournal(const qv::text::Words& w, const std::string& path, std::string& out);
+// An entry's one line in the words' language.
+std::string journalLine(const qv::text::Words& w, const qv::journal::Entry& e);
 
 // A parameter row's caption in the words' language (without its access key).
 std::string caption(const qv::text::Words& words, int control);

@@ -30,16 +30,19 @@ namespace words = qv::text::cli;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qv-cli [--lang de|en|fr] [--json] [--jobs N] [--dir DIR] [--force] COMMAND ...\n"
+    "usage: qv-cli [--lang de|en|fr] [--json] [--jobs N] [--dir DIR] [--force] [--journal FILE] COMMAND ...\n"
     "  ports [PORT...]                         what the port numbers (or the ports given) reach\n"
     "  identify PORT...                        model and software version\n"
     "  read PORT... -o DIR|FILE                parameter sets into configuration files\n"
     "  check FILE...                           the configuration check of files\n"
     "  write FILE PORT... [--verify]           a file's set into meters (read back with --verify)\n"
+    "  journal [--port P] [--since DATE]       the changes made to meters, oldest first\n"
+    "  journal verify [FILE]                   checks the journal's chain (exit 0 intact, 1 not)\n"
     "  compare PORT|FILE PORT|FILE             the differences of two sets\n"
     "  record PORT... --csv FILE|DIR [--for DURATION]   measurements into CSV files (Ctrl+C ends)\n"
     "PORT: COM5 or 5 (as the window numbers it), a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.\n"
     "--force replaces an output file that exists already; without it such a file is left as it is.\n"
+    "--journal FILE: where every change is entered before it is sent (default: the data folder's journal.jsonl).\n"
     "Exit status: 0 every meter succeeded, 1 one or more did not, 2 usage error;\n"
     "compare: 0 the sets are equal, 1 they differ, 2 usage error, 3 they could not be compared.\n";
 
@@ -140,7 +143,7 @@ void summary(const qv::text::Words& w, const std::vector<Result>& results) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
-    std::string lang, dir = dataDir(), output, forText;
+    std::string lang, dir = dataDir(), output, forText, journalPath = qv::journal::defaultPath(), journalPort, since;
     bool json = false, verify = false, outputGiven = false, dirGiven = false, force = false;
     int jobs = 0;
     for (int i = 1; i < argc; ++i) {
@@ -168,6 +171,12 @@ int main(int argc, char** argv) {
             outputGiven = true;
         } else if (a == "--verify") {
             verify = true;
+        } else if (a == "--journal") {
+            journalPath = value();
+        } else if (a == "--port") {
+            journalPort = value();
+        } else if (a == "--since") {
+            since = value();
         } else if (a == "--force") {
             force = true;
         } else if (a == "--for") {
@@ -193,7 +202,7 @@ int main(int argc, char** argv) {
     double recordSeconds = 0;
     if (!forText.empty() && (recordSeconds = parseDuration(forText)) <= 0)
         usage("--for needs a duration such as 90s, 5m, 1h (a year at most)");
-    const bool filesOnly = command == "check" || command == "ports";
+    const bool filesOnly = command == "check" || command == "ports" || command == "journal";
     if (!filesOnly) {
         std::set<std::string> seen;
         const std::size_t first = command == "write" ? 1 : 0;  // write's first operand is its file
@@ -223,6 +232,9 @@ int main(int argc, char** argv) {
     }
     c.verify = verify;
     c.force = force;
+    // Every change is journaled; captions in the words' language.
+    c.journal = qv::journal::Writer{journalPath, "qv-cli", QV_VERSION, language,
+                                    [&words = c.words](int control) { return qv::cli::caption(words, control); }};
     c.output = output;
     c.recordSeconds = recordSeconds;
     c.stop = &stopping;
@@ -236,6 +248,21 @@ int main(int argc, char** argv) {
         if (!c.outputIsDir && !fs::is_directory(fs::absolute(output).parent_path()))
             usage(output + ": no such folder for it");
     };
+    if (command == "journal") {
+        std::string out, err;
+        int code = 0;
+        if (!operands.empty() && operands[0] == "verify") {
+            if (operands.size() > 2) usage("journal verify takes one FILE at most");
+            code = qv::cli::verifyJournal(c.words, operands.size() == 2 ? operands[1] : journalPath, out);
+            std::printf("%s\n", out.c_str());
+            return code;
+        }
+        if (!operands.empty()) usage("journal takes no operand but verify");
+        code = qv::cli::listJournal(c.words, journalPath, journalPort, since, json, out, err);
+        std::fputs(out.c_str(), stdout);
+        if (!err.empty()) std::fprintf(stderr, "qv-cli: %s\n", err.c_str());
+        return code;
+    }
     if (command == "ports") {
         for (const auto& p : qv::cli::portList(c.ports, operands)) {
             if (json)

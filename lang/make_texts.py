@@ -508,6 +508,35 @@ CLI_TEXTS = [
     (2028, T("%1 Unterschied", "%1 difference", "%1 différence")),
     (2029, T("%1 Zeile nicht geschrieben", "%1 line not written", "%1 ligne non écrite")),
     (2030, T("%1: %2 Zeile", "%1: %2 line", "%1 : %2 ligne")),
+    # The journal of changes: a change refused because its intent could not be entered.
+    (2031, T("nicht gesendet: die Änderung ließ sich nicht ins Journal %1 eintragen (%2)",
+             "not sent: the change could not be entered in the journal %1 (%2)",
+             "non envoyé : la modification n'a pas pu être inscrite au journal %1 (%2)")),
+    # The operations as the journal lists them.
+    (2032, T("Parametersatz geschrieben", "parameter set written", "jeu de paramètres écrit")),
+    (2033, T("Schleichmenge %1 % gesetzt", "low-flow cut-off set to %1 %", "seuil de coupure réglé à %1 %")),
+    (2034, T("Nullpunktabgleich", "zero-point adjustment", "réglage du zéro")),
+    (2035, T("Totalisator zurückgesetzt", "totalizer reset", "totalisateur remis à zéro")),
+    (2036, T("Minima zurückgesetzt", "minima reset", "minima remis à zéro")),
+    (2037, T("Maxima zurückgesetzt", "maxima reset", "maxima remis à zéro")),
+    (2038, T("Fehler zurückgesetzt", "error reset", "défaut remis à zéro")),
+    (2039, T("Messung gestartet", "measurement started", "mesure démarrée")),
+    (2040, T("Messung gestoppt", "measurement stopped", "mesure arrêtée")),
+    # An intent without outcome: the program ended between the two.
+    (2041, T("Ausgang unbekannt", "outcome unknown", "issue inconnue")),
+    (2042, T("Journal unversehrt: %1 Zeilen", "journal intact: %1 lines", "journal intact : %1 lignes")),
+    (2043, T("Zeile %1 wurde verändert", "line %1 was changed", "la ligne %1 a été modifiée")),
+    (2044, T("vor Zeile %1 wurde eine Zeile entfernt", "a line was removed before line %1",
+             "une ligne a été supprimée avant la ligne %1")),
+    (2045, T("Zeile %1 wurde eingefügt", "line %1 was inserted", "la ligne %1 a été insérée")),
+    (2046, T("Zeile %1 ist keine Journalzeile", "line %1 is no journal line", "la ligne %1 n'est pas une ligne du journal")),
+    (2047, T("beantwortet", "answered", "répondu")),
+    (2048, T("keine Antwort", "no answer", "pas de réponse")),
+    (2049, T("bestätigt", "acknowledged", "acquitté")),
+    (2050, T("nicht bestätigt", "not acknowledged", "non acquitté")),
+    (2051, T("%1 Zeilen sind keine Journalzeilen, die erste ist Zeile %2",
+             "%1 lines are no journal lines, the first is line %2",
+             "%1 lignes ne sont pas des lignes du journal, la première est la ligne %2")),
 ]
 
 CONFIG_HELP = [

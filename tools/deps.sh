@@ -5,14 +5,16 @@
 # clang, libclang-rt-14-dev (libFuzzer, the sanitizer runtimes) and llvm-14
 # (llvm-symbolizer for readable reports) serve tools/fuzz.sh; openbox,
 # xdotool, x11-apps and netpbm serve tools/look.sh (the window under a window
-# manager, real key presses, pictures).
+# manager, real key presses, pictures); libssl-dev (libcrypto: the journal's
+# hash chain) and nlohmann-json3-dev (its lines).
 set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
           clang libclang-rt-14-dev llvm-14
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
           dpkg-dev file lintian poppler-utils
-          libgensio-dev ser2net openbox xdotool x11-apps netpbm)
+          libgensio-dev ser2net openbox xdotool x11-apps netpbm
+          libssl-dev nlohmann-json3-dev)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

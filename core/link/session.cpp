@@ -1,4 +1,8 @@
 #include "core/link/session.h"
+#include "core/params/compare.h"
+#include "core/protocol/tables.h"
+
+#include <cstdio>
 
 #include <algorithm>
 #include <chrono>
@@ -94,6 +98,7 @@ void Session::choosePort(int port, const std::string& remembered) {
         },
         [this, out] {
             const auto& r = out->resolved;
+            reached_ = r.path;
             if (r.path.empty())
                 pin_.reset();
             else
@@ -111,6 +116,7 @@ void Session::chooseDevice(const std::string& path) {
               },
               [this, out] {
                   pin_.reset();
+                  reached_ = out->resolved.path;
                   applyOutcome(*out);
               });
 }
@@ -363,6 +369,80 @@ void Session::readSet(int family, int code, std::function<void(const qv::params:
         });
 }
 
+qv::journal::Target Session::target() const {
+    qv::journal::Target t;
+    t.port = chosenPort_;
+    t.reached = reached_;
+    if (identification_) {
+        t.model = qv::protocol::modelCodeText(identification_->deviceCode);
+        if (identification_->version) {
+            char v[32];
+            std::snprintf(v, sizeof v, "%.2f", static_cast<double>(*identification_->version));
+            t.software = v;
+        }
+    }
+    return t;
+}
+
+void Session::runChange(qv::journal::Intent intent, std::function<void(LinkSlot&, long)> send,
+                        std::function<void(const Journaled&)> done) {
+    intent.target = target();
+    auto journaled = std::make_shared<Journaled>();
+    run(
+        [journal = journal_, intent = std::move(intent), send = std::move(send), journaled](LinkSlot& slot) {
+            // Nothing goes out that the journal does not hold beforehand; with
+            // no link nothing goes out either, and there is nothing to keep.
+            if (journal && slot) {
+                const auto a = qv::journal::appendIntent(*journal, intent);
+                if (!a.ok()) {
+                    journaled->refused = a.error;
+                    return;
+                }
+                journaled->seq = a.seq;
+            }
+            send(slot, journaled->seq);
+        },
+        [this, journaled, done = std::move(done)] {
+            if (journaled->refused && events_ && journal_) events_->journalRefused(journal_->path, journaled->refused);
+            done(*journaled);
+        });
+}
+
+namespace {
+// The outcome after the exchange, on the line's thread; a journal that took
+// the intent but not this leaves the intent "outcome unknown", which is so.
+void journalOutcome(const std::optional<qv::journal::Writer>& journal, long seq, const qv::journal::Outcome& outcome) {
+    if (journal && seq) (void)qv::journal::appendOutcome(*journal, seq, outcome);
+}
+qv::journal::Operation operationOf(qv::protocol::OperatingCommand c) {
+    using qv::protocol::OperatingCommand;
+    using qv::journal::Operation;
+    switch (c) {
+        case OperatingCommand::ResetMinima: return Operation::ResetMinima;
+        case OperatingCommand::ResetMaxima: return Operation::ResetMaxima;
+        case OperatingCommand::ResetError: return Operation::ResetError;
+        case OperatingCommand::ResetTotalizer: return Operation::ResetTotalizer;
+        case OperatingCommand::StopMeasurement: return Operation::StopMeasurement;
+        case OperatingCommand::StartMeasurement: return Operation::StartMeasurement;
+    }
+    return Operation::ResetError;
+}
+const char* lowFlowAnswer(qv::protocol::LowFlowResult r) {
+    using qv::protocol::LowFlowResult;
+    switch (r) {
+        case LowFlowResult::NotSent: return "not-sent";
+        case LowFlowResult::NoAck: return "not-acknowledged";
+        case LowFlowResult::Set: return "acknowledged";
+        case LowFlowResult::Zero9E: return "zero-9e";
+        case LowFlowResult::Zero9D: return "zero-9d";
+        case LowFlowResult::Zero9F: return "zero-9f";
+        case LowFlowResult::NoZeroResult: return "no-zero-result";
+        case LowFlowResult::ZeroOther: return "zero-other";
+    }
+    return "unknown";
+}
+}  // namespace
+
 void Session::writeSet(const qv::params::WriteRequest& request, std::function<void(const qv::params::WriteResult&)> then) {
     struct Done {
         bool linked = false;
@@ -371,17 +451,43 @@ void Session::writeSet(const qv::params::WriteRequest& request, std::function<vo
     };
     auto done = std::make_shared<Done>();
     const auto frame = qv::protocol::writeFrame(request.set.family, request.set.block);
-    run(
-        [done, frame, readBack = request.readBack](LinkSlot& slot) {
+    qv::journal::Intent intent;
+    intent.op = qv::journal::Operation::ParameterWrite;
+    intent.before = request.before;
+    intent.sent = request.set;
+    runChange(
+        std::move(intent),
+        [done, frame, request, journal = journal_](LinkSlot& slot, long seq) {
             if (!slot) return;
             done->linked = true;
             done->line = sendParameterFrame(*slot, frame);
             // Whatever the answer said, the meter itself tells what it holds
             // now: the block is read again at once, before any poll step.
-            if (readBack) done->back = requestParameters(*slot);
-        },
-        [done, set = request.set, then = std::move(then)] {
+            if (request.readBack) done->back = requestParameters(*slot);
+            if (!journal || !seq) return;
             qv::params::WriteResult result;
+            result.linked = true;
+            result.line = done->line;
+            if (done->back) result.back = qv::params::judgeRead(&*done->back, request.set.family, request.set.code);
+            const auto judged = qv::params::judgeWrite(request, result, journal->uiLanguage);
+            qv::journal::Outcome outcome;
+            outcome.answer = done->line.acknowledged ? "acknowledged" : "not-acknowledged";
+            outcome.verdict = qv::params::verdictName(judged.verdict);
+            // Old -> new as far as the meter shows it: the set held before
+            // against what it holds now (or, not read back, what was sent
+            // when it acknowledged).
+            const std::optional<qv::params::ParameterSet> now =
+                result.back && result.back->whole() ? std::optional(result.back->set)
+                : !request.readBack && done->line.acknowledged ? std::optional(request.set)
+                                                                : std::nullopt;
+            if (request.before && now)
+                for (const auto& d : qv::params::compareSets(*request.before, *now, journal->uiLanguage))
+                    outcome.changes.push_back({journal->caption ? journal->caption(d.control) : std::string(), d.mine, d.other});
+            journalOutcome(journal, seq, outcome);
+        },
+        [done, set = request.set, then = std::move(then)](const Journaled& j) {
+            qv::params::WriteResult result;
+            result.journalRefused = j.refused;
             result.linked = done->linked;
             result.line = done->line;
             if (done->back) result.back = qv::params::judgeRead(&*done->back, set.family, set.code);
@@ -391,24 +497,34 @@ void Session::writeSet(const qv::params::WriteRequest& request, std::function<vo
 
 void Session::command(qv::protocol::OperatingCommand c, std::function<void(int)> then) {
     auto received = std::make_shared<int>(-1);  // -1: nothing could be sent
-    run(
-        [byte = qv::protocol::commandByte(c), received](LinkSlot& slot) {
+    qv::journal::Intent intent;
+    intent.op = operationOf(c);
+    runChange(
+        std::move(intent),
+        [byte = qv::protocol::commandByte(c), received, journal = journal_](LinkSlot& slot, long seq) {
             std::uint8_t reply[kReadSize];
             if (!slot) return;
             // The reply is read to keep the line clean; only whether one came is told.
             const int n = exchangeCommand(slot.get(), byte, qv::protocol::ex::Operating, reply);
             if (slot->isOpen()) *received = n;
+            journalOutcome(journal, seq, {*received > 0 ? "answered" : *received == 0 ? "no-reply" : "not-sent", {}, {}});
         },
-        [received, then = std::move(then)] { then(*received); });
+        [received, then = std::move(then)](const Journaled& j) { then(j.refused ? kJournalRefused : *received); });
 }
 
 void Session::setLowFlow(int percent, std::function<void(qv::protocol::LowFlowResult)> then) {
     auto result = std::make_shared<qv::protocol::LowFlowResult>(qv::protocol::LowFlowResult::NotSent);
-    run(
-        [percent, result](LinkSlot& slot) {
-            if (slot) *result = lowFlowExchange(*slot, percent);
+    qv::journal::Intent intent;
+    intent.op = percent == 0 ? qv::journal::Operation::ZeroPoint : qv::journal::Operation::LowFlow;
+    intent.lowFlowPercent = percent;
+    runChange(
+        std::move(intent),
+        [percent, result, journal = journal_](LinkSlot& slot, long seq) {
+            if (!slot) return;
+            *result = lowFlowExchange(*slot, percent);
+            journalOutcome(journal, seq, {lowFlowAnswer(*result), {}, {}});
         },
-        [result, then = std::move(then)] { then(*result); });
+        [result, then = std::move(then)](const Journaled&) { then(*result); });
 }
 
 void Session::adjustZeroPoint(std::function<void(qv::protocol::LowFlowResult)> then) { setLowFlow(0, std::move(then)); }

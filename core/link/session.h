@@ -32,6 +32,7 @@
 #include "core/link/port_setup.h"
 #include "core/link/serial_link.h"
 #include "core/link/trace.h"
+#include "core/journal/journal.h"
 #include "core/params/verdict.h"
 #include "core/protocol/measurement.h"
 #include "core/protocol/poll.h"
@@ -65,6 +66,9 @@ public:
     virtual void delivered(const MeasurementRecord&) {}
     // While the poll runs: the link went down, or came back.
     virtual void linkDown(bool) {}
+    // A change was not sent: its intent could not be written to the journal
+    // (an errno or a qv::journal trouble). Told before the operation's answer.
+    virtual void journalRefused(const std::string& /*path*/, int /*error*/) {}
 };
 
 // Milliseconds of a steady clock, cut to 32 bits like the system tick count.
@@ -94,6 +98,12 @@ public:
         present_ = std::move(present);
     }
 
+    // The journal every change goes to: its intent on the disk before the
+    // first byte, its outcome after. None: changes are not journaled.
+    void setJournal(std::optional<qv::journal::Writer> journal) { journal_ = std::move(journal); }
+    const std::optional<qv::journal::Writer>& journal() const { return journal_; }
+    // A command's answer when its intent could not be journaled: not sent.
+    static constexpr int kJournalRefused = -2;
     // Where port numbers find their devices; read at each choice and look.
     void setPorts(PortSetup ports) { ports_ = std::move(ports); }
     const PortSetup& ports() const { return ports_; }
@@ -173,6 +183,18 @@ private:
     // Runs an operation's work on the line; then follows on the owner's
     // thread with the line still held.
     void run(Line::Work work, Line::Then then);
+    // The meter a change goes to, as known now (owner's thread).
+    qv::journal::Target target() const;
+    // Runs a change: the intent journaled on the line's thread right before
+    // send (which gets the slot and the intent's seq, 0 when there is no
+    // journal), then done on the owner's thread; a refused intent sends
+    // nothing and is told to the events.
+    struct Journaled {
+        int refused = 0;  // the intent's trouble; nothing went out
+        long seq = 0;
+    };
+    void runChange(qv::journal::Intent intent, std::function<void(LinkSlot&, long seq)> send,
+                   std::function<void(const Journaled&)> done);
     void deviceTypeReceived(std::optional<int> code) override;
     void deliver(const MeasurementRecord& record) override;
 
@@ -193,6 +215,8 @@ private:
     std::optional<qv::serial::PortPin> pin_;
     std::optional<Identification> identification_;
     int chosenPort_ = 0;
+    std::optional<qv::journal::Writer> journal_;
+    std::string reached_;  // the device or server address the last choice reached
     bool opened_ = false;
     qv::serial::OpenFailure failure_ = qv::serial::OpenFailure::None;
     bool polling_ = false;

@@ -74,4 +74,10 @@ const char* verdictName(WriteVerdict v) {
     return "";
 }
 
+std::optional<WriteVerdict> verdictOf(const std::string& name) {
+    for (int v = 0; v <= static_cast<int>(WriteVerdict::NotAcknowledged); ++v)
+        if (name == verdictName(static_cast<WriteVerdict>(v))) return static_cast<WriteVerdict>(v);
+    return std::nullopt;
+}
+
 }  // namespace qv::params

@@ -4,6 +4,7 @@
 // byte for byte. The Configuration page and qv-cli both call it and word it
 // from the same texts.
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/params/compare.h"
@@ -20,6 +21,7 @@ struct WriteResult {
     bool linked = false;                // there was a link: the frame could go out
     qv::protocol::WriteOutcome line;
     std::optional<SetRead> back;        // the read-back, when one was made
+    int journalRefused = 0;             // not sent: the intent could not be journaled (its trouble)
 };
 
 enum class WriteVerdict {
@@ -56,5 +58,6 @@ struct VerdictWords {
 VerdictWords verdictWords(const WriteJudgement& judgement);
 // A stable name of a verdict for scripts ("verified", "kept-old", ...).
 const char* verdictName(WriteVerdict verdict);
+std::optional<WriteVerdict> verdictOf(const std::string& name);
 
 }  // namespace qv::params

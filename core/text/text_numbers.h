@@ -105,11 +105,18 @@ enum : int {
     InterruptedWrite = 2022, InterruptedNotStarted = 2023, Interrupted = 2024, Exists = 2025, RecordProgress = 2026,
     // The four counted ones above for a count of one.
     RecordedOne = 2027, DifferencesOne = 2028, LinesNotWrittenOne = 2029, RecordProgressOne = 2030,
+    // The journal of changes.
+    JournalRefused = 2031, OpWrite = 2032, OpLowFlow = 2033, OpZeroPoint = 2034, OpResetTotalizer = 2035,
+    OpResetMinima = 2036, OpResetMaxima = 2037, OpResetError = 2038, OpStart = 2039, OpStop = 2040,
+    OutcomeUnknown = 2041, JournalIntact = 2042, LineChanged = 2043, LineRemoved = 2044, LineInserted = 2045,
+    NoJournalLine = 2046, Answered = 2047, NoReply = 2048, Acknowledged = 2049, NotAcknowledged = 2050,
+    UnreadableLines = 2051,
 };
 
 inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013,
                                 2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026,
-                                2027, 2028, 2029, 2030};
+                                2027, 2028, 2029, 2030, 2031, 2032, 2033, 2034, 2035, 2036, 2037, 2038, 2039,
+                                2040, 2041, 2042, 2043, 2044, 2045, 2046, 2047, 2048, 2049, 2050, 2051};
 
 }  // namespace qv::text::cli
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <map>
 
@@ -58,7 +60,7 @@ struct SessionTest : ::testing::Test {
     std::map<std::string, OpenFailure> devices;
     // Every byte each device got, in order.
     std::map<std::string, std::vector<std::string>> wire;
-    bool silent = false;
+    std::atomic<bool> silent{false};  // read by the line's thread
     Events events;
     std::unique_ptr<Session> session;
 
