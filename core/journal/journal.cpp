@@ -188,7 +188,7 @@ Appended append(const Writer& w, Json body) {
     // Read too: the last line is hashed into the next.
     const int fd = ::open(w.path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
-        out.error = errno == ENXIO ? kNotRegularFile : errno;
+        out.error = errno == ENXIO || errno == EISDIR ? kNotRegularFile : errno;  // a FIFO without reader, a folder
         return out;
     }
     struct Closer {

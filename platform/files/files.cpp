@@ -1,5 +1,7 @@
 #include "platform/files/files.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -71,10 +73,13 @@ int openRegular(const std::string& path, ReadResult& r) {
 
 // Reads up to count bytes; false with the reason in r.
 bool readUpTo(int fd, std::size_t count, ReadResult& r) {
-    r.bytes.resize(count);
+    // Room for what the file holds (and the byte that tells it grew), grown
+    // as it does: a large limit costs no memory for a small file.
+    r.bytes.resize(std::min<std::size_t>(count, std::max<std::uint64_t>(r.size + 1, 4096)));
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::read(fd, r.bytes.data() + done, count - done);
+        if (done == r.bytes.size()) r.bytes.resize(std::min(count, r.bytes.size() * 2));
+        const ssize_t n = ::read(fd, r.bytes.data() + done, r.bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n == 0) {

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "core/link/session.h"
@@ -341,4 +342,92 @@ TEST(LinkHealthTest, AnOutageIsNamedByWhatCameMeanwhile) {
         for (int i = 0; i < 61; ++i) h.update(t += 100, true, true, 2000);
         EXPECT_EQ(h.state(), LinkHealth::State::Silent) << c.name << ": counted afresh after a cycle";
     }
+}
+
+// Every change: its intent on the disk before its first byte goes out, its
+// outcome after; a journal that cannot take the intent keeps the change
+// from being sent at all, and says so.
+TEST_F(SessionTest, EveryChangeIsJournaledBeforeItsBytesAndNotSentWhenItCannotBe) {
+    char tmpl[] = "/tmp/qvjournalXXXXXX";
+    const std::string dir = ::mkdtemp(tmpl);
+    qv::journal::Writer writer{dir + "/journal.jsonl", "test", "1", 1, nullptr};
+    session->setJournal(writer);
+    connectA();
+    std::vector<std::pair<std::string, long>> linesWhenSent;  // the first byte of each change, and the journal then
+    auto lines = [&] { return static_cast<long>(qv::journal::verify(writer.path).lines); };
+    std::atomic<bool> watching{true};
+    struct Refusals : Events {
+        std::vector<int> errors;
+        void journalRefused(const std::string&, int error) override { errors.push_back(error); }
+    } refusals;
+    session->setEvents(&refusals);
+    session->setDevices(
+        [&] {
+            auto l = std::make_unique<ScriptedLink>();
+            l->openResult = [](const std::string&) { return OpenFailure::None; };
+            l->respond = [&](const Bytes& w) {
+                if (watching) linesWhenSent.emplace_back(ScriptedLink::hex(w[0]), lines());
+                return answer(w);
+            };
+            return l;
+        },
+        [](const std::string&) { return true; });
+    choose(1);
+    linesWhenSent.clear();
+
+    int answered = 0;
+    for (auto c : {OperatingCommand::ResetTotalizer, OperatingCommand::ResetMinima, OperatingCommand::ResetMaxima,
+                   OperatingCommand::ResetError, OperatingCommand::StopMeasurement, OperatingCommand::StartMeasurement})
+        session->command(c, [&](int received) { answered += received > 0; });
+    session->setLowFlow(4, [](LowFlowResult) {});
+    session->adjustZeroPoint([](LowFlowResult) {});
+    qv::params::WriteRequest request;
+    request.set = {1, 0, std::vector<std::uint8_t>(63, 0)};
+    request.readBack = false;
+    session->writeSet(request, [](const qv::params::WriteResult&) {});
+    drain();
+    EXPECT_EQ(answered, 6);
+    // Nine changes, each sent with its intent already written and the
+    // outcomes of those before it: 2 lines a change.
+    std::vector<long> before;
+    for (const auto& [byte, n] : linesWhenSent)
+        if (byte != "50" && byte != "51") before.push_back(n);
+    ASSERT_GE(before.size(), 9u);
+    for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(before[i], static_cast<long>(2 * i + 1)) << i;
+    const auto journal = qv::journal::read(writer.path);
+    ASSERT_EQ(journal.entries.size(), 9u);
+    const char* operations[] = {"reset-totalizer", "reset-minima", "reset-maxima", "reset-error", "stop-measurement",
+                                "start-measurement", "low-flow", "zero-point", "parameter-write"};
+    for (std::size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(journal.entries[i].intent.operation, operations[i]);
+        EXPECT_EQ(journal.entries[i].intent.target.port, 1);
+        EXPECT_EQ(journal.entries[i].intent.target.reached, kA);
+        ASSERT_TRUE(journal.entries[i].outcome) << i;
+    }
+    EXPECT_EQ(journal.entries[0].outcome->answer, "answered");
+    EXPECT_EQ(journal.entries[8].outcome->answer, "not-acknowledged");
+    EXPECT_EQ(journal.entries[8].outcome->verdict, "not-acknowledged");
+    EXPECT_EQ(journal.entries[8].intent.sent.size() > 0, true);
+
+    // The journal's place taken by a folder: nothing goes out, each told.
+    std::filesystem::remove(writer.path);
+    std::filesystem::create_directory(writer.path);
+    linesWhenSent.clear();
+    int received = 0;
+    qv::params::WriteResult written;
+    auto low = LowFlowResult::Set;
+    session->command(OperatingCommand::ResetTotalizer, [&](int r) { received = r; });
+    session->setLowFlow(4, [&](LowFlowResult r) { low = r; });
+    session->writeSet(request, [&](const qv::params::WriteResult& r) { written = r; });
+    drain();
+    watching = false;
+    EXPECT_TRUE(linesWhenSent.empty());
+    EXPECT_EQ(received, Session::kJournalRefused);
+    EXPECT_EQ(low, LowFlowResult::NotSent);
+    EXPECT_EQ(written.journalRefused, qv::journal::kNotRegularFile);
+    EXPECT_FALSE(written.linked);
+    EXPECT_EQ(refusals.errors, std::vector<int>(3, qv::journal::kNotRegularFile));
+    session->setEvents(&events);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
 }

@@ -57,6 +57,8 @@ TEST_F(Files, ReadsAreBoundedAndNeverBlock) {
     }
     EXPECT_EQ(qv::files::readWhole(at("small"), 2).trouble, Trouble::TooLarge);
     EXPECT_EQ(qv::files::readWhole(at("to-small"), 3).bytes, "abc");
+    // A limit far beyond the file costs no memory beyond the file's bytes.
+    EXPECT_LE(qv::files::readWhole(at("to-small"), std::size_t(1) << 30).bytes.capacity(), 1u << 16);
     EXPECT_EQ(qv::files::readWhole(at("huge"), 1 << 20).size, 2ull << 30);
     EXPECT_EQ(qv::files::readHead(at("huge"), 101).bytes, std::string(101, '\0'));
 }
