@@ -259,16 +259,7 @@ std::string notReadable(const Words& w, const std::string& name, const qv::files
 
 }  // namespace
 
-std::string caption(const Words& w, int control) {
-    const cfg::Row* r = cfg::rowOf(control);
-    if (!r) return {};
-    // As the page shows it: the labels file's caption, else the dialog's own.
-    std::string text = w.label(qv::text::kConfigurationLabels, r->caption);
-    if (text == qv::text::missingText(r->caption)) text = r->caption0;
-    std::erase(text, '&');
-    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
-    return text;
-}
+std::string caption(const Words& w, int control) { return cfg::rowCaption(w, control); }
 
 // --- the commands -------------------------------------------------------------
 

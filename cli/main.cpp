@@ -143,7 +143,7 @@ void summary(const qv::text::Words& w, const std::vector<Result>& results) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
-    std::string lang, dir = dataDir(), output, forText, journalPath = qv::journal::defaultPath(), journalPort, since;
+    std::string lang, dir = dataDir(), output, forText, journalPath, journalPort, since;
     bool json = false, verify = false, outputGiven = false, dirGiven = false, force = false;
     int jobs = 0;
     for (int i = 1; i < argc; ++i) {
@@ -230,6 +230,8 @@ int main(int argc, char** argv) {
         if (const auto at = line.find("%1"); at != std::string::npos) line.replace(at, 2, what); else line += " " + what;
         std::fprintf(stderr, "qv-cli: %s\n", line.c_str());
     }
+    // --journal, else the settings file's [JOURNAL] PATH, else the data folder's.
+    if (journalPath.empty()) journalPath = settings.journalPath.empty() ? dir + "/" + qv::journal::kFileName : settings.journalPath;
     c.verify = verify;
     c.force = force;
     // Every change is journaled; captions in the words' language.

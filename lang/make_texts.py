@@ -1229,6 +1229,20 @@ STATUS_MESSAGES = [
             "Contrôle de configuration : %1 valeur hors plage : %2 (marque rouge).")),
     (121, T("KT740-->PC: Parametersatz gelesen (%1).", "KT740-->PC: parameter set read (%1).",
             "KT740-->PC : jeu de paramètres lu (%1).")),
+    # The journal of changes.
+    (122, T("Journal", "Journal", "Journal")),
+    (123, T("Nicht gesendet: Die Änderung ließ sich nicht ins Journal %1 eintragen (%2). "
+            "Ohne Eintrag geht nichts an das Messgerät.",
+            "Not sent: the change could not be entered in the journal %1 (%2). "
+            "Nothing goes to the meter without its entry.",
+            "Non envoyé : la modification n'a pas pu être inscrite au journal %1 (%2). "
+            "Rien ne part vers l'appareil sans son inscription.")),
+    (124, T("von einem anderen Programm länger als 5 s gesperrt", "locked by another program for more than 5 s",
+            "verrouillé par un autre programme depuis plus de 5 s")),
+    (125, T("seine letzte Zeile ist länger als jede Journalzeile", "its last line is longer than any journal line",
+            "sa dernière ligne est plus longue que toute ligne du journal")),
+    (126, T("%1: nicht gesendet, nicht ins Journal eingetragen.", "%1: not sent, not entered in the journal.",
+            "%1 : non envoyé, non inscrit au journal.")),
 ]
 
 # --------------------------------------------------------------------------

@@ -257,13 +257,6 @@ std::optional<Operation> operationOf(const std::string& name) {
     return std::nullopt;
 }
 
-std::string defaultPath() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/qv-gui/journal.jsonl";
-    const char* home = std::getenv("HOME");
-    return (home && home[0] ? std::string(home) + "/.local/share/qv-gui" : std::string(".")) + "/journal.jsonl";
-}
-
 std::vector<Parameter> describeSet(const qv::params::ParameterSet& set, int uiLanguage, const CaptionFn& caption) {
     std::vector<Parameter> out;
     if (set.family < 0 || set.block.size() < qv::params::blockSize(set.family)) return out;

@@ -23,8 +23,9 @@ enum class Operation {
 const char* operationName(Operation op);
 std::optional<Operation> operationOf(const std::string& name);
 
-// Where the journal is when nothing else names one: the user's data folder.
-std::string defaultPath();
+// The journal's name in the program's data folder, where it is when nothing
+// else names one.
+inline constexpr const char* kFileName = "journal.jsonl";
 
 // What a parameter row holds, as the page shows it.
 struct Parameter {

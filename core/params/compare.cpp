@@ -117,4 +117,14 @@ std::vector<Difference> compareBlocks(int family, int code, int ui, const std::u
     return out;
 }
 
+std::string rowCaption(const qv::text::Words& words, int control) {
+    const Row* r = rowOf(control);
+    if (!r) return {};
+    std::string text = words.label(qv::text::kConfigurationLabels, r->caption);
+    if (text == qv::text::missingText(r->caption)) text = r->caption0;
+    std::erase(text, '&');
+    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
+    return text;
+}
+
 }  // namespace qv::params

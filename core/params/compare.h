@@ -8,6 +8,7 @@
 
 #include "core/params/parameters.h"
 #include "core/params/transfer.h"
+#include "core/text/words.h"
 
 namespace qv::params {
 
@@ -36,6 +37,10 @@ std::vector<Difference> compareSets(const ParameterSet& mine, const ParameterSet
 std::string displayValue(int control, const ControlValues& values, int family, int uiLanguage);
 // The unit beside an edit, by the same rules as the page's unit labels; empty for none.
 std::string valueUnit(int control, const ControlValues& values, int family, int uiLanguage);
+
+// A row's caption as the page shows it, in the words' language: the labels
+// file's, else the dialog's own; without its access key and colon.
+std::string rowCaption(const qv::text::Words& words, int control);
 
 // One line of the differences list (UTF-8): "caption: mine ↔ other", a byte
 // as byteWord with its offset for %1 ("Rohrgröße (Byte 9): …"), a row the

@@ -71,6 +71,7 @@ qv::files::ReadResult readSettings(AppSettings& s) {
         std::string path = get(text, "PORTS", key.c_str(), "");
         if (!path.empty()) s.portPaths[n] = std::move(path);
     }
+    s.journalPath = get(text, "JOURNAL", "PATH", "");
     file.bytes.clear();
     return file;
 }

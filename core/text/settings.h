@@ -28,6 +28,9 @@ struct AppSettings {
     // [PORTS] COM<n>=<device path>: read only, the user's own mapping of a
     // port number to an adapter.
     std::map<int, std::string> portPaths;
+    // [JOURNAL] PATH=<file>: read only, a journal of changes other than the
+    // data folder's (a plant's shared one); empty for that.
+    std::string journalPath;
 };
 
 // The C library's decimal conversion (leading blanks, optional sign, stops at

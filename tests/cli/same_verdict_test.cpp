@@ -89,7 +89,20 @@ struct Outcome {
     WriteVerdict verdict;
     std::string words;
     Bytes frame;
+    std::string journaled;  // the verdict the journal's outcome line holds
+    bool intentHoldsBefore = false;
 };
+
+// The one change in the journal: its verdict, and whether its intent held
+// the set the meter had before.
+void readJournal(const std::string& path, Outcome& o) {
+    const auto j = qv::journal::read(path);
+    EXPECT_EQ(j.entries.size(), 1u);
+    if (j.entries.empty() || !j.entries[0].outcome) return;
+    o.journaled = j.entries[0].outcome->verdict;
+    o.intentHoldsBefore = !j.entries[0].intent.before.empty() && !j.entries[0].intent.sent.empty();
+    EXPECT_EQ(qv::journal::verify(path).fault, qv::journal::Verification::Fault::None);
+}
 
 // The page: the set read from the meter, its measuring time changed, written.
 Outcome throughThePage(Fault fault, const std::string& measuringTime, Bytes& setSent) {
@@ -104,6 +117,8 @@ Outcome throughThePage(Fault fault, const std::string& measuringTime, Bytes& set
     FaultyMeter meter;
     meter.fault = fault;
     session.setDevices([&meter] { return meter.makeLink(); }, [](const std::string&) { return true; });
+    const std::string journal = (dir.path / "journal.jsonl").string();
+    session.setJournal(qv::journal::Writer{journal, "QV-Gui", "test", 1, nullptr});
     session.chooseDevice("meter");
     qv::window::waitForLine(session, &context);
     dir.write("QV-GUI.ini", "[DATEN]\r\nLANGUAGE=1\r\n");
@@ -121,7 +136,9 @@ Outcome throughThePage(Fault fault, const std::string& measuringTime, Bytes& set
     click(cfg::WriteButton);
     const auto judged = page.lastVerdict();
     EXPECT_TRUE(judged);
-    return {judged ? judged->verdict : WriteVerdict::NotSent, page.differenceLines().value(0).toStdString(), meter.frame};
+    Outcome o{judged ? judged->verdict : WriteVerdict::NotSent, page.differenceLines().value(0).toStdString(), meter.frame, {}, false};
+    readJournal(journal, o);
+    return o;
 }
 
 // qv-cli: the same set from a file, written to the same meter with --verify.
@@ -136,6 +153,8 @@ Outcome throughQvCli(Fault fault, const Bytes& set, std::vector<std::string>& de
     c.verify = true;
     c.makeLink = [&meter] { return meter.makeLink(); };
     c.present = [](const std::string&) { return true; };
+    const std::string journal = (dir.path / "journal.jsonl").string();
+    c.journal = qv::journal::Writer{journal, "qv-cli", "test", 1, nullptr};
     const qv::cli::Result r = qv::cli::writeSet(c, (dir.path / "set.kt740").string(), "meter");
     details = r.details;
     WriteVerdict verdict = WriteVerdict::NotSent;
@@ -143,7 +162,9 @@ Outcome throughQvCli(Fault fault, const Bytes& set, std::vector<std::string>& de
                    WriteVerdict::NotWrittenOther, WriteVerdict::NotVerified, WriteVerdict::Unknown})
         if (r.verdict == cfg::verdictName(v)) verdict = v;
     EXPECT_EQ(r.ok, verdict == WriteVerdict::Verified || verdict == WriteVerdict::HeldAfterAll);
-    return {verdict, r.result, meter.frame};
+    Outcome o{verdict, r.result, meter.frame, {}, false};
+    readJournal(journal, o);
+    return o;
 }
 
 }  // namespace
@@ -177,6 +198,11 @@ TEST(SameVerdict, ThePageAndQvCliJudgeEveryFaultAlikeInTheSameWords) {
         EXPECT_EQ(cli.words, c.words);
         EXPECT_EQ(details.size(), c.details);
         EXPECT_EQ(page.frame, cli.frame) << "the same bytes on the wire";
+        // Both journal the change with the verdict they told.
+        EXPECT_EQ(page.journaled, cfg::verdictName(c.verdict));
+        EXPECT_EQ(cli.journaled, cfg::verdictName(c.verdict));
+        EXPECT_TRUE(page.intentHoldsBefore);
+        EXPECT_TRUE(cli.intentHoldsBefore);
         EXPECT_FALSE(page.frame.empty());
     }
 }

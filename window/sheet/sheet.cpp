@@ -1,5 +1,7 @@
 #include "window/sheet/sheet.h"
 
+#include "core/journal/journal.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QScrollArea>
@@ -81,6 +83,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     portSetup.configured = settings_->portPaths;
     if (ports) portSetup.discovery = ports;
     session_->setPorts(std::move(portSetup));
+    setUpJournal();
     status_ = new StatusLine(*settings_, this);
     // A settings file that is there but was refused: said for as long as it lasts.
     if (!settingsFile.ok() && settingsFile.trouble != qv::files::Trouble::Missing)
@@ -311,7 +314,28 @@ void CAllControlsSheet::tick() {
 
 void CAllControlsSheet::waitForLine() { qv::window::waitForLine(*session_, this); }
 
+void CAllControlsSheet::setUpJournal() {
+    journalWords_.load(settings_->programDir, settings_->language);
+    const std::string path =
+        settings_->journalPath.empty() ? settings_->programDir + qv::journal::kFileName : settings_->journalPath;
+    session_->setJournal(qv::journal::Writer{path, "QV-Gui", QV_VERSION, settings_->language,
+                                             [this](int control) { return qv::params::rowCaption(journalWords_, control); }});
+}
+
+void CAllControlsSheet::journalRefused(const std::string& path, int error) {
+    using qv::journal::kLastLineTooLong;
+    using qv::journal::kLocked;
+    using qv::journal::kNotRegularFile;
+    const QString why = error == kLocked            ? status_->text(msg::JournalLocked)
+                        : error == kLastLineTooLong ? status_->text(msg::JournalLastLine)
+                        : error == kNotRegularFile  ? status_->text(msg::NotRegularFile)
+                                                    : QString::fromStdString(qv::files::reason(error));
+    qv::dialog::dialogs().message(this, status_->text(msg::JournalTitle),
+                                  fillText(status_->text(msg::JournalRefused), {QString::fromStdString(path), why}));
+}
+
 void CAllControlsSheet::languageSwitched() {
+    setUpJournal();
     // Pages never shown load the new language themselves when first shown.
     if (configurationPage_->pageReady()) configurationPage_->reloadTexts();
     if (operationPage_->pageReady()) operationPage_->reloadTexts();

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/text/words.h"
 // The one window: four pages on tabs, the 100 ms timer that drives the poll.
 #include <QDialog>
 #include <QPointer>
@@ -86,6 +87,10 @@ private:
     void deviceTypeReceived(std::optional<int> code) override;
     void delivered(const qv::protocol::MeasurementRecord& record) override;
     void linkDown(bool down) override;
+    void journalRefused(const std::string& path, int error) override;
+    // The journal every change goes to: the settings file's [JOURNAL] PATH,
+    // else the data folder's; captions in the language in use.
+    void setUpJournal();
 
     qv::pages::Einstellungen* settingsPage_;
     qv::pages::CKonfiguration* configurationPage_;
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<AppSettings> settings_;
     qv::link::Session::Clock clock_;
     std::unique_ptr<qv::link::Session> session_;
+    qv::text::Words journalWords_;  // the journal's captions
     TickDriver ticks_{*this};
     bool portKnown_ = false;  // the first identification has ended
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips

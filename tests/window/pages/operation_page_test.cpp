@@ -331,12 +331,22 @@ TEST_F(OperationPage, OneByteCommandsTellTheirOutcome) {
     answer = false;
     click(CBetrieb::MeasureStop);
     const QString unknown = page->controlText(CBetrieb::MeasureState);
+    // A journal that cannot take the command's entry: nothing goes out, and
+    // the note says why rather than blaming the connection.
+    std::filesystem::create_directory(dir.path / "journal-folder");
+    session.setJournal(qv::journal::Writer{(dir.path / "journal-folder").string(), "test", "1", 0, nullptr});
+    int sentBefore = 0;
+    link->respond = [&](const Bytes&) { ++sentBefore; return Bytes{0x96}; };
+    click(CBetrieb::ResetTotal);
+    EXPECT_EQ(sentBefore, 0);
+    session.setJournal(std::nullopt);
     link->open = false;
     click(CBetrieb::MeasureStop);
     using P = std::pair<int, QStringList>;
     EXPECT_EQ(notes, (std::vector<P>{{CBetrieb::kTextAnswered, {"Reset Tot."}},
                                      {CBetrieb::kTextAnswered, {"Messung Start"}},
                                      {CBetrieb::kTextNoAnswer, {"Messung Stop"}},
+                                     {qv::text::msg::CommandNotJournaled, {"Reset Tot."}},
                                      {CBetrieb::kTextNotSent, {"Messung Stop"}}}));
     EXPECT_FALSE(runs.isEmpty());
     EXPECT_NE(runs, unknown);

@@ -585,6 +585,7 @@ void CKonfiguration::writeParameters() {
     request.set = {selectedCode_, family, std::vector<std::uint8_t>(block.begin(), block.begin() + static_cast<long>(cfg::blockSize(family)))};
     request.before = fromMeter_;
     session_->writeSet(request, [this, request](const cfg::WriteResult& result) {
+        if (result.journalRefused) return;  // nothing went out; the window said why
         if (!result.linked) {  // no link: nothing went out, nothing to read back
             texts_.showMessage(kMsgNotWritten);
             return;

@@ -506,7 +506,10 @@ void CBetrieb::commandDone(qv::protocol::OperatingCommand command, int received)
     for (const auto& [c, id] : kButtons)
         if (c == command) button = id;
     const QString caption = controlText(button).remove(QLatin1Char('&')).trimmed();
-    const int text = received < 0 ? kTextNotSent : received > 0 ? kTextAnswered : kTextNoAnswer;
+    const int text = received == qv::link::Session::kJournalRefused ? msg::CommandNotJournaled
+                     : received < 0                                  ? kTextNotSent
+                     : received > 0                                  ? kTextAnswered
+                                                                     : kTextNoAnswer;
     if (statusNote_) statusNote_(text, {caption});
     const bool measuring = command == OperatingCommand::StartMeasurement || command == OperatingCommand::StopMeasurement;
     if (received < 0 || !measuring) return;
