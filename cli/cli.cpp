@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "core/journal/wording.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,20 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// %1, %2, ... of a text; a text the files lack ("#n") keeps the values after it.
-std::string fill(std::string text, const std::vector<std::string>& args) {
-    bool any = false;
-    for (std::size_t i = args.size(); i-- > 0;) {
-        const std::string key = "%" + std::to_string(i + 1);
-        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + args[i].size())) {
-            text.replace(at, key.size(), args[i]);
-            any = true;
-        }
-    }
-    if (!any)
-        for (const auto& a : args) text += " " + a;
-    return text;
-}
+std::string fill(std::string text, const std::vector<std::string>& args) { return qv::text::fillWords(std::move(text), args); }
 
 std::string cliText(const Words& w, int id, const std::vector<std::string>& args = {}) {
     return fill(w.label(qv::text::kCliTexts, id), args);
@@ -338,54 +326,11 @@ namespace {
 std::string quoted(const std::string& s);  // below, with the JSON lines
 }  // namespace
 
-namespace {
-std::string operationText(const Words& w, const qv::journal::Record& r) {
-    using qv::journal::Operation;
-    const auto op = qv::journal::operationOf(r.operation);
-    if (!op) return r.operation;
-    switch (*op) {
-        case Operation::ParameterWrite: return cliText(w, words::OpWrite);
-        case Operation::LowFlow: return cliText(w, words::OpLowFlow, {std::to_string(r.lowFlowPercent)});
-        case Operation::ZeroPoint: return cliText(w, words::OpZeroPoint);
-        case Operation::ResetTotalizer: return cliText(w, words::OpResetTotalizer);
-        case Operation::ResetMinima: return cliText(w, words::OpResetMinima);
-        case Operation::ResetMaxima: return cliText(w, words::OpResetMaxima);
-        case Operation::ResetError: return cliText(w, words::OpResetError);
-        case Operation::StartMeasurement: return cliText(w, words::OpStart);
-        case Operation::StopMeasurement: return cliText(w, words::OpStop);
-    }
-    return r.operation;
-}
-std::string outcomeText(const Words& w, const std::optional<qv::journal::Record>& o) {
-    if (!o) return cliText(w, words::OutcomeUnknown);
-    if (const auto v = cfg::verdictOf(o->verdict)) {
-        cfg::WriteJudgement j;
-        j.verdict = *v;
-        return configText(w, cfg::verdictWords(j).title);
-    }
-    if (o->answer == "answered") return cliText(w, words::Answered);
-    if (o->answer == "no-reply") return cliText(w, words::NoReply);
-    if (o->answer == "acknowledged") return cliText(w, words::Acknowledged);
-    if (o->answer == "not-acknowledged") return cliText(w, words::NotAcknowledged);
-    return o->answer;
-}
-}  // namespace
-
-std::string journalLine(const Words& w, const qv::journal::Entry& e) {
-    const auto& r = e.intent;
-    std::string line = r.time + "  " + r.user + "  " + (r.target.port ? "COM" + std::to_string(r.target.port) : r.target.reached) +
-                       "  " + (r.target.model.empty() ? "-" : r.target.model) + "  " + operationText(w, r) + ": " +
-                       outcomeText(w, e.outcome);
-    if (e.outcome)
-        for (const auto& c : e.outcome->changes) line += "; " + c.caption + ": " + c.from + " \u2192 " + c.to;
-    return line;
-}
-
 int listJournal(const Words& w, const std::string& path, const std::string& port, const std::string& since, bool json,
                 std::string& out, std::string& err) {
     const auto reading = qv::journal::read(path);
     if (reading.error) {
-        err = path + ": " + qv::journal::troubleText(reading.error);
+        err = path + ": " + qv::journal::troubleWords(w, reading.error);
         return 3;
     }
     for (const auto& e : reading.entries) {
@@ -399,32 +344,20 @@ int listJournal(const Words& w, const std::string& path, const std::string& port
                    ",\"port\":" + std::to_string(r.target.port) + ",\"reached\":" + quoted(r.target.reached) +
                    ",\"model\":" + quoted(r.target.model) + ",\"operation\":" + quoted(r.operation) + ",\"outcome\":" +
                    quoted(e.outcome ? (e.outcome->verdict.empty() ? e.outcome->answer : e.outcome->verdict) : "unknown") +
-                   ",\"text\":" + quoted(journalLine(w, e)) + "}\n";
+                   ",\"text\":" + quoted(qv::journal::entryLine(w, e)) + "}\n";
         } else {
-            out += journalLine(w, e) + "\n";
+            out += qv::journal::entryLine(w, e) + "\n";
         }
     }
     if (reading.unreadable)
-        err = path + ": " + cliText(w, words::UnreadableLines, {std::to_string(reading.unreadable), std::to_string(reading.firstUnreadable)});
+        err = path + ": " + qv::journal::unreadableWords(w, reading);
     return 0;
 }
 
 int verifyJournal(const Words& w, const std::string& path, std::string& out) {
     const auto v = qv::journal::verify(path);
-    if (v.error) {
-        out = path + ": " + qv::journal::troubleText(v.error);
-        return 3;
-    }
-    using F = qv::journal::Verification::Fault;
-    const std::string n = std::to_string(v.badLine);
-    switch (v.fault) {
-        case F::None: out = path + ": " + cliText(w, words::JournalIntact, {std::to_string(v.lines)}); return 0;
-        case F::Changed: out = path + ": " + cliText(w, words::LineChanged, {std::to_string(v.badLine > 1 ? v.badLine - 1 : 1)}); break;
-        case F::Removed: out = path + ": " + cliText(w, words::LineRemoved, {n}); break;
-        case F::Inserted: out = path + ": " + cliText(w, words::LineInserted, {std::to_string(v.badLine > 1 ? v.badLine - 1 : 1)}); break;
-        case F::NotALine: out = path + ": " + cliText(w, words::NoJournalLine, {n}); break;
-    }
-    return 1;
+    out = path + ": " + qv::journal::verificationWords(w, v);
+    return v.error ? 3 : v.fault == qv::journal::Verification::Fault::None ? 0 : 1;
 }
 
 Result writeSet(const Context& c, const std::string& file, const std::string& port) {
@@ -459,7 +392,7 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
         if (written.journalRefused) {
             r.verdict = "not-sent";
             r.result = cliText(c.words, words::JournalRefused,
-                               {c.journal ? c.journal->path : std::string(), qv::journal::troubleText(written.journalRefused)});
+                               {c.journal ? c.journal->path : std::string(), qv::journal::troubleWords(c.words, written.journalRefused)});
             return;
         }
         const cfg::WriteJudgement judged = cfg::judgeWrite(request, written, c.words.language());

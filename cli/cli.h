@@ -77,8 +77,6 @@ int listJournal(const qv::text::Words& w, const std::string& path, const std::st
 // The chain from the first line to the last: 0 intact, 1 with the first
 // line that was changed, removed or inserted named, 3 not readable.
 int verifyJournal(const qv::text::Words& w, const std::string& path, std::string& out);
-// An entry's one line in the words' language.
-std::string journalLine(const qv::text::Words& w, const qv::journal::Entry& e);
 
 // A parameter row's caption in the words' language (without its access key).
 std::string caption(const qv::text::Words& words, int control);

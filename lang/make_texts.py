@@ -1243,6 +1243,11 @@ STATUS_MESSAGES = [
             "sa dernière ligne est plus longue que toute ligne du journal")),
     (126, T("%1: nicht gesendet, nicht ins Journal eingetragen.", "%1: not sent, not entered in the journal.",
             "%1 : non envoyé, non inscrit au journal.")),
+    (127, T("&Journal...", "&Journal...", "&Journal...")),
+    (128, T("&Anschluss", "&Port", "&Port")),
+    (129, T("alle", "all", "tous")),
+    (130, T("Kette &prüfen", "&Verify chain", "&Vérifier la chaîne")),
+    (131, T("&Neu lesen", "&Reload", "&Relire")),
 ]
 
 # --------------------------------------------------------------------------

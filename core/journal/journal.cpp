@@ -271,16 +271,6 @@ std::vector<Parameter> describeSet(const qv::params::ParameterSet& set, int uiLa
     return out;
 }
 
-std::string troubleText(int error) {
-    switch (error) {
-        case 0: return {};
-        case kNotRegularFile: return "not a regular file";
-        case kLocked: return "locked by another program for more than 5 s";
-        case kLastLineTooLong: return "its last line is longer than any journal line";
-        default: return qv::files::reason(error);
-    }
-}
-
 Appended appendIntent(const Writer& w, const Intent& intent) {
     Json body = head(w, "intent");
     body["port"] = intent.target.port;
@@ -431,7 +421,8 @@ Verification verifyBytes(const std::string& bytes) {
         const Json j = whole && line.size() <= kMaxLineBytes ? Json::parse(line.begin(), line.end(), nullptr, false) : Json();
         const long seq = j.is_object() ? num(j, "seq") : 0;
         const std::string prev = j.is_object() ? str(j, "prev") : std::string();
-        if (seq <= 0 || prev.size() != 64) {
+        const std::string kind = j.is_object() ? str(j, "kind") : std::string();
+        if (seq <= 0 || prev.size() != 64 || (kind != "intent" && kind != "outcome")) {
             v.badLine = number;
             v.fault = Verification::Fault::NotALine;
             return;

@@ -80,10 +80,6 @@ struct Appended {
     long seq = 0;  // the line's number in the chain (from 1)
     bool ok() const { return error == 0; }
 };
-// A reason as a technician can act on it (English, for logs and qv-cli's
-// fallback; the front ends word it from their texts).
-std::string troubleText(int error);
-
 Appended appendIntent(const Writer& w, const Intent& intent);
 Appended appendOutcome(const Writer& w, long intentSeq, const Outcome& outcome);
 

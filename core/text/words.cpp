@@ -11,6 +11,20 @@ std::string missingText(int id) {
     return text;
 }
 
+std::string fillWords(std::string text, const std::vector<std::string>& args) {
+    bool any = false;
+    for (std::size_t i = args.size(); i-- > 0;) {
+        const std::string key = "%" + std::to_string(i + 1);
+        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + args[i].size())) {
+            text.replace(at, key.size(), args[i]);
+            any = true;
+        }
+    }
+    if (!any)
+        for (const auto& a : args) text += " " + a;
+    return text;
+}
+
 void Words::load(const std::string& dir, int language) {
     language_ = language;
     labels_.clear();

@@ -13,6 +13,9 @@ namespace qv::text {
 // seen as one and never passed off as another.
 std::string missingText(int id);
 
+// %1, %2, ... of a text; a text the files lack ("#n") keeps the values after it.
+std::string fillWords(std::string text, const std::vector<std::string>& args);
+
 class Words {
 public:
     // dir: where the text files are; language 0 de, 1 en, 2 fr. Files that

@@ -108,12 +108,15 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     QAction* about = window->addAction(QString(), this, [this] { showAbout(); });
     QAction* report = window->addAction(QString(), this, [this] { showServiceReportDialog(); });
     report->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    QAction* journal = window->addAction(QString(), this, [this] { showJournal(); });
+    journal->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
     window->addSeparator();
     QAction* close = window->addAction(QString(), this, [this] { reject(); });
     close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     menuEntries_ = {{minimize, StatusLine::MenuMinimize},
                     {about, StatusLine::MenuAbout},
                     {report, RAction},
+                    {journal, msg::JournalMenu},
                     {close, StatusLine::MenuClose}};
     retranslateMenu();
     settingsPage_->setLanguageSwitched([this] {
@@ -123,6 +126,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
             assignAccessKeys(page, reservedKeys());
         if (traceWindow_) traceWindow_->retranslate();
         if (reportDialog_) retranslateReport_();
+        if (journalWindow_) journalWindow_->retranslate();
     });
 
     tabs_ = new QTabWidget(this);
@@ -320,6 +324,17 @@ void CAllControlsSheet::setUpJournal() {
         settings_->journalPath.empty() ? settings_->programDir + qv::journal::kFileName : settings_->journalPath;
     session_->setJournal(qv::journal::Writer{path, "QV-Gui", QV_VERSION, settings_->language,
                                              [this](int control) { return qv::params::rowCaption(journalWords_, control); }});
+}
+
+void CAllControlsSheet::showJournal() {
+    const std::string path = session_->journal() ? session_->journal()->path : std::string();
+    if (!journalWindow_)
+        journalWindow_ = new JournalWindow(path, journalWords_, [this](int n) { return status_->text(n); }, this);
+    journalWindow_->setPath(path);
+    journalWindow_->reload();
+    journalWindow_->show();
+    journalWindow_->raise();
+    journalWindow_->activateWindow();
 }
 
 void CAllControlsSheet::journalRefused(const std::string& path, int error) {

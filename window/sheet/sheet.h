@@ -1,5 +1,6 @@
 #pragma once
 #include "core/text/words.h"
+#include "window/services/journal_window.h"
 // The one window: four pages on tabs, the 100 ms timer that drives the poll.
 #include <QDialog>
 #include <QPointer>
@@ -91,6 +92,11 @@ private:
     // The journal every change goes to: the settings file's [JOURNAL] PATH,
     // else the data folder's; captions in the language in use.
     void setUpJournal();
+public:
+    // "Journal...": the journal's window, read anew each time it is shown.
+    void showJournal();
+    JournalWindow* journalWindow() const { return journalWindow_; }
+private:
 
     qv::pages::Einstellungen* settingsPage_;
     qv::pages::CKonfiguration* configurationPage_;
@@ -99,7 +105,8 @@ private:
     std::unique_ptr<AppSettings> settings_;
     qv::link::Session::Clock clock_;
     std::unique_ptr<qv::link::Session> session_;
-    qv::text::Words journalWords_;  // the journal's captions
+    qv::text::Words journalWords_;  // the journal's captions and words
+    JournalWindow* journalWindow_ = nullptr;
     TickDriver ticks_{*this};
     bool portKnown_ = false;  // the first identification has ended
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips

@@ -56,7 +56,7 @@ struct Journal : ::testing::Test {
 
 TEST_F(Journal, IntentThenOutcomePairedAndAnIntentAloneIsOutcomeUnknown) {
     const auto a = appendIntent(w, write());
-    ASSERT_TRUE(a.ok()) << troubleText(a.error);
+    ASSERT_TRUE(a.ok()) << a.error;
     ASSERT_TRUE(appendOutcome(w, a.seq, {"acknowledged", "verified", {{"Pipe size", "100 mm", "150 mm"}}}).ok());
     Intent reset;
     reset.op = Operation::ResetTotalizer;

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/journal/journal.h"
 #include "window/services/file_places.h"
 #include "window/services/line_trace_window.h"
 #include "window/services/page_keys.h"
@@ -502,4 +503,55 @@ TEST_F(Sheet, HostileFilesAreNamedAtOnceAndLeftAlone) {
     sheet.reset();
     EXPECT_EQ(fs::file_size(dir.path / "QV-GUI.ini"), 2ull << 30);  // never written over
     EXPECT_TRUE(fs::is_fifo(dir.path / "Einstellungen_hilfe_de.txt"));
+}
+
+// "Journal...": the journal's entries in the window's words, newest first,
+// one port or all, the chain checked; a key press to the focused window
+// opens it; a [JOURNAL] PATH in the settings file names another journal.
+TEST_F(Sheet, TheJournalWindowListsTheChangesNewestFirstByPort) {
+    for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+        QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, f);
+    qv::journal::Writer w{(dir.path / qv::journal::kFileName).string(), "test", "1", 0, nullptr};
+    qv::journal::Intent write;
+    write.target = {3, "/dev/ttyUSB0", "KT740-GX-M1D4A1S1", "1.23"};
+    const auto a = qv::journal::appendIntent(w, write);
+    ASSERT_TRUE(a.ok());
+    ASSERT_TRUE(qv::journal::appendOutcome(w, a.seq, {"acknowledged", "verified", {{"Messzeit", "10 s", "12 s"}}}).ok());
+    qv::journal::Intent reset;
+    reset.op = qv::journal::Operation::ResetTotalizer;
+    reset.target = {5, "/dev/ttyUSB1", "KT740-GX-M1D4A1S1", "1.23"};
+    ASSERT_TRUE(qv::journal::appendIntent(w, reset).ok());  // no outcome: the program was killed
+
+    auto sheet = make();
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
+    JournalWindow* j = sheet->journalWindow();
+    ASSERT_TRUE(j && j->isVisible());
+    const QStringList lines = j->shownLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains("COM5") && lines[0].contains("Totalisator zurückgesetzt: Ausgang unbekannt"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("COM3") && lines[1].contains("Parametersatz geschrieben: Verifiziert") &&
+                lines[1].contains(QString::fromUtf8("Messzeit: 10 s \u2192 12 s")))
+        << lines[1].toStdString();
+    auto* ports = j->findChild<QComboBox*>();
+    ASSERT_TRUE(ports);
+    ports->setCurrentIndex(ports->findText("COM3"));
+    EXPECT_EQ(j->shownLines().size(), 1);
+    j->verifyChain();
+    EXPECT_EQ(j->note(), "Journal unversehrt: 3 Zeilen");
+    // Edited behind its back: the chain names the line.
+    std::string body = dir.read(qv::journal::kFileName);
+    body.replace(body.find("10 s"), 4, "11 s");
+    dir.write(qv::journal::kFileName, body);
+    j->verifyChain();
+    EXPECT_EQ(j->note(), "Zeile 2 wurde verändert");
+    sheet.reset();
+
+    dir.write("QV-GUI.ini", "[JOURNAL]\r\nPATH=" + (dir.path / "plant.jsonl").string() + "\r\n");
+    auto other = make();
+    ASSERT_TRUE(other->session().journal());
+    EXPECT_EQ(other->session().journal()->path, (dir.path / "plant.jsonl").string());
 }
