@@ -9,6 +9,7 @@
 #include <set>
 
 #include "core/journal/wording.h"
+#include "window/services/page_scroll.h"
 
 namespace qv::window {
 namespace {
@@ -51,7 +52,8 @@ JournalWindow::JournalWindow(std::string path, const qv::text::Words& words, std
     connect(reload_, &QPushButton::clicked, this, [this] { reload(); });
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
     retranslate();
-    resize(900, 480);
+    // As wide as its lines want, never beyond the screen: its buttons stay on it.
+    fitToScreen(this, [](const QSize& room) { return QSize(900, 480).boundedTo(room); });
 }
 
 void JournalWindow::retranslate() {
