@@ -1248,6 +1248,8 @@ STATUS_MESSAGES = [
     (129, T("alle", "all", "tous")),
     (130, T("Kette &prüfen", "&Verify chain", "&Vérifier la chaîne")),
     (131, T("&Neu lesen", "&Reload", "&Relire")),
+    (132, T("Änderungen an diesem Messgerät", "Changes made to this meter", "Modifications apportées à cet appareil")),
+    (133, T("Keine seit %1.", "None since %1.", "Aucune depuis %1.")),
 ]
 
 # --------------------------------------------------------------------------

@@ -39,7 +39,10 @@ std::string outcomeWords(const qv::text::Words& w, const std::optional<Record>& 
     if (const auto v = qv::params::verdictOf(o->verdict)) {
         qv::params::WriteJudgement j;
         j.verdict = *v;
-        return w.label(qv::text::kConfigurationLabels, qv::params::verdictWords(j).title);
+        // The page's title, without the colon its list follows on the page.
+        std::string title = w.label(qv::text::kConfigurationLabels, qv::params::verdictWords(j).title);
+        while (!title.empty() && (title.back() == ':' || title.back() == ' ')) title.pop_back();
+        return title;
     }
     if (o->answer == "answered") return text(w, cli::Answered);
     if (o->answer == "no-reply") return text(w, cli::NoReply);

@@ -101,11 +101,9 @@ bool drawServiceReport(QIODevice& device, const ServiceReport& r) {
     text(r.measurementTitle, bold);
     pairs(r.measurement);
     rule();
-    text(r.noteTitle, bold);
-    // The whole note, its own line breaks kept, long lines wrapped at words,
-    // over as many pages as it takes.
+    // Long lines wrapped at words, over as many pages as it takes.
     const QFontMetrics fm(body, &pdf);
-    for (const QString& paragraph : cleanNote(r.note).split(QLatin1Char('\n'))) {
+    auto wrapped = [&](const QString& paragraph) {
         QString rest = paragraph;
         do {
             // The longest head that fits (at least one character), then back to a blank.
@@ -122,7 +120,15 @@ bool drawServiceReport(QIODevice& device, const ServiceReport& r) {
             text(rest.left(n), body);
             rest = rest.mid(n).trimmed();
         } while (!rest.isEmpty());
+    };
+    if (!r.changesTitle.isEmpty()) {
+        text(r.changesTitle, bold);
+        for (const QString& change : r.changes) wrapped(change);
+        rule();
     }
+    text(r.noteTitle, bold);
+    // The whole note, its own line breaks kept.
+    for (const QString& paragraph : cleanNote(r.note).split(QLatin1Char('\n'))) wrapped(paragraph);
     if (!r.curves.isNull()) {
         // The chart at the page's width, on a page of its own when it no longer fits.
         const QSize size = r.curves.size().scaled(width, bottom, Qt::KeepAspectRatio);

@@ -42,6 +42,10 @@ struct ServiceReport {
     std::vector<std::pair<QString, QString>> parameters;  // caption, value with unit
     QString measurementTitle;
     std::vector<std::pair<QString, QString>> measurement;
+    // The changes the journal holds for this meter, each with its verdict
+    // (no title: no journal section).
+    QString changesTitle;
+    std::vector<QString> changes;
     QString noteTitle, note;
     QString footer;  // the program and its package, with their versions
     QImage curves;  // the Graph page's chart when it has plotted anything

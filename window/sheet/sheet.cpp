@@ -1,6 +1,7 @@
 #include "window/sheet/sheet.h"
 
 #include "core/journal/journal.h"
+#include "core/journal/wording.h"
 
 #include <QApplication>
 #include <QDir>
@@ -227,6 +228,25 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
     r.parameters = configurationPage_->reportRows(t);
     r.measurementTitle = t(RMeasurement);
     r.measurement = operationPage_->reportRows(t);
+    // The journal's changes to this meter since the report's day began, or
+    // since its set was last read, whichever is earlier.
+    if (const auto& journal = session_->journal(); journal && session_->identification()) {
+        QDateTime since = r.when;
+        since.setTime(QTime(0, 0));
+        const QDateTime read = configurationPage_->lastReadAt();
+        if (read.isValid() && read < since) since = read;
+        const std::string from = since.toUTC().toString(Qt::ISODate).toStdString();
+        const std::string model = qv::protocol::modelCodeText(session_->identification()->deviceCode);
+        const int port = session_->pin() ? session_->pin()->number : 0;
+        r.changesTitle = t(msg::ReportChanges);
+        const auto reading = qv::journal::read(journal->path);
+        if (reading.error)
+            r.changes.push_back(QString::fromStdString(journal->path + ": " + qv::journal::troubleWords(journalWords_, reading.error)));
+        for (const auto& e : reading.entries)
+            if (e.intent.target.model == model && e.intent.target.port == port && e.intent.time >= from)
+                r.changes.push_back(QString::fromStdString(qv::journal::entryLine(journalWords_, e)));
+        if (r.changes.empty()) r.changes.push_back(fillText(t(msg::ReportNoChanges), {QLocale().toString(since, QStringLiteral("yyyy-MM-dd HH:mm"))}));
+    }
     r.noteTitle = t(RNote).remove(QLatin1Char('&'));
     r.note = note;
     r.curves = graphPage_->reportCurves();

@@ -202,4 +202,7 @@ TEST_F(ConfigurationOverPty, CompareFindsPlantedByteAndReadBackFindsStoreFault) 
     EXPECT_EQ(text.find("\u202E"), std::string::npos);
     EXPECT_NE(text.find("von Hand eingegeben"), std::string::npos) << "where the set came from";
     EXPECT_NE(text.find("qv-gui"), std::string::npos) << "the package's version";
+    // The write above, as the journal holds it, with its verdict.
+    EXPECT_NE(text.find("\u00c4nderungen an diesem Messger\u00e4t"), std::string::npos) << text;
+    EXPECT_NE(text.find("KT740-M1D4A1S1 Parametersatz geschrieben: Nicht"), std::string::npos) << text;
 }

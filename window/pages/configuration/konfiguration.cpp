@@ -569,6 +569,7 @@ void CKonfiguration::applyRead(const cfg::SetRead& read) {
     valuesEdited();
     source_ = Source::Meter;
     sourceDetail_ = QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    readAt_ = QDateTime::currentDateTime();
     fromMeter_ = read.set;
     note(kNoteRead, {controlText(cfg::Model)});
 }

@@ -3,6 +3,7 @@
 // from and written to the meter, saved to and loaded from files, checked.
 // Each parameter lives in its control; the page converts to the byte block
 // only when it reads, writes, saves or loads.
+#include <QDateTime>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -74,6 +75,8 @@ public:
     // with captions and units, parameters the model lacks left out; or
     // that there is none.
     qv::window::ReportRows reportRows(const qv::window::ReportTextFn& text) const;
+    // When the set was last read from the meter; invalid before a read.
+    QDateTime lastReadAt() const { return readAt_; }
     void setValues(const qv::params::ControlValues& values);
     const qv::params::ReadValues& readValues() const { return readValues_; }
     const std::vector<std::uint8_t>& readBlock(int family) const { return readBlocks_.at(family); }
@@ -177,6 +180,7 @@ private:
     // Where the page's set came from, and when or from which file.
     enum class Source { None, Meter, File, Hand } source_ = Source::None;
     QString sourceDetail_;
+    QDateTime readAt_;  // when the set was last read from the meter
     std::set<int> parkedMarkers_;  // markers of rows hidden by the model or sensor, shown again with them
     // The last write: what it sent, against what the meter held before (its
     // last read), and what the line and the read-back gave.
