@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <regex>
 #include <mutex>
 #include <set>
 #include <string>
@@ -250,6 +251,8 @@ int main(int argc, char** argv) {
         if (!c.outputIsDir && !fs::is_directory(fs::absolute(output).parent_path()))
             usage(output + ": no such folder for it");
     };
+    static const std::regex isoTime(R"(\d{4}-\d{2}-\d{2}(T\d{2}(:\d{2}(:\d{2})?)?Z?)?)");
+    if (!since.empty() && !std::regex_match(since, isoTime)) usage("--since needs a day or time such as 2026-12-10 or 2026-12-10T08:00 (UTC)");
     if (command == "journal") {
         std::string out, err;
         int code = 0;

@@ -240,3 +240,52 @@ TEST(QvCli, AsAScriptUsesIt) {
     EXPECT_EQ(told["port"].toString(), "COM1") << printed;
     EXPECT_FALSE(told["result"].toString().isEmpty());
 }
+
+// Writes go into the journal before they go out; the journal is listed and
+// its chain verified as a script would use it; a journal that cannot be
+// written keeps the write from being sent.
+TEST(QvCli, JournalsItsWritesListsAndVerifiesThem) {
+    qv::test::TempCwd dir;
+    auto at = [&](const char* name) { return (dir.path / name).string(); };
+    qv::test::SimProcess meter(at("COM1"), {"--model", "12"});
+    auto plain = [&](const std::string& args, std::string* out = nullptr) {
+        const std::string command = std::string(QV_CLI_PATH) + " --lang en --dir " + dir.path.string() + " " + args +
+                                    " 2>" + at("stderr");
+        FILE* p = ::popen(command.c_str(), "r");
+        char line[8192];
+        while (p && std::fgets(line, sizeof line, p))
+            if (out) *out += line;
+        const int status = p ? ::pclose(p) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(qvCli(dir, "read COM1 -o " + at("set.kt740")).status, 0);
+    ASSERT_EQ(qvCli(dir, "write " + at("set.kt740") + " COM1 --verify").status, 0);
+    std::string listed;
+    EXPECT_EQ(plain("--json journal --port COM1", &listed), 0);
+    const QJsonObject entry = QJsonDocument::fromJson(QByteArray::fromStdString(listed)).object();
+    EXPECT_EQ(entry["outcome"].toString(), "verified") << listed;
+    EXPECT_EQ(entry["operation"].toString(), "parameter-write");
+    EXPECT_EQ(entry["port"].toInt(), 1);
+    listed.clear();
+    EXPECT_EQ(plain("journal --port COM2", &listed), 0);
+    EXPECT_EQ(listed, "");
+
+    std::string said;
+    EXPECT_EQ(plain("journal verify", &said), 0);
+    EXPECT_EQ(said, at("journal.jsonl") + ": journal intact: 2 lines\n");
+    std::string body = dir.read("journal.jsonl");
+    body.replace(body.find("\"user\":\""), 8, "\"user\":\"x");
+    dir.write("journal.jsonl", body);
+    said.clear();
+    EXPECT_EQ(plain("journal verify", &said), 1);
+    EXPECT_EQ(said, at("journal.jsonl") + ": line 1 was changed\n");
+    ::mkfifo(at("fifo").c_str(), 0600);
+    EXPECT_EQ(plain("journal verify " + at("fifo")), 3);
+
+    // A folder where the journal should be: nothing goes to the meter.
+    std::filesystem::create_directory(dir.path / "folder");
+    const CliRun refused = qvCli(dir, "--journal " + at("folder") + " write " + at("set.kt740") + " COM1");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.byPort.at("COM1")["verdict"].toString(), "not-sent");
+    EXPECT_TRUE(refused.byPort.at("COM1")["result"].toString().startsWith("not sent: the change could not be entered"));
+}
