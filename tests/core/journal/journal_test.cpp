@@ -4,6 +4,8 @@
 
 #include <fstream>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,6 +167,26 @@ TEST_F(Journal, WhatIsNoJournalFileIsRefusedUnwritten) {
     EXPECT_EQ(r.entries.size(), 0u);
     EXPECT_EQ(r.unreadable, 6);
     EXPECT_EQ(r.firstUnreadable, 1);
+}
+
+// A full disk (here: the file size limit): the intent is refused, and no
+// fragment of it is left for the next line to be glued onto.
+TEST_F(Journal, AFullDiskRefusesTheIntentAndLeavesTheFileAsItWas) {
+    ASSERT_TRUE(appendIntent(w, write()).ok());
+    const std::string before = slurp(w.path);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = old;
+    tight.rlim_cur = before.size() + 100;  // room for a part of the next line only
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const auto refused = appendIntent(w, write());
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(refused.error, EFBIG);
+    EXPECT_EQ(slurp(w.path), before);
+    ASSERT_TRUE(appendIntent(w, write()).ok());
+    EXPECT_EQ(verify(w.path).fault, Verification::Fault::None);
 }
 
 // Three programs appending at once: no line lost or interleaved, the chain whole.
