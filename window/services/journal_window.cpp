@@ -18,9 +18,9 @@ QString portOf(const qv::journal::Record& r) {
 }
 }  // namespace
 
-JournalWindow::JournalWindow(std::string path, const qv::text::Words& words, std::function<QString(int)> text,
-                             QWidget* parent)
-    : QDialog(parent), path_(std::move(path)), words_(words), text_(std::move(text)) {
+JournalWindow::JournalWindow(std::string path, std::shared_ptr<const qv::text::Words> words,
+                             std::function<QString(int)> text, QWidget* parent)
+    : QDialog(parent), path_(std::move(path)), words_(std::move(words)), text_(std::move(text)) {
     file_ = new QLabel(this);
     file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     portLabel_ = new QLabel(this);
@@ -87,18 +87,18 @@ void JournalWindow::reload() {
 void JournalWindow::showEntries(const qv::journal::Reading& reading) {
     list_->clear();
     if (reading.error) {
-        note_->setText(QString::fromStdString(path_ + ": " + qv::journal::troubleWords(words_, reading.error)));
+        note_->setText(QString::fromStdString(path_ + ": " + qv::journal::troubleWords(*words_, reading.error)));
         return;
     }
     const QString only = port_->currentIndex() > 0 ? port_->currentText() : QString();
     for (auto it = reading.entries.rbegin(); it != reading.entries.rend(); ++it)
         if (only.isEmpty() || portOf(it->intent) == only)
-            list_->addItem(QString::fromStdString(qv::journal::entryLine(words_, *it)));
-    note_->setText(QString::fromStdString(qv::journal::unreadableWords(words_, reading)));
+            list_->addItem(QString::fromStdString(qv::journal::entryLine(*words_, *it)));
+    note_->setText(QString::fromStdString(qv::journal::unreadableWords(*words_, reading)));
 }
 
 void JournalWindow::verifyChain() {
-    note_->setText(QString::fromStdString(qv::journal::verificationWords(words_, qv::journal::verify(path_))));
+    note_->setText(QString::fromStdString(qv::journal::verificationWords(*words_, qv::journal::verify(path_))));
 }
 
 QStringList JournalWindow::shownLines() const {

@@ -4,6 +4,7 @@
 // checked on request. It only reads the journal; opening it changes nothing.
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/journal/journal.h"
@@ -25,9 +26,11 @@ public:
         Reload = qv::text::msg::JournalReload, Close = qv::text::msg::TraceClose
     };
     // words: the journal's words in the language in use; text: a status text.
-    JournalWindow(std::string path, const qv::text::Words& words, std::function<QString(int)> text,
+    JournalWindow(std::string path, std::shared_ptr<const qv::text::Words> words, std::function<QString(int)> text,
                   QWidget* parent = nullptr);
     void setPath(std::string path) { path_ = std::move(path); }
+    // Another language's words (shown with the next retranslate).
+    void setWords(std::shared_ptr<const qv::text::Words> words) { words_ = std::move(words); }
     // Reads the journal again (it may have grown) and shows it.
     void reload();
     void retranslate();
@@ -39,7 +42,7 @@ public:
 private:
     void showEntries(const qv::journal::Reading& reading);
     std::string path_;
-    const qv::text::Words& words_;
+    std::shared_ptr<const qv::text::Words> words_;
     std::function<QString(int)> text_;
     qv::journal::Reading reading_;
     QLabel* file_ = nullptr;

@@ -241,10 +241,10 @@ ServiceReport CAllControlsSheet::serviceReport(const QString& note) {
         r.changesTitle = t(msg::ReportChanges);
         const auto reading = qv::journal::read(journal->path);
         if (reading.error)
-            r.changes.push_back(QString::fromStdString(journal->path + ": " + qv::journal::troubleWords(journalWords_, reading.error)));
+            r.changes.push_back(QString::fromStdString(journal->path + ": " + qv::journal::troubleWords(*journalWords_, reading.error)));
         for (const auto& e : reading.entries)
             if (e.intent.target.model == model && e.intent.target.port == port && e.intent.time >= from)
-                r.changes.push_back(QString::fromStdString(qv::journal::entryLine(journalWords_, e)));
+                r.changes.push_back(QString::fromStdString(qv::journal::entryLine(*journalWords_, e)));
         if (r.changes.empty()) r.changes.push_back(fillText(t(msg::ReportNoChanges), {QLocale().toString(since, QStringLiteral("yyyy-MM-dd HH:mm"))}));
     }
     r.noteTitle = t(RNote).remove(QLatin1Char('&'));
@@ -339,11 +339,16 @@ void CAllControlsSheet::tick() {
 void CAllControlsSheet::waitForLine() { qv::window::waitForLine(*session_, this); }
 
 void CAllControlsSheet::setUpJournal() {
-    journalWords_.load(settings_->programDir, settings_->language);
+    // Words of their own for each language: the line's thread names a
+    // change's rows with the set it was given while a new one is made here.
+    auto words = std::make_shared<qv::text::Words>();
+    words->load(settings_->programDir, settings_->language);
+    journalWords_ = words;
+    if (journalWindow_) journalWindow_->setWords(words);
     const std::string path =
         settings_->journalPath.empty() ? settings_->programDir + qv::journal::kFileName : settings_->journalPath;
     session_->setJournal(qv::journal::Writer{path, "QV-Gui", QV_VERSION, settings_->language,
-                                             [this](int control) { return qv::params::rowCaption(journalWords_, control); }});
+                                             [words](int control) { return qv::params::rowCaption(*words, control); }});
 }
 
 void CAllControlsSheet::showJournal() {

@@ -105,7 +105,7 @@ private:
     std::unique_ptr<AppSettings> settings_;
     qv::link::Session::Clock clock_;
     std::unique_ptr<qv::link::Session> session_;
-    qv::text::Words journalWords_;  // the journal's captions and words
+    std::shared_ptr<const qv::text::Words> journalWords_;  // the journal's captions and words
     JournalWindow* journalWindow_ = nullptr;
     TickDriver ticks_{*this};
     bool portKnown_ = false;  // the first identification has ended
