@@ -1250,6 +1250,9 @@ STATUS_MESSAGES = [
     (131, T("&Neu lesen", "&Reload", "&Relire")),
     (132, T("Änderungen an diesem Messgerät", "Changes made to this meter", "Modifications apportées à cet appareil")),
     (133, T("Keine seit %1.", "None since %1.", "Aucune depuis %1.")),
+    (134, T("Noch keine Änderung eingetragen (%1 gibt es noch nicht).",
+            "No change entered yet (%1 does not exist yet).",
+            "Aucune modification inscrite pour l'instant (%1 n'existe pas encore).")),
 ]
 
 # --------------------------------------------------------------------------

@@ -54,6 +54,8 @@ enum : int {
     JournalMenu = 127, JournalPort = 128, JournalAllPorts = 129, JournalVerify = 130, JournalReload = 131,
     // The service report's section of the journal's changes.
     ReportChanges = 132, ReportNoChanges = 133,
+    // The journal's window before any change was entered.
+    JournalEmpty = 134,
 };
 
 // The numbers above, for the language-file test.
@@ -62,7 +64,7 @@ inline constexpr int kUsed[] = {
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
     104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125,
-    126, 127, 128, 129, 130, 131, 132, 133};
+    126, 127, 128, 129, 130, 131, 132, 133, 134};
 
 }  // namespace qv::text::msg
 

@@ -1,6 +1,7 @@
 #include "window/services/journal_window.h"
 
 #include <QComboBox>
+#include <cerrno>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 
 #include "core/journal/wording.h"
 #include "window/services/page_scroll.h"
+#include "window/services/page_texts.h"
 
 namespace qv::window {
 namespace {
@@ -86,6 +88,10 @@ void JournalWindow::reload() {
 
 void JournalWindow::showEntries(const qv::journal::Reading& reading) {
     list_->clear();
+    if (reading.error == ENOENT) {  // made with the first change
+        note_->setText(fillText(text_(qv::text::msg::JournalEmpty), {QString::fromStdString(path_)}));
+        return;
+    }
     if (reading.error) {
         note_->setText(QString::fromStdString(path_ + ": " + qv::journal::troubleWords(*words_, reading.error)));
         return;
@@ -98,7 +104,9 @@ void JournalWindow::showEntries(const qv::journal::Reading& reading) {
 }
 
 void JournalWindow::verifyChain() {
-    note_->setText(QString::fromStdString(qv::journal::verificationWords(*words_, qv::journal::verify(path_))));
+    const auto v = qv::journal::verify(path_);
+    note_->setText(v.error == ENOENT ? fillText(text_(qv::text::msg::JournalEmpty), {QString::fromStdString(path_)})
+                                     : QString::fromStdString(qv::journal::verificationWords(*words_, v)));
 }
 
 QStringList JournalWindow::shownLines() const {

@@ -511,6 +511,13 @@ TEST_F(Sheet, HostileFilesAreNamedAtOnceAndLeftAlone) {
 TEST_F(Sheet, TheJournalWindowListsTheChangesNewestFirstByPort) {
     for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
         QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, f);
+    {
+        // Before the first change: said so, not as a failure.
+        auto sheet = make();
+        sheet->showJournal();
+        EXPECT_TRUE(sheet->journalWindow()->note().startsWith("Noch keine")) << sheet->journalWindow()->note().toStdString();
+        EXPECT_TRUE(sheet->journalWindow()->shownLines().isEmpty());
+    }
     qv::journal::Writer w{(dir.path / qv::journal::kFileName).string(), "test", "1", 0, nullptr};
     qv::journal::Intent write;
     write.target = {3, "/dev/ttyUSB0", "KT740-GX-M1D4A1S1", "1.23"};
