@@ -6,7 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
 #include <map>
 #include <regex>
 #include <sys/stat.h>
@@ -281,6 +283,27 @@ TEST(QvCli, JournalsItsWritesListsAndVerifiesThem) {
     EXPECT_EQ(said, at("journal.jsonl") + ": line 1 was changed\n");
     ::mkfifo(at("fifo").c_str(), 0600);
     EXPECT_EQ(plain("journal verify " + at("fifo")), 3);
+
+    // Killed between intent and outcome: the intent stays, "outcome unknown".
+    std::filesystem::remove(at("journal.jsonl"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::execl(QV_CLI_PATH, QV_CLI_PATH, "--dir", dir.path.string().c_str(), "write", at("set.kt740").c_str(), "COM1",
+                "--verify", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The write's exchange and its read-back take their fixed windows: the
+    // intent is on the disk well before the outcome can be.
+    for (int i = 0; i < 20000 && dir.read("journal.jsonl").find('\n') == std::string::npos; ++i) ::usleep(200);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    listed.clear();
+    EXPECT_EQ(plain("journal", &listed), 0);
+    EXPECT_NE(listed.find("parameter set written: outcome unknown"), std::string::npos) << listed;
+    EXPECT_EQ(plain("journal verify"), 0);
 
     // A folder where the journal should be: nothing goes to the meter.
     std::filesystem::create_directory(dir.path / "folder");
