@@ -2,6 +2,8 @@
 // sheet offscreen with a fake tick count, three cycles written and read back.
 #include <gtest/gtest.h>
 
+#include "core/journal/journal.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -150,6 +152,21 @@ TEST_F(LowFlowOverPty, SetFiveThenZeroPoint) {
     press(sheet, 0, CBetrieb::ZeroPoint);
     EXPECT_EQ(captions(), (QStringList{"M7", "M9"}));
     EXPECT_FALSE(!sheet.session().idle());
+    // A one-byte command too; each change in the window's journal, in
+    // order, with the meter's answer.
+    page->controlAs<QPushButton>(CBetrieb::ResetTotal)->click();
+    sheet.waitForLine();
+    const auto journal = qv::journal::read((dir.path / qv::journal::kFileName).string());
+    ASSERT_EQ(journal.entries.size(), 3u);
+    const char* expected[][2] = {{"low-flow", "acknowledged"}, {"zero-point", "zero-9e"}, {"reset-totalizer", "answered"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(journal.entries[i].intent.operation, expected[i][0]);
+        EXPECT_EQ(journal.entries[i].intent.target.port, 1);
+        EXPECT_EQ(journal.entries[i].intent.target.model, "KT740-GX-M1S1");  // model 16
+        ASSERT_TRUE(journal.entries[i].outcome);
+        EXPECT_EQ(journal.entries[i].outcome->answer, expected[i][1]);
+    }
+    EXPECT_EQ(journal.entries[0].intent.lowFlowPercent, 5);
 }
 
 TEST_F(LowFlowOverPty, MeterSilentAtTheBlock) {
