@@ -12,17 +12,23 @@ std::string missingText(int id) {
 }
 
 std::string fillWords(std::string text, const std::vector<std::string>& args) {
+    // One pass, so a value that itself holds "%2" is never filled again.
+    std::string out;
     bool any = false;
-    for (std::size_t i = args.size(); i-- > 0;) {
-        const std::string key = "%" + std::to_string(i + 1);
-        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + args[i].size())) {
-            text.replace(at, key.size(), args[i]);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        const std::size_t n = next >= '1' && next <= '9' ? static_cast<std::size_t>(next - '0') : 0;
+        if (text[i] == '%' && n && n <= args.size()) {
+            out += args[n - 1];
+            ++i;
             any = true;
+        } else {
+            out += text[i];
         }
     }
     if (!any)
-        for (const auto& a : args) text += " " + a;
-    return text;
+        for (const auto& a : args) out += " " + a;
+    return out;
 }
 
 void Words::load(const std::string& dir, int language) {
