@@ -2,6 +2,7 @@
 
 #include "core/text/text_numbers.h"
 #include "core/text/texts.h"
+#include "core/text/words.h"
 
 using namespace qv::text;
 
@@ -136,4 +137,21 @@ TEST(Counted, OneFormForOneAndInFrenchForNone) {
                  {0, 2, true}, {2, 0, false}, {2, 2, false}, {21, 1, false}, {-1, 2, false}};
     for (const auto& c : cases)
         EXPECT_EQ(qv::text::counted(c.n, c.language, 10, 11), c.one ? 11 : 10) << c.n << " in " << c.language;
+}
+
+// Places filled once each, in one pass; a text the files lack keeps its values.
+TEST(Words, PlacesFilledOnceAndMissingTextsKeepTheirValues) {
+    const struct {
+        const char* text;
+        std::vector<std::string> args;
+        const char* filled;
+    } cases[] = {
+        {"%1 – %2 Zeilen", {"a.csv", "3"}, "a.csv – 3 Zeilen"},
+        {"%2 vor %1, %1", {"x", "y"}, "y vor x, x"},
+        {"%1 und %2", {"%2", "z"}, "%2 und z"},  // a value is never filled again
+        {"100 % sicher: %1", {"ja"}, "100 % sicher: ja"},
+        {"#2041", {"a", "b"}, "#2041 a b"},
+        {"%3", {"a"}, "%3 a"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qv::text::fillWords(c.text, c.args), c.filled) << c.text;
 }
