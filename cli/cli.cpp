@@ -450,6 +450,40 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
     });
 }
 
+Result convert(const Context& c, const std::string& file) {
+    return timed(file, [&](Result& r) {
+        const auto read = qv::files::readWhole(file, kMaxRecordingBytes);
+        if (!read.ok()) {
+            r.result = notReadable(c.words, file, read);
+            return;
+        }
+        const auto recording = qv::recording::readRecording(read.bytes);
+        if (!recording) {
+            r.result = cliText(c.words, words::NoRecording, {file});
+            return;
+        }
+        r.model = recording->model;
+        if (recording->unreadable)
+            r.details.push_back(cliText(c.words, qv::text::counted(recording->unreadable, c.words.language(), words::LinesUnread, words::LinesUnreadOne),
+                                        {std::to_string(recording->unreadable),
+                                                                      std::to_string(recording->firstUnreadable)}));
+        const std::string out = c.output;
+        const auto written = qv::files::writeWhole(out, qv::recording::exportCsv(*recording), c.force);
+        if (!written.ok()) {
+            r.result = written.trouble == qv::files::Trouble::Exists
+                           ? cliText(c.words, words::Exists, {out})
+                           : cliText(c.words, words::NotWritten, {out, troubleText(c.words, written.trouble, written.error, 0)});
+            return;
+        }
+        r.ok = true;
+        r.file = out;
+        r.lines = static_cast<int>(recording->lines.size());
+        r.result = cliText(c.words, qv::text::counted(static_cast<long long>(recording->lines.size()), c.words.language(),
+                                                      words::Converted, words::ConvertedOne),
+                           {std::to_string(recording->lines.size()), out});
+    });
+}
+
 Result record(const Context& c, const std::string& port) {
     return timed(port, [&](Result& r) {
         Meter m(c);

@@ -67,6 +67,12 @@ Result writeSet(const Context& c, const std::string& file, const std::string& po
 // one that ends in ".kt740", is a file; any other name a port.
 Result compare(const Context& c, const std::string& a, const std::string& b);
 Result record(const Context& c, const std::string& port);
+// A recording (any header language, Windows-1252, decimal comma) as CSV for
+// other tools: UTF-8, ISO 8601 time, decimal point, one header line with
+// units, into c.output (never over a file without c.force).
+Result convert(const Context& c, const std::string& file);
+// A week at a 1-second refresh is about 100 MB; far beyond it is no recording.
+inline constexpr std::size_t kMaxRecordingBytes = std::size_t(1) << 30;
 
 // The journal's entries, oldest first, one line each (time, user, port,
 // model, operation, verdict, changes); port "" and since "" for all. With

@@ -40,6 +40,7 @@ constexpr const char* kUsage =
     "  journal [--port P] [--since DATE]       the changes made to meters, oldest first\n"
     "  journal verify [FILE]                   checks the journal's chain (exit 0 intact, 1 not)\n"
     "  compare PORT|FILE PORT|FILE             the differences of two sets\n"
+    "  convert RECORDING -o FILE               a recording as UTF-8 CSV with ISO times for other tools\n"
     "  record PORT... --csv FILE|DIR [--for DURATION]   measurements into CSV files (Ctrl+C ends)\n"
     "PORT: COM5 or 5 (as the window numbers it), a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.\n"
     "--force replaces an output file that exists already; without it such a file is left as it is.\n"
@@ -203,7 +204,7 @@ int main(int argc, char** argv) {
     double recordSeconds = 0;
     if (!forText.empty() && (recordSeconds = parseDuration(forText)) <= 0)
         usage("--for needs a duration such as 90s, 5m, 1h (a year at most)");
-    const bool filesOnly = command == "check" || command == "ports" || command == "journal";
+    const bool filesOnly = command == "check" || command == "ports" || command == "journal" || command == "convert";
     if (!filesOnly) {
         std::set<std::string> seen;
         const std::size_t first = command == "write" ? 1 : 0;  // write's first operand is its file
@@ -293,6 +294,12 @@ int main(int argc, char** argv) {
         if (operands.size() != 2) usage("compare needs two PORTs or FILEs");
         work.push_back([&c, a = operands[0], b = operands[1]] { return qv::cli::compare(c, a, b); });
         names.push_back(operands[0] + " " + operands[1]);
+    } else if (command == "convert") {
+        if (operands.size() != 1) usage("convert needs one RECORDING");
+        if (!outputGiven) usage("convert needs -o FILE");
+        if (fs::is_directory(output)) usage("convert needs a file for -o, not the folder " + output);
+        if (!fs::is_directory(fs::absolute(output).parent_path())) usage(output + ": no such folder for it");
+        work.push_back([&c, f = operands[0]] { return qv::cli::convert(c, f); }), names.push_back(operands[0]);
     } else if (command == "record") {
         needOutput(operands.size() > 1);
         for (const auto& p : operands) work.push_back([&c, p] { return qv::cli::record(c, p); }), names.push_back(p);

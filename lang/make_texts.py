@@ -537,6 +537,18 @@ CLI_TEXTS = [
     (2051, T("%1 Zeilen sind keine Journalzeilen, die erste ist Zeile %2",
              "%1 lines are no journal lines, the first is line %2",
              "%1 lignes ne sont pas des lignes du journal, la première est la ligne %2")),
+    # A recording converted for other tools.
+    (2052, T("%1 ist keine Aufzeichnung dieses Programms", "%1 is no recording of this program",
+             "%1 n'est pas un enregistrement de ce programme")),
+    (2053, T("%1 Zeilen nicht lesbar, die erste ist Zeile %2", "%1 lines could not be read, the first is line %2",
+             "%1 lignes illisibles, la première est la ligne %2")),
+    (2054, T("%1 Zeilen nach %2 geschrieben", "%1 lines written to %2", "%1 lignes écrites dans %2")),
+    # 2053, 2054, 2042 and 2051 for one (in French also for none).
+    (2055, T("%1 Zeile nicht lesbar, Zeile %2", "%1 line could not be read, line %2", "%1 ligne illisible, la ligne %2")),
+    (2056, T("%1 Zeile nach %2 geschrieben", "%1 line written to %2", "%1 ligne écrite dans %2")),
+    (2057, T("Journal unversehrt: %1 Zeile", "journal intact: %1 line", "journal intact : %1 ligne")),
+    (2058, T("%1 Zeile ist keine Journalzeile: Zeile %2", "%1 line is no journal line: line %2",
+             "%1 ligne n'est pas une ligne du journal : la ligne %2")),
 ]
 
 CONFIG_HELP = [

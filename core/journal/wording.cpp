@@ -79,7 +79,9 @@ std::string verificationWords(const qv::text::Words& w, const Verification& v) {
     const std::string before = std::to_string(v.badLine > 1 ? v.badLine - 1 : 1);
     if (v.error) return troubleWords(w, v.error);
     switch (v.fault) {
-        case F::None: return text(w, cli::JournalIntact, {std::to_string(v.lines)});
+        case F::None:
+            return text(w, qv::text::counted(v.lines, w.language(), cli::JournalIntact, cli::JournalIntactOne),
+                        {std::to_string(v.lines)});
         case F::Changed: return text(w, cli::LineChanged, {before});
         case F::Removed: return text(w, cli::LineRemoved, {n});
         case F::Inserted: return text(w, cli::LineInserted, {before});
@@ -90,7 +92,8 @@ std::string verificationWords(const qv::text::Words& w, const Verification& v) {
 
 std::string unreadableWords(const qv::text::Words& w, const Reading& r) {
     if (!r.unreadable) return {};
-    return text(w, cli::UnreadableLines, {std::to_string(r.unreadable), std::to_string(r.firstUnreadable)});
+    return text(w, qv::text::counted(r.unreadable, w.language(), cli::UnreadableLines, cli::UnreadableLinesOne),
+                {std::to_string(r.unreadable), std::to_string(r.firstUnreadable)});
 }
 
 }  // namespace qv::journal

@@ -122,12 +122,17 @@ enum : int {
     OutcomeUnknown = 2041, JournalIntact = 2042, LineChanged = 2043, LineRemoved = 2044, LineInserted = 2045,
     NoJournalLine = 2046, Answered = 2047, NoReply = 2048, Acknowledged = 2049, NotAcknowledged = 2050,
     UnreadableLines = 2051,
+    // A recording converted for other tools.
+    NoRecording = 2052, LinesUnread = 2053, Converted = 2054,
+    // 2053, 2054 and the journal's 2042, 2051 for a count of one.
+    LinesUnreadOne = 2055, ConvertedOne = 2056, JournalIntactOne = 2057, UnreadableLinesOne = 2058,
 };
 
 inline constexpr int kUsed[] = {2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013,
                                 2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026,
                                 2027, 2028, 2029, 2030, 2031, 2032, 2033, 2034, 2035, 2036, 2037, 2038, 2039,
-                                2040, 2041, 2042, 2043, 2044, 2045, 2046, 2047, 2048, 2049, 2050, 2051};
+                                2040, 2041, 2042, 2043, 2044, 2045, 2046, 2047, 2048, 2049, 2050, 2051, 2052, 2053,
+                                2054, 2055, 2056, 2057, 2058};
 
 }  // namespace qv::text::cli
 

@@ -312,3 +312,30 @@ TEST(QvCli, JournalsItsWritesListsAndVerifiesThem) {
     EXPECT_EQ(refused.byPort.at("COM1")["verdict"].toString(), "not-sent");
     EXPECT_TRUE(refused.byPort.at("COM1")["result"].toString().startsWith("not sent: the change could not be entered"));
 }
+
+// A recording for other tools, as a script converts a batch of them.
+TEST(QvCli, ConvertsARecordingAndRefusesWhatIsNone) {
+    qv::test::TempCwd dir;
+    auto at = [&](const char* name) { return (dir.path / name).string(); };
+    dir.write("r.csv", "KT740-M1S1\r\nDatum; Uhrzeit; Str\xF6mung Akt [m/s]; Str\xF6mung Min [m/s]; Str\xF6mung Max [m/s]; "
+                       "Volumenstrom Akt [m\xB3/h]; Volumenstrom Min [m\xB3/h]; Volumenstrom Max [m\xB3/h]; "
+                       "Temperatur Akt [\xB0" "C]; Temperatur Min [\xB0" "C]; Temperatur Max [\xB0" "C]; Totalisator [m\xB3]; "
+                       "Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; \r\n"
+                       "2026.12.10; 08:00:00; 1,5; 1,2; 1,8; 12,3; 11; 13; 20,5; 20; 21; 100,25; 3; 1; 0; 1; 0; Kein Fehler\r\n"
+                       "not a line\r\n");
+    const CliRun done = qvCli(dir, "convert " + at("r.csv") + " -o " + at("out.csv"));
+    EXPECT_EQ(done.status, 0);
+    const std::string out = dir.read("out.csv");
+    EXPECT_EQ(out.substr(out.find('\n') + 1), "2026-12-10T08:00:00,1.5,1.2,1.8,12.3,11,13,20.5,20,21,100.25,3,1,0,1,0,Kein Fehler\n");
+    EXPECT_EQ(out.rfind("time,flow velocity [m/s],", 0), 0u);
+    EXPECT_NE(out.find("volume flow [m\u00b3/h]"), std::string::npos);
+    const QJsonArray details = done.byPort.at(QString::fromStdString(at("r.csv")))["details"].toArray();
+    ASSERT_EQ(details.size(), 1);
+    EXPECT_EQ(details[0].toString(), "1 line could not be read, line 4");
+    EXPECT_EQ(qvCli(dir, "convert " + at("r.csv") + " -o " + at("out.csv")).status, 1);  // never over it unasked
+    EXPECT_EQ(qvCli(dir, "convert /dev/zero -o " + at("z.csv")).status, 1);
+    dir.write("other.csv", "a;b;c\r\n");
+    EXPECT_EQ(qvCli(dir, "convert " + at("other.csv") + " -o " + at("o.csv")).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(at("z.csv")) || std::filesystem::exists(at("o.csv")));
+    EXPECT_EQ(qvCli(dir, "convert " + at("r.csv")).status, 2);
+}

@@ -303,3 +303,43 @@ TEST(Recorder, KilledAtRandomMomentsLeavesWholeLines) {
     RecordProperty("lines", linesSeen);
     EXPECT_GT(linesSeen, 0);  // the kills did come while lines were written
 }
+
+// What the recorder wrote reads back in every header language, values,
+// units and contacts as written; lines that are none are counted, a cut-off
+// last line is not a line, and what is no recording is refused.
+TEST(RecordingReader, ReadsWhatTheRecorderWroteInEveryLanguageAndCountsTheRest) {
+    for (int lang : {0, 1, 2, 7}) {
+        SCOPED_TRACE(lang);
+        qv::test::TempCwd dir;
+        const std::string path = (dir.path / "r.csv").string();
+        Recorder rec;
+        ASSERT_EQ(rec.start(path, 1), 0);
+        ASSERT_TRUE(rec.writeLine(sample(), lang, at(2026, 3, 4, 5, 6, 7), "Kein Fehler").written);
+        ASSERT_TRUE(rec.writeLine(sample(), lang, at(2026, 3, 4, 5, 6, 9), "E; 2").written);
+        rec.stop();
+        const auto r = readRecording(slurp(path) + "garbage; line\r\n2026.03.04; 05:06:1");
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->model, "KT740-M1S1");
+        EXPECT_EQ(r->language, lang == 7 ? -1 : lang);
+        if (lang != 7) {
+            EXPECT_EQ(r->units[3], "m\xB3/h");
+        }
+        ASSERT_EQ(r->lines.size(), 2u);
+        EXPECT_EQ(r->lines[0].time.tm_sec, 7);
+        EXPECT_DOUBLE_EQ(r->lines[0].values[3], 12.35);  // as the recorder wrote it
+        EXPECT_DOUBLE_EQ(r->lines[0].values[7], -250.25);
+        EXPECT_EQ(r->lines[0].lowFlow, 3);
+        EXPECT_EQ(r->lines[0].ls1, 1);
+        EXPECT_EQ(r->lines[0].ls2, 0);
+        EXPECT_EQ(r->lines[1].lastError, "E; 2");
+        EXPECT_EQ(r->unreadable, 1);
+        EXPECT_EQ(r->firstUnreadable, lang == 7 ? 4 : 5);
+        const std::string csv = exportCsv(*r);
+        if (lang != 7) {
+            EXPECT_NE(csv.find("volume flow [m\u00b3/h]"), std::string::npos) << csv;
+        }
+        EXPECT_NE(csv.find("\n2026-03-04T05:06:07,1.5,0.25,2.75,12.35,"), std::string::npos) << csv;
+    }
+    for (const char* no : {"", "just text\r\n", "\x7F" "ELF\x02\x01\r\n", "----\r\nnot; a; line\r\n"})
+        EXPECT_FALSE(readRecording(no)) << no;
+}
