@@ -20,6 +20,7 @@
 #include "core/params/verdict.h"
 #include "core/protocol/tables.h"
 #include "core/recording/format.h"
+#include "core/recording/reading.h"
 #include "core/text/text_numbers.h"
 #include "core/text/texts.h"
 
@@ -452,23 +453,62 @@ Result compare(const Context& c, const std::string& a, const std::string& b) {
 
 Result convert(const Context& c, const std::string& file) {
     return timed(file, [&](Result& r) {
-        const auto read = qv::files::readWhole(file, kMaxRecordingBytes);
-        if (!read.ok()) {
-            r.result = notReadable(c.words, file, read);
+        // Piece by piece: what is held at once is the output, never the
+        // input's text beside the columns as well.
+        qv::files::GrowingFile in;
+        auto opened = in.open(file);
+        if (opened.ok() && opened.size > qv::recording::kMaxRecordingBytes) opened.trouble = qv::files::Trouble::TooLarge;
+        if (!opened.ok()) {
+            r.result = notReadable(c.words, file, opened);
             return;
         }
-        const auto recording = qv::recording::readRecording(read.bytes);
-        if (!recording) {
+        qv::recording::RecordingReader reader;
+        std::string csv;
+        std::size_t lines = 0;
+        bool header = true;
+        std::uint64_t total = 0;
+        for (;;) {
+            auto piece = in.more(std::size_t(8) << 20);
+            if (!piece.ok()) {
+                r.result = notReadable(c.words, file, piece);
+                return;
+            }
+            total += piece.bytes.size();
+            if (total > qv::recording::kMaxRecordingBytes) {  // it grew past what a recording can be while being read
+                piece.trouble = qv::files::Trouble::TooLarge;
+                piece.size = total;
+                r.result = notReadable(c.words, file, piece);
+                return;
+            }
+            if (piece.bytes.empty()) break;
+            if (!reader.feed(piece.bytes)) break;
+            auto& rec = reader.recording();
+            if (!reader.isRecording()) continue;
+            // The lines in [from, to) of their own times, in the file's order.
+            std::size_t from = 0;
+            while (from < rec.size()) {
+                std::size_t to = from;
+                while (to < rec.size() && (!c.from || rec.time[to] >= *c.from) && (!c.to || rec.time[to] < *c.to)) ++to;
+                csv += qv::recording::exportCsv(rec, from, to, header);
+                header = false;
+                lines += to - from;
+                from = to;
+                while (from < rec.size() && !((!c.from || rec.time[from] >= *c.from) && (!c.to || rec.time[from] < *c.to))) ++from;
+            }
+            reader.dropLines();
+        }
+        if (!reader.isRecording()) {
             r.result = cliText(c.words, words::NoRecording, {file});
             return;
         }
-        r.model = recording->model;
-        if (recording->unreadable)
-            r.details.push_back(cliText(c.words, qv::text::counted(recording->unreadable, c.words.language(), words::LinesUnread, words::LinesUnreadOne),
-                                        {std::to_string(recording->unreadable),
-                                                                      std::to_string(recording->firstUnreadable)}));
+        const auto& recording = reader.recording();
+        if (header) csv = qv::recording::exportCsv(recording, 0, 0, true);
+        r.model = recording.model;
+        if (recording.unreadable)
+            r.details.push_back(cliText(c.words, qv::text::counted(recording.unreadable, c.words.language(), words::LinesUnread, words::LinesUnreadOne),
+                                        {std::to_string(recording.unreadable), std::to_string(recording.firstUnreadable)}));
         const std::string out = c.output;
-        const auto written = qv::files::writeWhole(out, qv::recording::exportCsv(*recording), c.force);
+        const auto written = qv::files::writeWhole(out, csv, c.force);
         if (!written.ok()) {
             r.result = written.trouble == qv::files::Trouble::Exists
                            ? cliText(c.words, words::Exists, {out})
@@ -477,10 +517,10 @@ Result convert(const Context& c, const std::string& file) {
         }
         r.ok = true;
         r.file = out;
-        r.lines = static_cast<int>(recording->lines.size());
-        r.result = cliText(c.words, qv::text::counted(static_cast<long long>(recording->lines.size()), c.words.language(),
+        r.lines = static_cast<int>(lines);
+        r.result = cliText(c.words, qv::text::counted(static_cast<long long>(lines), c.words.language(),
                                                       words::Converted, words::ConvertedOne),
-                           {std::to_string(recording->lines.size()), out});
+                           {std::to_string(lines), out});
     });
 }
 

@@ -4,6 +4,7 @@
 // so its files, lines and verdicts are the window's own. main.cpp parses the
 // command line, runs these for many ports at once and prints the outcomes.
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -43,6 +44,8 @@ struct Context {
     std::string output;
     bool outputIsDir = false;
     double recordSeconds = 0;                 // 0: until stop
+    // convert: the lines in [from, to) of the recording's own clock (wall seconds).
+    std::optional<std::int64_t> from, to;
     const std::atomic<bool>* stop = nullptr;  // Ctrl+C: recordings end with whole lines
     // Where every change goes before its first byte (none: not journaled).
     std::optional<qv::journal::Writer> journal;
@@ -71,8 +74,6 @@ Result record(const Context& c, const std::string& port);
 // other tools: UTF-8, ISO 8601 time, decimal point, one header line with
 // units, into c.output (never over a file without c.force).
 Result convert(const Context& c, const std::string& file);
-// A week at a 1-second refresh is about 100 MB; far beyond it is no recording.
-inline constexpr std::size_t kMaxRecordingBytes = std::size_t(1) << 30;
 
 // The journal's entries, oldest first, one line each (time, user, port,
 // model, operation, verdict, changes); port "" and since "" for all. With

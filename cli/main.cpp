@@ -19,6 +19,7 @@
 
 #include "cli/cli.h"
 #include "core/link/port_setup.h"
+#include "core/recording/reading.h"
 #include "core/text/settings.h"
 #include "core/text/text_numbers.h"
 #include "core/text/texts.h"
@@ -40,7 +41,9 @@ constexpr const char* kUsage =
     "  journal [--port P] [--since DATE]       the changes made to meters, oldest first\n"
     "  journal verify [FILE]                   checks the journal's chain (exit 0 intact, 1 not)\n"
     "  compare PORT|FILE PORT|FILE             the differences of two sets\n"
-    "  convert RECORDING -o FILE               a recording as UTF-8 CSV with ISO times for other tools\n"
+    "  convert RECORDING -o FILE [--from T] [--to T]\n"
+    "                                          a recording as UTF-8 CSV with ISO times for other tools;\n"
+    "                                          --from/--to keep the lines from T up to, not including, T\n"
     "  record PORT... --csv FILE|DIR [--for DURATION]   measurements into CSV files (Ctrl+C ends)\n"
     "PORT: COM5 or 5 (as the window numbers it), a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.\n"
     "--force replaces an output file that exists already; without it such a file is left as it is.\n"
@@ -145,7 +148,7 @@ void summary(const qv::text::Words& w, const std::vector<Result>& results) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
-    std::string lang, dir = dataDir(), output, forText, journalPath, journalPort, since;
+    std::string lang, dir = dataDir(), output, forText, journalPath, journalPort, since, from, to;
     bool json = false, verify = false, outputGiven = false, dirGiven = false, force = false;
     int jobs = 0;
     for (int i = 1; i < argc; ++i) {
@@ -179,6 +182,10 @@ int main(int argc, char** argv) {
             journalPort = value();
         } else if (a == "--since") {
             since = value();
+        } else if (a == "--from") {
+            from = value();
+        } else if (a == "--to") {
+            to = value();
         } else if (a == "--force") {
             force = true;
         } else if (a == "--for") {
@@ -254,6 +261,7 @@ int main(int argc, char** argv) {
     };
     static const std::regex isoTime(R"(\d{4}-\d{2}-\d{2}(T\d{2}(:\d{2}(:\d{2})?)?Z?)?)");
     if (!since.empty() && !std::regex_match(since, isoTime)) usage("--since needs a day or time such as 2026-12-10 or 2026-12-10T08:00 (UTC)");
+    if ((!from.empty() || !to.empty()) && command != "convert") usage("--from and --to belong to convert");
     if (command == "journal") {
         std::string out, err;
         int code = 0;
@@ -299,6 +307,15 @@ int main(int argc, char** argv) {
         if (!outputGiven) usage("convert needs -o FILE");
         if (fs::is_directory(output)) usage("convert needs a file for -o, not the folder " + output);
         if (!fs::is_directory(fs::absolute(output).parent_path())) usage(output + ": no such folder for it");
+        // The recording's own clock: local time as it was written, no zone.
+        auto moment = [](const std::string& name, const std::string& text) {
+            const auto t = qv::recording::parseWallTime(text);
+            if (!t) usage(name + " needs a day or time of the recording's clock such as 2026-12-10 or 2026-12-10T08:00");
+            return *t;
+        };
+        if (!from.empty()) c.from = moment("--from", from);
+        if (!to.empty()) c.to = moment("--to", to);
+        if (c.from && c.to && *c.to <= *c.from) usage("--to must come after --from");
         work.push_back([&c, f = operands[0]] { return qv::cli::convert(c, f); }), names.push_back(operands[0]);
     } else if (command == "record") {
         needOutput(operands.size() > 1);

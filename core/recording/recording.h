@@ -22,31 +22,6 @@ std::optional<std::string> recordingHeader(int language, const qv::protocol::Mea
 // One measurement, without its line end.
 std::string recordingDataLine(const qv::protocol::MeasurementRecord& r, const std::tm& localTime,
                               const std::string& lastErrorText);
-// --- reading a recording back ---------------------------------------------
-// One recorded line: its local wall-clock time (no zone is recorded), the
-// ten values in the header's order, low-flow cut-off, contacts, last error.
-struct RecordedLine {
-    std::tm time{};
-    double values[10] = {};
-    int lowFlow = 0;
-    int ls1 = 0, ls2 = 0, availability = 0, errorContact = 0;
-    std::string lastError;  // Windows-1252, as written
-};
-struct ReadRecording {
-    std::string model;               // line 1 as written
-    int language = -1;               // the header's, -1 when none was written
-    std::string units[10];           // from the header, Windows-1252
-    std::vector<RecordedLine> lines;
-    long unreadable = 0, firstUnreadable = 0;  // 1-based file lines; a cut-off last line not counted
-};
-// Any recording this program or qv-cli wrote, in any header language. A
-// line that is no recorded line is counted, never taken; nullopt when the
-// bytes are no recording at all (no model line, or no line that reads).
-std::optional<ReadRecording> readRecording(const std::string& bytes);
-// The recording for other tools: UTF-8, ISO 8601 local time, decimal point,
-// one header line with units (English names).
-std::string exportCsv(const ReadRecording& r);
-
 // A chosen path without ".csv" gets it, unless its fourth character from the
 // end is a dot (another extension, or ".CSV"): that is used as it is.
 std::string withCsvExtension(const std::string& path);

@@ -56,6 +56,16 @@ enum : int {
     ReportChanges = 132, ReportNoChanges = 133,
     // The journal's window before any change was entered.
     JournalEmpty = 134,
+    // The recording viewer.
+    ViewerMenu = 135, ViewerTitle = 136, ViewerInfo = 137, ViewerUnreadable = 138, ViewerUnreadableOne = 139,
+    ViewerBackwards = 140, ViewerBackwardsOne = 141, ViewerCurves = 142, ViewerGaps = 143, ViewerCurve = 144,
+    ViewerAxis = 145, ViewerMin = 146, ViewerMax = 147, ViewerMean = 148, ViewerAtCursor = 149, ViewerLeft = 150,
+    ViewerRight = 151, ViewerLane = 152, ViewerGapLine = 153, ViewerNoGaps = 154, ViewerOpen = 155,
+    ViewerExport = 156, ViewerShowAll = 157, ViewerFollow = 158, ViewerCursorLine = 159, ViewerKeys = 160,
+    ViewerExportFilter = 161, ViewerExported = 162, ViewerExportedOne = 163, ViewerPictureSaved = 164,
+    ViewerNoRecording = 165, ViewerReading = 166, ViewerFollowing = 167, ViewerReplaced = 168,
+    ViewerTimeFormat = 169, ViewerDayFormat = 170, ViewerOpenFilter = 171, ViewerEmpty = 172, ViewerPlot = 173,
+    ViewerRange = 174,
 };
 
 // The numbers above, for the language-file test.
@@ -64,7 +74,9 @@ inline constexpr int kUsed[] = {
     52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74,  75,  76,  77,
     78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103,
     104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125,
-    126, 127, 128, 129, 130, 131, 132, 133, 134};
+    126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147,
+    148, 149, 150, 151, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169,
+    170, 171, 172, 173, 174};
 
 }  // namespace qv::text::msg
 

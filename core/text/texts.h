@@ -14,7 +14,7 @@
 
 namespace qv::text {
 
-constexpr int kMessageCount = 160;  // numbers 1 to 160
+constexpr int kMessageCount = 200;  // numbers 1 to 200
 constexpr int kMessageLines = 5;    // caption and four body lines
 constexpr int kErrorEntries = 20;
 constexpr std::size_t kLinePiece = 511;   // lines are read in pieces of this size

@@ -233,4 +233,54 @@ int createForAppend(const std::string& path, bool exclusive, WriteResult* result
 
 std::string reason(int error) { return std::strerror(error); }
 
+GrowingFile::~GrowingFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+ReadResult GrowingFile::open(const std::string& path) {
+    if (fd_ >= 0) ::close(fd_);
+    offset_ = 0;
+    path_ = path;
+    ReadResult r;
+    fd_ = openRegular(path, r);
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0) device_ = st.st_dev, inode_ = st.st_ino;
+    return r;
+}
+
+ReadResult GrowingFile::more(std::size_t count) {
+    ReadResult r;
+    if (fd_ < 0) {
+        r.trouble = Trouble::Failed;
+        r.error = EBADF;
+        return r;
+    }
+    r.bytes.resize(count);
+    for (;;) {
+        const ssize_t n = ::pread(fd_, r.bytes.data(), count, static_cast<off_t>(offset_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            r.trouble = Trouble::Failed;
+            r.error = errno;
+            r.bytes.clear();
+            return r;
+        }
+        r.bytes.resize(static_cast<std::size_t>(n));
+        offset_ += static_cast<std::uint64_t>(n);
+        return r;
+    }
+}
+
+std::uint64_t GrowingFile::size() const {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+bool GrowingFile::replaced() const {
+    if (fd_ < 0) return true;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_) return true;
+    return size() < offset_;
+}
+
 }  // namespace qv::files

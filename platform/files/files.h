@@ -61,6 +61,32 @@ WriteResult mayWrite(const std::string& path, bool replace);
 // Returns the descriptor (append-only), or -1 with the trouble in *result.
 int createForAppend(const std::string& path, bool exclusive, WriteResult* result);
 
+// A regular file read piece by piece, also while another program appends to
+// it (a recording being written): opened as readWhole opens, never blocking.
+class GrowingFile {
+public:
+    GrowingFile() = default;
+    GrowingFile(const GrowingFile&) = delete;
+    GrowingFile& operator=(const GrowingFile&) = delete;
+    ~GrowingFile();
+    // Trouble only (bytes stay empty); size is the file's at opening.
+    ReadResult open(const std::string& path);
+    // Up to count bytes more from where the last read ended; none at the end.
+    ReadResult more(std::size_t count);
+    // Since opening, the path has come to hold another file, or none, or
+    // this one was made shorter than what was read: what was read no longer
+    // is the file's beginning.
+    bool replaced() const;
+    std::uint64_t offset() const { return offset_; }
+    // The file's size now (what more() could still give is size() - offset()).
+    std::uint64_t size() const;
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    std::uint64_t offset_ = 0, device_ = 0, inode_ = 0;
+};
+
 // The system's reason for an errno, for the words that name a trouble.
 std::string reason(int error);
 

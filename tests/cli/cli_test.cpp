@@ -322,11 +322,20 @@ TEST(QvCli, ConvertsARecordingAndRefusesWhatIsNone) {
                        "Temperatur Akt [\xB0" "C]; Temperatur Min [\xB0" "C]; Temperatur Max [\xB0" "C]; Totalisator [m\xB3]; "
                        "Schleichmenge [%]; GK1 ; GK2 ; Betrieb ; Fehler ; letzter Fehler; \r\n"
                        "2026.12.10; 08:00:00; 1,5; 1,2; 1,8; 12,3; 11; 13; 20,5; 20; 21; 100,25; 3; 1; 0; 1; 0; Kein Fehler\r\n"
-                       "not a line\r\n");
-    const CliRun done = qvCli(dir, "convert " + at("r.csv") + " -o " + at("out.csv"));
+                       "not a line\r\n"
+                       "2026.12.10; 08:00:02; 1,5; 1,2; 1,8; 12,4; 11; 13; 20,5; 20; 21; 100,25; 3; 1; 0; 1; 0; Kein Fehler\r\n"
+                       "2026.12.10; 09:00:00; 1,5; 1,2; 1,8; 12,5; 11; 13; 20,5; 20; 21; 100,25; 3; 1; 0; 1; 0; Kein Fehler\r\n");
+    // --from/--to: the lines from one moment up to, not including, the other.
+    const CliRun done = qvCli(dir, "convert " + at("r.csv") + " -o " + at("out.csv") + " --from 2026-12-10 --to 2026-12-10T08:00:02");
     EXPECT_EQ(done.status, 0);
     const std::string out = dir.read("out.csv");
     EXPECT_EQ(out.substr(out.find('\n') + 1), "2026-12-10T08:00:00,1.5,1.2,1.8,12.3,11,13,20.5,20,21,100.25,3,1,0,1,0,Kein Fehler\n");
+    EXPECT_EQ(qvCli(dir, "convert " + at("r.csv") + " -o " + at("from.csv") + " --from 2026-12-10T08:00:02").status, 0);
+    const std::string from = dir.read("from.csv");
+    EXPECT_EQ(std::count(from.begin(), from.end(), '\n'), 3);
+    for (const char* bad : {" --from 10.12.2026", " --to 2026-12-10T08:00Z", " --from 2026-12-10T09:00 --to 2026-12-10T08:00"})
+        EXPECT_EQ(qvCli(dir, "convert " + at("r.csv") + " -o " + at("bad.csv") + bad).status, 2) << bad;
+    EXPECT_EQ(qvCli(dir, "check " + at("r.csv") + " --from 2026-12-10").status, 2);  // convert's alone
     EXPECT_EQ(out.rfind("time,flow velocity [m/s],", 0), 0u);
     EXPECT_NE(out.find("volume flow [m\u00b3/h]"), std::string::npos);
     const QJsonArray details = done.byPort.at(QString::fromStdString(at("r.csv")))["details"].toArray();

@@ -22,6 +22,7 @@
 
 #include "window/services/line_qt.h"
 #include "window/services/line_trace_window.h"
+#include "window/services/recording_viewer.h"
 #include "window/services/service_report.h"
 #include "core/params/compare.h"
 #include <QFile>
@@ -111,6 +112,8 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     report->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     QAction* journal = window->addAction(QString(), this, [this] { showJournal(); });
     journal->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+    QAction* viewer = window->addAction(QString(), this, [this] { showRecordingViewer(); });
+    viewer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     window->addSeparator();
     QAction* close = window->addAction(QString(), this, [this] { reject(); });
     close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -118,6 +121,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
                     {about, StatusLine::MenuAbout},
                     {report, RAction},
                     {journal, msg::JournalMenu},
+                    {viewer, msg::ViewerMenu},
                     {close, StatusLine::MenuClose}};
     retranslateMenu();
     settingsPage_->setLanguageSwitched([this] {
@@ -128,6 +132,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
         if (traceWindow_) traceWindow_->retranslate();
         if (reportDialog_) retranslateReport_();
         if (journalWindow_) journalWindow_->retranslate();
+        if (recordingViewer_) recordingViewer_->retranslate();
     });
 
     tabs_ = new QTabWidget(this);
@@ -360,6 +365,22 @@ void CAllControlsSheet::showJournal() {
     journalWindow_->show();
     journalWindow_->raise();
     journalWindow_->activateWindow();
+}
+
+void CAllControlsSheet::showRecordingViewer() {
+    if (!recordingViewer_)
+        recordingViewer_ = new RecordingViewer([this](int n) { return status_->text(n); }, [this] { return settings_->language; }, this);
+    const QString recording = QString::fromStdString(operationPage_->recordingPath());
+    const QString chosen = qv::dialog::dialogs().openFileName(
+        this, status_->text(msg::ViewerMenu).remove(QLatin1Char('&')), recording.isEmpty() ? startFolder(*settings_) : recording,
+        status_->text(msg::ViewerOpenFilter));
+    if (chosen.isEmpty()) return;
+    const bool beingRecorded = operationPage_->recording() && !recording.isEmpty() &&
+                               QFileInfo(chosen).canonicalFilePath() == QFileInfo(recording).canonicalFilePath();
+    recordingViewer_->open(chosen.toStdString(), beingRecorded);
+    recordingViewer_->show();
+    recordingViewer_->raise();
+    recordingViewer_->activateWindow();
 }
 
 void CAllControlsSheet::journalRefused(const std::string& path, int error) {

@@ -27,6 +27,7 @@ using qv::text::AppSettings;
 
 class StatusLine;
 class LineTraceWindow;
+class RecordingViewer;
 struct ServiceReport;
 
 // Wiring: the timer drives the connection (the session, which owns the
@@ -96,6 +97,10 @@ public:
     // "Journal...": the journal's window, read anew each time it is shown.
     void showJournal();
     JournalWindow* journalWindow() const { return journalWindow_; }
+    // "Open recording…": a file dialog at the recording running or written
+    // last, then the viewer (following the file while it is being recorded).
+    void showRecordingViewer();
+    RecordingViewer* recordingViewer() const { return recordingViewer_; }
 private:
 
     qv::pages::Einstellungen* settingsPage_;
@@ -107,6 +112,7 @@ private:
     std::unique_ptr<qv::link::Session> session_;
     std::shared_ptr<const qv::text::Words> journalWords_;  // the journal's captions and words
     JournalWindow* journalWindow_ = nullptr;
+    RecordingViewer* recordingViewer_ = nullptr;
     TickDriver ticks_{*this};
     bool portKnown_ = false;  // the first identification has ended
     QString lastUpdate_;  // time of the last delivered cycle, for the stale values' tool tips

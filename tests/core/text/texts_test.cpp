@@ -76,7 +76,7 @@ TEST(Help, LongTextsAreCut) {
 
 TEST(Messages, BlocksNumbersAndLimits) {
     MessageTable t{};
-    parseMessages("#0\r\nzero\r\n\r\n#161\r\nbig\r\n\r\n#x\r\nletter\r\n\r\n"
+    parseMessages("#0\r\nzero\r\n\r\n#201\r\nbig\r\n\r\n#x\r\nletter\r\n\r\n"
                   "  #15  \r\n Caption \r\nBody 1\r\n\r\n"
                   "#7\r\nC\r\n1\r\n2\r\n3\r\n4\r\n5 dropped\r\n#8\r\nNext\r\n",
                   t);

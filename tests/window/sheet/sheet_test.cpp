@@ -23,6 +23,13 @@
 #include "core/journal/journal.h"
 #include "window/services/file_places.h"
 #include "window/services/line_trace_window.h"
+#include "window/services/recording_plot.h"
+#include "window/services/recording_viewer.h"
+#include "core/recording/reading.h"
+#include "core/recording/recording.h"
+#include <QCheckBox>
+#include <QListWidget>
+#include <QTableWidget>
 #include "window/services/page_keys.h"
 #include "window/services/page_scroll.h"
 #include "window/sheet/sheet.h"
@@ -561,4 +568,105 @@ TEST_F(Sheet, TheJournalWindowListsTheChangesNewestFirstByPort) {
     auto other = make();
     ASSERT_TRUE(other->session().journal());
     EXPECT_EQ(other->session().journal()->path, (dir.path / "plant.jsonl").string());
+}
+
+// "Open recording…": the viewer reached by its key from the focused window
+// reads the recording, moves its cursor by keys line by line with values
+// as the file holds them, exports exactly the lines of a zoomed range,
+// follows a file still being recorded, and refuses what is no recording
+// with its name, keeping what it showed.
+TEST_F(Sheet, TheRecordingViewerReadsZoomsExportsAndFollows) {
+    for (const QString& f : QDir(QStringLiteral(QV_RUN_DIR)).entryList({QStringLiteral("*.txt")}, QDir::Files))
+        QFile::copy(QStringLiteral(QV_RUN_DIR "/") + f, f);
+    namespace rec = qv::recording;
+    const std::string path = (dir.path / "r.csv").string();
+    rec::Recorder recorder;
+    ASSERT_EQ(recorder.start(path, 1), 0);
+    qv::protocol::MeasurementRecord m;
+    m.volumeFlowUnit = "m\xB3/h";
+    std::int64_t t = rec::wallSeconds(2026, 3, 4, 5, 0, 0);
+    auto write = [&](int i) {
+        m.volumeFlow = static_cast<float>(i);
+        if (i == 300) t += 60;  // an outage
+        const rec::WallTime w = rec::wallTime(t);
+        std::tm tm{};
+        tm.tm_year = w.year - 1900, tm.tm_mon = w.month - 1, tm.tm_mday = w.day;
+        tm.tm_hour = w.hour, tm.tm_min = w.minute, tm.tm_sec = w.second;
+        ASSERT_TRUE(recorder.writeLine(m, 0, tm, "Kein Fehler").written);
+        t += 2;
+    };
+    for (int i = 0; i < 600; ++i) write(i);
+
+    auto sheet = make();
+    auto& dialogs = qv::test::fakeDialogs();
+    dialogs.fileAnswers = {QString::fromStdString(path)};
+    sheet->activateWindow();
+    QApplication::setActiveWindow(sheet.get());
+    sheet->settingsPage()->controlAs<QComboBox>(Einstellungen::LanguageList)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    RecordingViewer* v = sheet->recordingViewer();
+    ASSERT_TRUE(v && v->isVisible());
+    v->finishReading();
+    ASSERT_TRUE(v->shown());
+    EXPECT_EQ(v->shown()->size(), 600u);
+    EXPECT_TRUE(v->info().contains("Zeilen: 600")) << v->info().toStdString();
+    EXPECT_EQ(v->gapList()->count(), 1);
+    EXPECT_TRUE(v->gapList()->item(0)->text().contains("0:01:02 ohne Zeile")) << v->gapList()->item(0)->text().toStdString();
+
+    RecordingPlot* plot = v->plot();
+    plot->setFocus();
+    QTest::keyClick(plot, Qt::Key_Right);  // onto the first line shown
+    QTest::keyClick(plot, Qt::Key_Right);
+    ASSERT_EQ(plot->cursor(), std::optional<std::size_t>(1));
+    EXPECT_TRUE(v->cursorText().startsWith("Zeile 4 · 04.03.2026 05:00:02")) << v->cursorText().toStdString();
+    EXPECT_EQ(v->table()->item(rec::VolumeFlow, 5)->text(), QString::fromUtf8("1,000 m³/h"));
+    for (int i = 0; i < 3; ++i) QTest::keyClick(plot, Qt::Key_Plus);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(plot, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_FALSE(plot->showsAll());
+    const auto [first, last] = rec::linesBetween(*v->shown(), plot->from(), plot->to());
+    ASSERT_GT(first, 0u);
+    ASSERT_LT(last, 600u);
+    ASSERT_TRUE(v->exportTo(QString::fromStdString((dir.path / "range.csv").string())));
+    const std::string csv = dir.read("range.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(last - first + 1));  // and the header
+    const rec::WallTime w = rec::wallTime(v->shown()->time[first]);
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "\n%04d-%02d-%02dT%02d:%02d:%02d,0,0,0,%zu,", w.year, w.month, w.day, w.hour,
+                  w.minute, w.second, first);
+    EXPECT_EQ(csv.find(expected), csv.find('\n')) << expected << csv.substr(0, 400);
+    EXPECT_TRUE(v->notes().contains(QString("Exportiert: %1 Zeilen").arg(last - first))) << v->notes().toStdString();
+    ASSERT_TRUE(v->exportTo(QString::fromStdString((dir.path / "range.png").string())));
+    EXPECT_EQ(dir.read("range.png").substr(0, 4), "\x89PNG");
+
+    // Still being recorded: what is appended appears, the whole stays the whole.
+    dialogs.fileAnswers = {QString::fromStdString(path)};
+    sheet->showRecordingViewer();
+    v->finishReading();
+    plot->showAll();
+    v->findChild<QCheckBox*>()->setChecked(true);
+    for (int i = 600; i < 610; ++i) write(i);
+    v->readMore();
+    EXPECT_EQ(v->shown()->size(), 610u);
+    EXPECT_EQ(plot->to(), static_cast<double>(v->shown()->time.back()));
+    EXPECT_TRUE(v->notes().startsWith("Folgt der Datei")) << v->notes().toStdString();
+
+    // What is no recording: named with why, the recording shown stays.
+    ::mkfifo((dir.path / "fifo").c_str(), 0600);
+    dir.write("binary.csv", std::string("\x7F" "ELF\x02\x01\x01", 7) + std::string(100000, '\0'));
+    dialogs.boxes.clear();
+    for (const std::string& no : {std::string("/dev/zero"), (dir.path / "fifo").string(), dir.path.string(),
+                                 (dir.path / "binary.csv").string(), (dir.path / "missing.csv").string()}) {
+        v->open(no);
+        v->finishReading();
+        ASSERT_FALSE(dialogs.boxes.empty()) << no;
+        EXPECT_TRUE(dialogs.boxes.back().text.contains(QString::fromStdString(no))) << dialogs.boxes.back().text.toStdString();
+        EXPECT_EQ(v->shown()->size(), 610u);
+    }
+    EXPECT_EQ(dialogs.boxes.size(), 5u);
+
+    // In the language switched to, at once.
+    sheet->settingsPage()->onLanguageChanged(1);
+    EXPECT_EQ(v->table()->item(rec::VolumeFlow, 0)->text(), QString::fromUtf8("actual volume flow [m³/h]"));
+    EXPECT_TRUE(v->info().contains("lines: 610")) << v->info().toStdString();
+    recorder.stop();
 }
