@@ -928,6 +928,7 @@ GRAPH_LABELS = [
     (1131, T("Plot Start", "Start plot", "Démarrer le tracé")),
     (1132, T("Plot Stop", "Stop plot", "Arrêter le tracé")),
     (1133, T("Plot löschen", "Clear plot", "Effacer le tracé")),
+    (1134, T("Export…", "Export…", "Exporter…")),
     # 1950 belongs to no control: what the chart's frame says when the chart failed.
     (1950, T("Das Diagramm ist nicht verfügbar.", "The chart is not available.", "Le graphique n'est pas disponible.")),
 ]
@@ -958,6 +959,16 @@ GRAPH_HELP = [
         "Then begin again with “Start plot”; after 2000 points the plot must be cleared.",
         "Efface les deux courbes et arrête le tracé.\n"
         "Recommencer ensuite avec « Démarrer le tracé » ; après 2000 points, il faut effacer.")),
+    (1134, T(
+        "Speichert die gezeichneten Kurven als CSV für andere Programme (Punkt, Uhrzeit, Werte mit Einheit) "
+        "oder, mit der Endung .png, das Diagramm als Bild.\n"
+        "Im Diagramm: Rad oder + und - zoomt, Ziehen verschiebt, Pos1 zeigt wieder alles und folgt dem neuesten Punkt.",
+        "Saves the plotted curves as CSV for other programs (point, time, values with their units) "
+        "or, with the ending .png, the chart as a picture.\n"
+        "In the chart: the wheel or + and - zoom, dragging moves, Home shows everything again and follows the newest point.",
+        "Enregistre les courbes tracées en CSV pour d'autres programmes (point, heure, valeurs avec unité) "
+        "ou, avec l'extension .png, le graphique en image.\n"
+        "Dans le graphique : la molette ou + et - zooment, glisser déplace, Origine montre tout et suit le point le plus récent.")),
 ]
 
 # --------------------------------------------------------------------------
@@ -1335,6 +1346,11 @@ STATUS_MESSAGES = [
     (172, T("Noch keine Aufzeichnung geöffnet.", "No recording opened yet.", "Aucun enregistrement ouvert.")),
     (173, T("Kurven über der Zeit", "Curves over time", "Courbes dans le temps")),
     (174, T("Werte von %1 bis %2", "Values from %1 to %2", "Valeurs de %1 à %2")),
+    # The Graph page's export.
+    (175, T("Diagramm exportiert: %1 Punkte nach %2", "Chart exported: %1 points to %2",
+            "Graphique exporté : %1 points vers %2")),
+    (176, T("Diagramm exportiert: %1 Punkt nach %2", "Chart exported: %1 point to %2",
+            "Graphique exporté : %1 point vers %2")),
 ]
 
 # --------------------------------------------------------------------------

@@ -4,7 +4,8 @@
 # folder. Takes a picture of every page, then one after each step given.
 #   tools/look.sh OUTDIR WIDTHxHEIGHT [STEP...]
 # A step is "key:CHORD" (xdotool's names, sent to the focused window),
-# "type:TEXT", "wait:SECONDS" or "shot:NAME". Pictures go to
+# "type:TEXT", "click:X Y" (the left button at a place of the screen),
+# "wait:SECONDS" or "shot:NAME". Pictures go to
 # OUTDIR/<name>.png; OUTDIR/geometry.txt gets the window's first geometry.
 # Example: tools/look.sh /tmp/look 1366x768 key:ctrl+Tab key:ctrl+s wait:1 shot:save
 set -euo pipefail
@@ -64,6 +65,7 @@ for step in "$@"; do
   case $step in
     key:*) xdotool key --clearmodifiers "${step#key:}" ;;
     type:*) xdotool type --delay 50 "${step#type:}" ;;
+    click:*) xdotool mousemove ${step#click:} click 1 ;;
     wait:*) sleep "${step#wait:}" ;;
     shot:*) shot "${step#shot:}" ;;
   esac

@@ -66,6 +66,7 @@ enum : int {
     ViewerNoRecording = 165, ViewerReading = 166, ViewerFollowing = 167, ViewerReplaced = 168,
     ViewerTimeFormat = 169, ViewerDayFormat = 170, ViewerOpenFilter = 171, ViewerEmpty = 172, ViewerPlot = 173,
     ViewerRange = 174,
+    GraphExported = 175, GraphExportedOne = 176,
 };
 
 // The numbers above, for the language-file test.
@@ -76,7 +77,7 @@ inline constexpr int kUsed[] = {
     104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125,
     126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147,
     148, 149, 150, 151, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169,
-    170, 171, 172, 173, 174};
+    170, 171, 172, 173, 174, 175, 176};
 
 }  // namespace qv::text::msg
 

@@ -1,6 +1,11 @@
 #include "platform/compbridge/tzscope.h"
 
 #include <QEvent>
+#include <QGraphicsLineItem>
+#include <QGraphicsSimpleTextItem>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QTimer>
@@ -454,7 +459,17 @@ void TZScope::applyRanges() {
                                         (ch->data.sampleRate > 0 ? ch->data.sampleRate : 1.0));
     const double xLo = xAxis.min.value;
     const double xHi = xAxis.max.autoScale ? std::max(lastX, xLo + 1) : xAxis.max.value;
-    configureAxis(v->x_, xAxis, xLo, xHi);
+    // A zoomed range stays where the user put it; one that ended at the
+    // newest sample moves on with it.
+    if (v->zoom_) {
+        auto& [lo, hi] = *v->zoom_;
+        if (hi >= v->fullHi_ - 0.5 && xHi > v->fullHi_) lo += xHi - v->fullHi_, hi = xHi;
+        if (lo < xLo || hi - lo >= xHi - xLo) v->zoom_.reset();
+    }
+    v->fullLo_ = xLo, v->fullHi_ = xHi;
+    if (v->zoom_) configureAxis(v->x_, xAxis, v->zoom_->first, v->zoom_->second);
+    else configureAxis(v->x_, xAxis, xLo, xHi);
+    v->placeCursor();
 
     // Y: fixed limits, or the data's where auto scaling is on for that limit.
     for (std::size_t a = 0; a < v->y_.size(); ++a) {
@@ -494,6 +509,9 @@ TZScopeView::TZScopeView(TZScope* scope, QWidget* parent, bool fill)
       fill_(fill) {
     setObjectName(QStringLiteral("TTZScope"));
     setRenderHint(QPainter::Antialiasing);
+    // Its zoom and cursor by keys too, and the cursor under the mouse.
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     chart()->setMargins(QMargins(4, 4, 4, 4));
     layoutTimer_->setSingleShot(true);
     layoutTimer_->setInterval(0);
@@ -616,6 +634,123 @@ bool TZScopeView::eventFilter(QObject* watched, QEvent* event) {
 
 void TZScopeView::refresh() {
     if (scope_) scope_->refresh();
+}
+
+void TZScopeView::zoomX(double factor, double around) {
+    const double lo = x_ ? x_->min() : fullLo_, hi = x_ ? x_->max() : fullHi_;
+    const double full = fullHi_ - fullLo_;
+    const double span = std::clamp((hi - lo) * factor, std::min(4.0, full), full);
+    const double share = hi > lo ? (around - lo) / (hi - lo) : 0.5;
+    const double from = std::clamp(around - share * span, fullLo_, fullHi_ - span);
+    if (span >= full - 1e-9) zoom_.reset();
+    else zoom_ = std::make_pair(from, from + span);
+    if (scope_) scope_->applyRanges();
+}
+
+void TZScopeView::panX(double fraction) {
+    if (!zoom_) return;
+    const double span = zoom_->second - zoom_->first;
+    const double from = std::clamp(zoom_->first + span * fraction, fullLo_, fullHi_ - span);
+    zoom_ = std::make_pair(from, from + span);
+    if (scope_) scope_->applyRanges();
+}
+
+void TZScopeView::showAllX() {
+    zoom_.reset();
+    if (scope_) scope_->applyRanges();
+}
+
+void TZScopeView::setCursorSample(int sample) {
+    int count = 0;
+    for (const auto& y : shown_) count = std::max(count, static_cast<int>(y.size()));
+    cursor_ = count ? std::clamp(sample, 0, count - 1) : -1;
+    placeCursor();
+}
+
+QString TZScopeView::cursorText() const {
+    if (cursor_ < 0 || !scope_) return {};
+    QString t = textOf(scope_->xAxis.axisLabel.text) + QStringLiteral(" %1").arg(cursor_);
+    for (std::size_t i = 0; i < shown_.size() && i < scope_->channels.items.size(); ++i) {
+        if (static_cast<std::size_t>(cursor_) >= shown_[i].size()) continue;
+        const float v = shown_[i][static_cast<std::size_t>(cursor_)];
+        const int decimals = attached_[i] == (y_.empty() ? nullptr : y_[0]) ? decimalsOf(scope_->yAxis) + 1 : 3;
+        t += QStringLiteral(" · ") + textOf(scope_->channels.items[i]->name) + QStringLiteral(": ") +
+             (std::isfinite(v) ? QString::number(static_cast<double>(v), 'f', decimals) : QStringLiteral("-"));
+    }
+    return t;
+}
+
+void TZScopeView::placeCursor() {
+    if (!cursorLine_) {
+        cursorLine_ = new QGraphicsLineItem(chart());
+        cursorLine_->setPen(QPen(QColor(0xC0, 0, 0), 1, Qt::DashLine));
+        cursorLabel_ = new QGraphicsSimpleTextItem(chart());
+        cursorLine_->setZValue(100);
+        cursorLabel_->setZValue(100);
+    }
+    const QRectF area = chart()->plotArea();
+    const bool shown = cursor_ >= 0 && x_ && cursor_ >= x_->min() && cursor_ <= x_->max();
+    cursorLine_->setVisible(shown);
+    cursorLabel_->setVisible(cursor_ >= 0);
+    if (cursor_ < 0) return;
+    const double x = area.left() + (cursor_ - x_->min()) / std::max(x_->max() - x_->min(), 1e-9) * area.width();
+    cursorLine_->setLine(x, area.top(), x, area.bottom());
+    cursorLabel_->setText(cursorText());
+    cursorLabel_->setPos(area.left() + 4, area.top() + 2);
+}
+
+void TZScopeView::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0 || !x_) return;
+    const QRectF area = chart()->plotArea();
+    const double at = x_->min() + (event->position().x() - area.left()) / area.width() * (x_->max() - x_->min());
+    zoomX(std::pow(0.8, notches), at);
+    event->accept();
+}
+
+void TZScopeView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton && zoom_) {
+        dragging_ = true;
+        dragFrom_ = event->position();
+        dragRange_ = *zoom_;
+    }
+    event->accept();
+}
+
+void TZScopeView::mouseMoveEvent(QMouseEvent* event) {
+    const QRectF area = chart()->plotArea();
+    if (!x_ || area.width() <= 0) return;
+    const double perPixel = (x_->max() - x_->min()) / area.width();
+    if (dragging_ && zoom_) {
+        const double span = dragRange_.second - dragRange_.first;
+        const double from = std::clamp(dragRange_.first - (event->position().x() - dragFrom_.x()) * perPixel, fullLo_, fullHi_ - span);
+        zoom_ = std::make_pair(from, from + span);
+        if (scope_) scope_->applyRanges();
+    } else if (area.contains(event->position())) {
+        setCursorSample(static_cast<int>(std::lround(x_->min() + (event->position().x() - area.left()) * perPixel)));
+    }
+}
+
+void TZScopeView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+
+void TZScopeView::mouseDoubleClickEvent(QMouseEvent*) { showAllX(); }
+
+void TZScopeView::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const double middle = cursor_ >= 0 ? cursor_ : (x_ ? (x_->min() + x_->max()) / 2 : 0);
+    switch (event->key()) {
+    case Qt::Key_Left: control ? panX(-0.1) : setCursorSample(cursor_ < 0 ? static_cast<int>(x_ ? x_->min() : 0) : cursor_ - 1); break;
+    case Qt::Key_Right: control ? panX(0.1) : setCursorSample(cursor_ < 0 ? static_cast<int>(x_ ? x_->min() : 0) : cursor_ + 1); break;
+    case Qt::Key_Plus: case Qt::Key_Equal: zoomX(1 / 1.5, middle); break;
+    case Qt::Key_Minus: zoomX(1.5, middle); break;
+    case Qt::Key_Home: showAllX(); break;
+    case Qt::Key_End:
+        if (zoom_) panX((fullHi_ - zoom_->second) / (zoom_->second - zoom_->first));
+        break;
+    default: return QChartView::keyPressEvent(event);
+    }
+    event->accept();
 }
 
 QValueAxis* TZScopeView::yAxis(int index) const {

@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -240,8 +241,26 @@ public:
     // its colour alone stands too little apart from the data view's.
     std::vector<QLineSeries*> edges(int channel) const;
 
+    // The scope's own zoom on its X axis: the wheel, a drag, + and -, Ctrl
+    // with the arrow keys; Home (or a double click) shows every sample and
+    // follows the newest again, as does a zoomed range that ends at it.
+    bool zoomed() const { return zoom_.has_value(); }
+    void zoomX(double factor, double around);
+    void panX(double fraction);
+    void showAllX();
+    // The sample under the cursor line and the text beside it (-1, empty: none).
+    int cursorSample() const { return cursor_; }
+    QString cursorText() const;
+    void setCursorSample(int sample);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class TZScope;
@@ -264,6 +283,16 @@ private:
     std::vector<std::pair<double, double>> drawnRange_;
     std::vector<QValueAxis*> attached_;
     bool fill_;
+    // The whole X range the data spans, and the zoomed part of it.
+    double fullLo_ = 0, fullHi_ = 1;
+    std::optional<std::pair<double, double>> zoom_;
+    bool dragging_ = false;
+    QPointF dragFrom_;
+    std::pair<double, double> dragRange_;
+    int cursor_ = -1;
+    class QGraphicsLineItem* cursorLine_ = nullptr;
+    class QGraphicsSimpleTextItem* cursorLabel_ = nullptr;
+    void placeCursor();
 };
 
 // TColor (0x00BBGGRR) to Qt.

@@ -71,7 +71,7 @@ const Page kConfiguration{
      1117, 1120, 1121, 1124, 1125, 1128, 1129, 1132, 1133, 1136, 1137, 1140, 1141, 1144, 1145}};
 
 // Graph page: the three buttons carry captions; the chart frame holds the chart.
-const Page kGraph{"Grafik", {1131, 1132, 1133}, {1130}};
+const Page kGraph{"Grafik", {1131, 1132, 1133, 1134}, {1130}};
 
 const Page* const kPages[] = {&kSettings, &kOperation, &kConfiguration, &kGraph};
 

@@ -131,6 +131,8 @@ RecordingViewer::RecordingViewer(std::function<QString(int)> text, std::function
         const double a = static_cast<double>(r->time[gapList_[i].before]), b = static_cast<double>(r->time[gapList_[i].after]);
         plot_->setRange(a - (b - a) / 2, b + (b - a) / 2);
     });
+    // A tab chosen by its access key takes the keys at once (Down walks its list).
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] { tabs_->currentWidget()->setFocus(Qt::TabFocusReason); });
     connect(open_, &QPushButton::clicked, this, [this] {
         chooseFile(path_.empty() ? QString() : QFileInfo(QString::fromStdString(path_)).absolutePath());
     });

@@ -98,6 +98,7 @@ CAllControlsSheet::CAllControlsSheet(qv::link::Session::Clock clock, const qv::s
     status_->setOpenTrace([this] { showLineTrace(); });
     operationPage_->setRecordingProblem([this](const QString& text) { status_->setProblem(text); });
     operationPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); });
+    graphPage_->setStatusNote([this](int text, const QStringList& args) { status_->note(text, args); });
     auto* traceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
     traceKey->setContext(Qt::WindowShortcut);
     connect(traceKey, &QShortcut::activated, this, [this] { showLineTrace(); });

@@ -1,17 +1,23 @@
 #include "window/pages/graph/grafik.h"
 
 #include <algorithm>
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <charconv>
 #include <climits>
 #include <exception>
 #include <utility>
 
 #include "bridge/imports.h"
 #include "core/text/text_numbers.h"
+#include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
+#include "platform/files/files.h"
 
 namespace qv::pages {
 namespace {
@@ -44,6 +50,7 @@ CGrafik::CGrafik(qv::text::AppSettings* settings) : settings_(settings), texts_(
     connect(button(PlotStart, "Plot Start"), &QPushButton::clicked, this, [this] { OnPlotStart(); });
     connect(button(PlotStop, "Plot Stop"), &QPushButton::clicked, this, [this] { OnPlotStop(); });
     connect(button(Clear, "Clear"), &QPushButton::clicked, this, [this] { OnClear(); });
+    connect(button(Export, "Export..."), &QPushButton::clicked, this, [this] { OnExport(); });
     faultLabel_ = new QLabel(chartFrame_);
     faultLabel_->setAlignment(Qt::AlignCenter);
     faultLabel_->setWordWrap(true);
@@ -75,6 +82,8 @@ void CGrafik::layOut() {
     chartFrame_->setGeometry(dialogUnitsToPixels(7, 8, 521, 286).adjusted(0, 0, dx, dy));
     const std::pair<int, int> buttons[] = {{PlotStart, 308}, {PlotStop, 327}, {Clear, 346}};
     for (auto [id, y] : buttons) control(id)->setGeometry(dialogUnitsToPixels(197, y, 150, 14).translated(dx / 2, dy));
+    // Beside the three of the template, between them and the logo.
+    control(Export)->setGeometry(dialogUnitsToPixels(355, 346, 100, 14).translated(dx / 2, dy));
     logo_->setGeometry(dialogUnitsToPixels(468, 337, 62, 23).translated(dx, dy));
 }
 
@@ -84,15 +93,15 @@ void CGrafik::layOutSmall() {
     constexpr int kMargin = 8, kGap = 6;
     const QSize button = dialogUnitsToPixels(0, 0, 150, 14).size();
     const QSize logo = logo_->sizeHint();
-    const int bw = std::min(button.width(), (width() - 2 * kMargin - 2 * kGap) / 3);
-    const int rowW = 3 * bw + 2 * kGap;
+    const int bw = std::min(button.width(), (width() - 2 * kMargin - 3 * kGap) / 4);
+    const int rowW = 4 * bw + 3 * kGap;
     const int rowX = std::max(kMargin, (width() - rowW) / 2);
     const bool logoFits = width() - kMargin - logo.width() > rowX + rowW + kGap;
     const int band = logoFits ? std::max(button.height(), logo.height()) : button.height();
     const int bandY = height() - kMargin - band;
     chartFrame_->setGeometry(kMargin, kMargin, width() - 2 * kMargin, std::max(bandY - kGap - kMargin, 0));
     int x = rowX;
-    for (int id : {PlotStart, PlotStop, Clear}) {
+    for (int id : {PlotStart, PlotStop, Clear, Export}) {
         control(id)->setGeometry(x, bandY + (band - button.height()) / 2, bw, button.height());
         x += bw + kGap;
     }
@@ -177,6 +186,9 @@ void CGrafik::AddSample(const qv::protocol::MeasurementRecord& r) {
     if (sampleCount_ < kMaxSamples) {
         flowSamples_[sampleCount_] = r.volumeFlow;
         temperatureSamples_[sampleCount_] = r.temperature;
+        sampleTimes_[sampleCount_] = QDateTime::currentMSecsSinceEpoch();
+        temperatureUnit_ = r.temperatureUnit;
+        flowUnit_ = r.volumeFlowUnit;
         const int count = sampleCount_ + 1;
         if (chartReady_) guarded([&] { plotSamples(r, count); });
     }
@@ -273,6 +285,53 @@ void CGrafik::renderFault() {
     faultLabel_->setAccessibleName(text);
     faultLabel_->show();
     faultLabel_->raise();
+}
+
+void CGrafik::OnExport() {
+    const QString title = texts_.text(qv::text::msg::ViewerExport).remove(QLatin1Char('&'));
+    const QString chosen = qv::dialog::dialogs().saveFileName(
+        this, title, QDir::home().filePath(QStringLiteral("QV-Gui_%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss")))),
+        texts_.text(qv::text::msg::ViewerExportFilter));
+    if (!chosen.isEmpty()) exportCurves(chosen);
+}
+
+bool CGrafik::exportCurves(const QString& path) {
+    const int count = std::min(sampleCount_, kMaxSamples);
+    const bool picture = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    const QString name = picture || path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".csv");
+    QByteArray bytes;
+    if (picture) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        chartFrame_->grab().toImage().save(&buffer, "PNG");
+    } else {
+        // As a recording's export: UTF-8, ISO 8601 local time, decimal point, units in the header.
+        bytes = "sample,time,temperature [" + qv::dialog::fromCp1252(temperatureUnit_).toUtf8() + "],volume flow [" +
+                qv::dialog::fromCp1252(flowUnit_).toUtf8() + "]\n";
+        for (int i = 0; i < count; ++i) {
+            char t[32], f[32];
+            const auto te = std::to_chars(t, t + sizeof t, temperatureSamples_[i]).ptr;
+            const auto fe = std::to_chars(f, f + sizeof f, flowSamples_[i]).ptr;
+            bytes += QByteArray::number(i) + ',' +
+                     QDateTime::fromMSecsSinceEpoch(sampleTimes_[i]).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toUtf8() + ',' +
+                     QByteArray(t, static_cast<int>(te - t)) + ',' + QByteArray(f, static_cast<int>(fe - f)) + '\n';
+        }
+    }
+    // The file dialog asked before a file there was replaced.
+    const auto written = qv::files::writeWhole(name.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), true);
+    if (!written.ok()) {
+        qv::dialog::dialogs().message(this, QStringLiteral("QV-Gui"),
+                                      qv::window::fillText(texts_.text(qv::text::msg::NotWritten),
+                                                           {qv::window::fileTrouble(name, written.trouble, written.error, 0,
+                                                                                    [this](int n) { return texts_.text(n); })}));
+        return false;
+    }
+    if (statusNote_) {
+        if (picture) statusNote_(qv::text::msg::ViewerPictureSaved, {name});
+        else statusNote_(qv::text::counted(count, settings_->language, qv::text::msg::GraphExported, qv::text::msg::GraphExportedOne),
+                         {QString::number(count), name});
+    }
+    return true;
 }
 
 QString CGrafik::chartFault() const { return faulted_ && faultLabel_ ? faultLabel_->text() : QString(); }

@@ -3,6 +3,7 @@
 // the hosted scope chart inside the chart frame.
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,7 +22,7 @@ namespace qv::pages {
 class CGrafik : public qv::dialog::DialogPage {
 public:
     static constexpr int kMaxSamples = 2000;
-    enum Id { ChartFrame = 1130, PlotStart = 1131, PlotStop = 1132, Clear = 1133 };
+    enum Id { ChartFrame = 1130, PlotStart = 1131, PlotStop = 1132, Clear = 1133, Export = 1134 };
 
     explicit CGrafik(qv::text::AppSettings* settings);
     ~CGrafik() override;
@@ -35,6 +36,12 @@ public:
     int sampleCount() const { return sampleCount_; }
     void UpdateLanguage();
     void reloadTexts();
+    // "Export…": the plotted curves as CSV for other tools (sample, ISO time,
+    // values with their units, decimal point) or, for a ".png" name, the chart.
+    void OnExport();
+    bool exportCurves(const QString& path);
+    // Where the outcome of an export is told (the status line).
+    void setStatusNote(std::function<void(int text, const QStringList& args)> note) { statusNote_ = std::move(note); }
 
     // The text the chart frame shows when the chart failed; empty while it works.
     QString chartFault() const;
@@ -82,6 +89,10 @@ private:
     int sampleCount_ = 0;
     float temperatureSamples_[kMaxSamples] = {};
     float flowSamples_[kMaxSamples] = {};
+    // When each plotted sample came, and the units of the last: for the export only.
+    qint64 sampleTimes_[kMaxSamples] = {};
+    std::string temperatureUnit_, flowUnit_;
+    std::function<void(int, const QStringList&)> statusNote_;
 };
 
 }  // namespace qv::pages

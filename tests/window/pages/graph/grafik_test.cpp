@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <filesystem>
 #include <memory>
 
 #include "core/text/settings.h"
@@ -389,3 +390,56 @@ TEST_F(GraphPage, AFaultWhilePlottingKeepsCounting) {
 }
 
 }  // namespace
+
+// Zoom, cursor and export while the poll goes on, by the keys a user
+// presses: a zoomed range that ends at the newest sample moves on with it,
+// one moved back stays, Home shows all and follows again; the cursor names
+// each curve's value at its sample; the export holds every plotted sample
+// as the chart has it. The calls the page makes are those it made before.
+TEST_F(GraphPage, ZoomsShowsACursorAndExportsWhileSamplesArrive) {
+    show(0);
+    page->OnPlotStart();
+    for (int i = 0; i < 100; ++i) page->AddSample(record(20.0f + i * 0.5f, static_cast<float>(i)));
+    TZScopeView* v = refreshed();
+    ASSERT_TRUE(v);
+    v->setFocus();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(v, Qt::Key_Plus);
+    ASSERT_TRUE(v->zoomed());
+    const double span = v->xAxis()->max() - v->xAxis()->min();
+    EXPECT_LT(span, 40);
+    EXPECT_LT(v->xAxis()->max(), 99);  // around the middle
+    QTest::keyClick(v, Qt::Key_End);
+    EXPECT_DOUBLE_EQ(v->xAxis()->max(), 99);  // the newest
+    for (int i = 100; i < 110; ++i) page->AddSample(record(20.0f + i * 0.5f, static_cast<float>(i)));
+    v->refresh();
+    EXPECT_DOUBLE_EQ(v->xAxis()->max(), 109);  // followed the newest
+    EXPECT_NEAR(v->xAxis()->max() - v->xAxis()->min(), span, 1e-9);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(v, Qt::Key_Left, Qt::ControlModifier);
+    const double kept = v->xAxis()->max();
+    EXPECT_LT(kept, 109);
+    page->AddSample(record(80.0f, 110.0f));
+    v->refresh();
+    EXPECT_DOUBLE_EQ(v->xAxis()->max(), kept);  // looked back at: stays
+    QTest::keyClick(v, Qt::Key_Right);
+    QTest::keyClick(v, Qt::Key_Right);
+    const int at = v->cursorSample();
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(v->cursorText(), QString("Messwert %1 · Temperatur: %2 · Volumenstrom: %3")
+                                   .arg(at).arg(20.0 + at * 0.5, 0, 'f', 2).arg(static_cast<double>(at), 0, 'f', 3));
+    QTest::keyClick(v, Qt::Key_Home);
+    EXPECT_FALSE(v->zoomed());
+    EXPECT_DOUBLE_EQ(v->xAxis()->max(), 110);
+
+    ASSERT_TRUE(page->exportCurves(QString::fromStdString((dir.path / "curves.csv").string())));
+    const std::string csv = dir.read("curves.csv");
+    EXPECT_EQ(csv.rfind("sample,time,temperature [\u00b0C],volume flow [m3/h]\n", 0), 0u) << csv.substr(0, 80);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 112);
+    EXPECT_NE(csv.find(",20.5,1\n"), std::string::npos);
+    EXPECT_NE(csv.find("110,"), std::string::npos);
+    ASSERT_TRUE(page->exportCurves(QString::fromStdString((dir.path / "curves.png").string())));
+    EXPECT_EQ(dir.read("curves.png").substr(0, 4), "\x89PNG");
+    // A folder where the file would go: told, nothing claimed.
+    std::filesystem::create_directory(dir.path / "taken.csv");
+    EXPECT_FALSE(page->exportCurves(QString::fromStdString((dir.path / "taken.csv").string())));
+    EXPECT_EQ(qv::test::fakeDialogs().boxes.size(), 1u);
+}
