@@ -6,7 +6,8 @@
 # (llvm-symbolizer for readable reports) serve tools/fuzz.sh; openbox,
 # xdotool, x11-apps and netpbm serve tools/look.sh (the window under a window
 # manager, real key presses, pictures); libssl-dev (libcrypto: the journal's
-# hash chain) and nlohmann-json3-dev (its lines).
+# hash chain) and nlohmann-json3-dev (its lines); libprotobuf-c-dev and
+# protobuf-c-compiler (the Sparkplug B payload, from our own schema).
 set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
@@ -14,7 +15,7 @@ packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev li
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
           dpkg-dev file lintian poppler-utils
           libgensio-dev ser2net openbox xdotool x11-apps netpbm
-          libssl-dev nlohmann-json3-dev)
+          libssl-dev nlohmann-json3-dev libprotobuf-c-dev protobuf-c-compiler)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

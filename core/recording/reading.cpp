@@ -337,7 +337,15 @@ std::string exportCsv(const Recording& r, std::size_t from, std::size_t to, bool
     std::string out;
     if (header) {
         out = "time";
-        for (int i = 0; i < 10; ++i) out += "," + csvField(std::string(names[i]) + " [" + utf8FromCp1252(r.units[i]) + "]");
+        for (int i = 0; i < 10; ++i) {
+            // Appended piece by piece: GCC 12 sees overlaps in "," + a temporary that are not there.
+            std::string name = names[i];
+            name += " [";
+            name += utf8FromCp1252(r.units[i]);
+            name += ']';
+            out += ',';
+            out += csvField(name);
+        }
         out += ",low flow suppression [%],LS1,LS2,availability,error contact,last error\n";
     }
     std::vector<std::string> errors(r.errorTexts.size());
