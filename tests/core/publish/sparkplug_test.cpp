@@ -4,6 +4,9 @@
 // are taken for commands.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "core/publish/plain_json.h"
 #include "core/publish/sparkplug.h"
 
 using namespace qv::publish;
@@ -114,4 +117,22 @@ TEST(Sparkplug, TopicsAndCommandsOfThisNodeOnly) {
     rebirth.metrics[0].value = false;
     EXPECT_FALSE(asksRebirth(rebirth));
     EXPECT_FALSE(asksRebirth(Payload{}));
+}
+
+// For tools that do not speak Sparkplug: the same metrics by name, units
+// beside their values, a value that is no number as null, times in UTC.
+TEST(PlainJson, StateAndCycleCarryTheSameMetrics) {
+    auto r = record();
+    r.temperature = std::nanf("");
+    const std::string cycle = jsonCycle(measurementMetrics(r, "Sensorbruch", 1'765'353'600'123), 1'765'353'600'123);
+    EXPECT_EQ(cycle.rfind("{\"time\":\"2025-12-10T08:00:00.123Z\",\"Flow velocity\":{\"value\":1.5,\"unit\":\"m/s\"}", 0), 0u)
+        << cycle;
+    for (const char* part : {"\"Volume flow\":{\"value\":12.25,\"unit\":\"m\u00b3/h\"}", "\"Temperature\":{\"value\":null,",
+                             "\"Contacts/Error\":true", "\"Error/Code\":20", "\"Error/Text\":\"Sensorbruch\"",
+                             "\"Low flow suppression\":{\"value\":3,\"unit\":\"%\"}"})
+        EXPECT_NE(cycle.find(part), std::string::npos) << part << "\n" << cycle;
+    EXPECT_EQ(jsonState(false, "KT740-M1S1", "1.23", "no answer for 6 s", 1'765'353'600'000),
+              "{\"online\":false,\"model\":\"KT740-M1S1\",\"version\":\"1.23\",\"reason\":\"no answer for 6 s\","
+              "\"time\":\"2025-12-10T08:00:00.000Z\"}");
+    EXPECT_EQ(jsonTopic("plant", "gw1", "/dev/ttyUSB0", "data"), "qv/plant/gw1/_dev_ttyUSB0/data");
 }
