@@ -13,7 +13,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clan
       -DQV_BUILD_FUZZ=ON -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF -DQV_WERROR="${QV_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target fuzz -j2
 
-targets=(profile texts replies configuration compare sim label journal recording)
+targets=(profile texts replies configuration compare sim label journal recording sparkplug)
 mkdir -p "$build/findings" "$build/logs"
 export QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
