@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <atomic>
+#include <thread>
+#include <map>
 #include <sys/stat.h>
 
 #include "core/params/check.h"
@@ -21,6 +24,8 @@
 #include "core/protocol/tables.h"
 #include "core/recording/format.h"
 #include "core/recording/reading.h"
+#include "core/publish/sparkplug.h"
+#include "cli/mqtt.h"
 #include "core/text/text_numbers.h"
 #include "core/text/texts.h"
 
@@ -98,6 +103,12 @@ public:
         return true;
     }
     int code() const { return code_; }
+    // Chooses the port and goes on at once: the session keeps trying to open
+    // it, and tells through the callbacks below what it reaches.
+    void start(const std::string& port) { session_.choose(port); }
+    // The meter identified (first, after an outage, or as another model), and the link's state.
+    std::function<void(int code, std::optional<float> version)> onIdentified;
+    std::function<void(bool down)> onLinkDown;
 
     // "KT740-->PC" as the window asks it.
     cfg::SetRead readSet() {
@@ -160,7 +171,16 @@ private:
             f();
         }
     }
-    void portOutcome(const qv::link::PortOutcome& o) override { outcome_ = o; }
+    void portOutcome(const qv::link::PortOutcome& o) override {
+        outcome_ = o;
+        if (o.meter && onIdentified) onIdentified(o.meter->deviceCode, o.meter->version);
+    }
+    void identified(const qv::protocol::Identification& id) override {
+        if (onIdentified) onIdentified(id.deviceCode, id.version);
+    }
+    void linkDown(bool down) override {
+        if (onLinkDown) onLinkDown(down);
+    }
     void delivered(const qv::protocol::MeasurementRecord& r) override {
         if (onCycle_) onCycle_(r);
     }
@@ -556,6 +576,175 @@ Result record(const Context& c, const std::string& port) {
             r.result += ", " + cliText(c.words, qv::text::counted(failed, language, words::LinesNotWritten, words::LinesNotWrittenOne),
                                        {std::to_string(failed)});
     });
+}
+
+// --- publishing ---------------------------------------------------------------
+
+namespace {
+namespace sp = qv::publish;
+
+std::uint64_t nowMs() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+}
+
+// One node on the broker and its meters: births, data and deaths with the
+// node's sequence, all under one lock (each meter's thread tells its own).
+class Publisher {
+public:
+    Publisher(const PublishOptions& o, std::function<void(const std::string&)> say)
+        : o_(o), say_(std::move(say)), mqtt_(o.broker, "qv-" + o.node) {
+        mqtt_.onMessage = [this](const std::string& topic, const std::string& payload) { command(topic, payload); };
+    }
+
+    struct Device {
+        std::string id, model, version;
+        bool pendingBirth = false, born = false, lost = false;
+        std::vector<sp::Metric> last;
+    };
+
+    // Connects (again), then the births and what was kept meanwhile.
+    bool connect() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        node_.connected();
+        std::string why;
+        if (!mqtt_.connect(sp::topic(o_.group, sp::Message::NDEATH, o_.node), sp::encode(node_.death()), why)) {
+            if (why != lastWhy_) say_("broker " + o_.broker + ": " + why);
+            lastWhy_ = why;
+            return false;
+        }
+        lastWhy_.clear();
+        mqtt_.subscribe(sp::topic(o_.group, sp::Message::NCMD, o_.node), 1);
+        mqtt_.subscribe(sp::topic(o_.group, sp::Message::DCMD, o_.node) + "/#", 1);
+        births();
+        // Cycles of the time the broker was away, in order, marked historical.
+        for (auto& [id, payload] : kept_) send(sp::Message::DDATA, id, payload, 0);
+        kept_.clear();
+        if (dropped_) say_("broker away: " + std::to_string(dropped_) + " oldest cycles were not kept");
+        dropped_ = 0;
+        return true;
+    }
+    bool connected() const { return mqtt_.connected(); }
+    bool rebirthAsked() { return rebirth_.exchange(false); }
+    void rebirth() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        births();
+    }
+    void stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (mqtt_.connected()) mqtt_.publish(sp::topic(o_.group, sp::Message::NDEATH, o_.node), sp::encode(node_.death()), 1);
+        mqtt_.disconnect();
+    }
+
+    Device& device(const std::string& port) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto& d = devices_[port];
+        d.id = sp::topicLevel(port);
+        return d;
+    }
+    void identified(Device& d, int code, std::optional<float> version) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        d.model = qv::protocol::modelCodeText(code);
+        d.version = version ? number(*version) : std::string();
+        // Born again with the first cycle after it, so the birth carries values.
+        if (d.born) death(d);
+        d.pendingBirth = true;
+        d.lost = false;
+    }
+    void linkDown(Device& d, bool down) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (down && d.born) death(d);
+        d.lost = down;
+    }
+    void cycle(Device& d, const qv::protocol::MeasurementRecord& r, const std::string& errorText) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        d.last = sp::measurementMetrics(r, errorText, nowMs());
+        if (d.lost) return;
+        if (d.pendingBirth || !d.born) {
+            d.pendingBirth = false;
+            d.born = true;
+            if (mqtt_.connected()) send(sp::Message::DBIRTH, d.id, node_.deviceBirth(d.model, d.version, d.last, nowMs()), 0);
+            return;
+        }
+        if (mqtt_.connected() && send(sp::Message::DDATA, d.id, node_.deviceData(d.last, nowMs()), 0)) return;
+        // The broker is away: kept, bounded, oldest first out.
+        kept_.emplace_back(d.id, node_.deviceData(d.last, nowMs(), true));
+        if (kept_.size() > kKept) kept_.pop_front(), ++dropped_;
+    }
+
+private:
+    static constexpr std::size_t kKept = 100000;
+    // Under the lock.
+    bool send(sp::Message m, const std::string& device, const sp::Payload& p, int qos) {
+        return mqtt_.publish(sp::topic(o_.group, m, o_.node, device), sp::encode(p), qos);
+    }
+    void births() {
+        if (!mqtt_.connected()) return;
+        mqtt_.publish(sp::topic(o_.group, sp::Message::NBIRTH, o_.node), sp::encode(node_.birth(nowMs())), 0);
+        for (auto& [port, d] : devices_)
+            if (d.born && !d.lost) send(sp::Message::DBIRTH, d.id, node_.deviceBirth(d.model, d.version, d.last, nowMs()), 0);
+    }
+    void death(Device& d) {
+        d.born = false;
+        if (mqtt_.connected()) send(sp::Message::DDEATH, d.id, node_.deviceDeath(nowMs()), 0);
+    }
+    // On Paho's thread: a rebirth is done by the main loop; a device command
+    // is refused (a plant system reads meters through this path, never changes them).
+    void command(const std::string& topic, const std::string& payload) {
+        const auto c = sp::commandOf(topic, o_.group, o_.node);
+        if (!c) return;
+        if (c->type == sp::Message::DCMD) {
+            say_("refused a device command for " + c->device + ": this path reads meters, it never changes them");
+            return;
+        }
+        const auto p = sp::decode(payload);
+        if (p && sp::asksRebirth(*p)) rebirth_ = true;
+    }
+
+    PublishOptions o_;
+    std::function<void(const std::string&)> say_;
+    std::mutex mutex_;
+    Mqtt mqtt_;
+    sp::Node node_;
+    std::map<std::string, Device> devices_;
+    std::deque<std::pair<std::string, sp::Payload>> kept_;
+    std::size_t dropped_ = 0;
+    std::string lastWhy_;
+    std::atomic<bool> rebirth_{false};
+};
+}  // namespace
+
+int publish(const Context& c, const std::vector<std::string>& ports, const PublishOptions& o,
+            std::function<void(const std::string&)> say) {
+    Publisher pub(o, say);
+    std::vector<std::thread> meters;
+    for (const auto& port : ports) {
+        Publisher::Device& d = pub.device(port);
+        meters.emplace_back([&c, &pub, &d, port] {
+            Meter m(c);
+            m.onIdentified = [&](int code, std::optional<float> version) { pub.identified(d, code, version); };
+            m.onLinkDown = [&](bool down) { pub.linkDown(d, down); };
+            m.start(port);
+            m.poll([&c] { return c.stop && *c.stop; }, [&](const qv::protocol::MeasurementRecord& r) {
+                pub.cycle(d, r, qv::recording::recordedErrorText(r.errorCode, c.words.errorTexts()));
+            });
+        });
+    }
+    // The broker: connected, and again with a growing pause when it went away.
+    auto wait = std::chrono::milliseconds(0);
+    auto next = Clock::now();
+    while (!(c.stop && *c.stop)) {
+        if (!pub.connected() && Clock::now() >= next) {
+            if (pub.connect()) wait = std::chrono::milliseconds(0);
+            else wait = std::min<std::chrono::milliseconds>(std::max(wait * 2, std::chrono::milliseconds(500)), std::chrono::seconds(30));
+            next = Clock::now() + wait;
+        }
+        if (pub.connected() && pub.rebirthAsked()) pub.rebirth();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    for (auto& t : meters) t.join();
+    pub.stop();
+    return 0;
 }
 
 int Recording::start(const std::string& path, int deviceCode, bool replace) {

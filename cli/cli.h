@@ -75,6 +75,19 @@ Result record(const Context& c, const std::string& port);
 // units, into c.output (never over a file without c.force).
 Result convert(const Context& c, const std::string& file);
 
+// Polls every port as the window polls it and publishes each meter on an
+// MQTT broker as Sparkplug B until *c.stop: NBIRTH (the will its NDEATH),
+// DBIRTH with the first cycle after an identification, DDATA per cycle,
+// DDEATH when the session declares the meter lost; connected again with a
+// growing pause, the cycles of the time the broker was away kept and sent
+// after as historical. Device commands are refused. say: what to tell.
+struct PublishOptions {
+    std::string broker;  // "tcp://HOST:PORT"
+    std::string group = "qv", node;
+};
+int publish(const Context& c, const std::vector<std::string>& ports, const PublishOptions& o,
+            std::function<void(const std::string&)> say);
+
 // The journal's entries, oldest first, one line each (time, user, port,
 // model, operation, verdict, changes); port "" and since "" for all. With
 // json, one object a line. Returns the exit code (0, or 3 when the journal

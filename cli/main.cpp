@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/mqtt.h"
+#include "core/publish/sparkplug.h"
 #include "core/link/port_setup.h"
 #include "core/recording/reading.h"
 #include "core/text/settings.h"
@@ -45,6 +47,9 @@ constexpr const char* kUsage =
     "                                          a recording as UTF-8 CSV with ISO times for other tools;\n"
     "                                          --from/--to keep the lines from T up to, not including, T\n"
     "  record PORT... --csv FILE|DIR [--for DURATION]   measurements into CSV files (Ctrl+C ends)\n"
+    "  publish PORT... --broker mqtt://HOST[:PORT] [--group ID] [--node ID]\n"
+    "                                          the meters on an MQTT broker as Sparkplug B (Ctrl+C ends);\n"
+    "                                          read only: device commands are refused\n"
     "PORT: COM5 or 5 (as the window numbers it), a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.\n"
     "--force replaces an output file that exists already; without it such a file is left as it is.\n"
     "--journal FILE: where every change is entered before it is sent (default: the data folder's journal.jsonl).\n"
@@ -148,7 +153,7 @@ void summary(const qv::text::Words& w, const std::vector<Result>& results) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
-    std::string lang, dir = dataDir(), output, forText, journalPath, journalPort, since, from, to;
+    std::string lang, dir = dataDir(), output, forText, journalPath, journalPort, since, from, to, broker, group, node;
     bool json = false, verify = false, outputGiven = false, dirGiven = false, force = false;
     int jobs = 0;
     for (int i = 1; i < argc; ++i) {
@@ -182,6 +187,12 @@ int main(int argc, char** argv) {
             journalPort = value();
         } else if (a == "--since") {
             since = value();
+        } else if (a == "--broker") {
+            broker = value();
+        } else if (a == "--group") {
+            group = value();
+        } else if (a == "--node") {
+            node = value();
         } else if (a == "--from") {
             from = value();
         } else if (a == "--to") {
@@ -320,8 +331,33 @@ int main(int argc, char** argv) {
     } else if (command == "record") {
         needOutput(operands.size() > 1);
         for (const auto& p : operands) work.push_back([&c, p] { return qv::cli::record(c, p); }), names.push_back(p);
-    } else {
+    } else if (command != "publish") {
         usage("unknown command " + command);
+    }
+    if ((!broker.empty() || !group.empty() || !node.empty()) && command != "publish")
+        usage("--broker, --group and --node belong to publish");
+    if (command == "publish") {
+        if (operands.empty()) usage("publish needs at least one PORT");
+        qv::cli::PublishOptions o;
+        o.broker = qv::cli::brokerUri(broker);
+        if (o.broker.empty()) usage("publish needs --broker mqtt://HOST[:PORT]");
+        // Sparkplug ids are topic levels: no '/', '+' or '#'.
+        auto id = [](const std::string& name, const std::string& v) {
+            if (v.empty() || v.find_first_of("/+#") != std::string::npos) usage(name + " needs an id without '/', '+' or '#'");
+            return v;
+        };
+        if (!group.empty()) o.group = id("--group", group);
+        char host[256] = {};
+        o.node = node.empty() ? qv::publish::topicLevel(::gethostname(host, sizeof host - 1) == 0 ? host : "qv-cli") : id("--node", node);
+        struct sigaction sa{};
+        sa.sa_handler = onSignal;
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
+        std::mutex saying;
+        return qv::cli::publish(c, operands, o, [&saying](const std::string& text) {
+            std::lock_guard<std::mutex> lock(saying);
+            std::fprintf(stderr, "qv-cli: %s\n", text.c_str());
+        });
     }
     if (work.empty()) usage(command + " needs at least one " + (command == "check" ? "FILE" : "PORT"));
 

@@ -7,7 +7,8 @@
 # xdotool, x11-apps and netpbm serve tools/look.sh (the window under a window
 # manager, real key presses, pictures); libssl-dev (libcrypto: the journal's
 # hash chain) and nlohmann-json3-dev (its lines); libprotobuf-c-dev and
-# protobuf-c-compiler (the Sparkplug B payload, from our own schema).
+# protobuf-c-compiler (the Sparkplug B payload, from our own schema);
+# libpaho-mqtt-dev (qv-cli publish's MQTT) and mosquitto (the broker its tests start).
 set -euo pipefail
 packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           qt6-translations-l10n libudev-dev
@@ -15,7 +16,8 @@ packages=(build-essential cmake ccache pkg-config qt6-base-dev qt6-charts-dev li
           libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core python3
           dpkg-dev file lintian poppler-utils
           libgensio-dev ser2net openbox xdotool x11-apps netpbm
-          libssl-dev nlohmann-json3-dev libprotobuf-c-dev protobuf-c-compiler)
+          libssl-dev nlohmann-json3-dev libprotobuf-c-dev protobuf-c-compiler
+          libpaho-mqtt-dev mosquitto)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
