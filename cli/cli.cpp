@@ -617,8 +617,9 @@ public:
         mqtt_.subscribe(sp::topic(o_.group, sp::Message::NCMD, o_.node), 1);
         mqtt_.subscribe(sp::topic(o_.group, sp::Message::DCMD, o_.node) + "/#", 1);
         births();
-        // Cycles of the time the broker was away, in order, marked historical.
-        for (auto& [id, payload] : kept_) send(sp::Message::DDATA, id, payload, 0);
+        // Cycles of the time the broker was away, in order, marked historical;
+        // their seq follows the births', as a host checks it.
+        for (auto& k : kept_) send(sp::Message::DDATA, k.device, node_.deviceData(std::move(k.metrics), k.at, true), 0);
         kept_.clear();
         if (dropped_) say_("broker away: " + std::to_string(dropped_) + " oldest cycles were not kept");
         dropped_ = 0;
@@ -668,7 +669,7 @@ public:
         }
         if (mqtt_.connected() && send(sp::Message::DDATA, d.id, node_.deviceData(d.last, nowMs()), 0)) return;
         // The broker is away: kept, bounded, oldest first out.
-        kept_.emplace_back(d.id, node_.deviceData(d.last, nowMs(), true));
+        kept_.push_back({d.id, d.last, nowMs()});
         if (kept_.size() > kKept) kept_.pop_front(), ++dropped_;
     }
 
@@ -707,7 +708,12 @@ private:
     Mqtt mqtt_;
     sp::Node node_;
     std::map<std::string, Device> devices_;
-    std::deque<std::pair<std::string, sp::Payload>> kept_;
+    struct Kept {
+        std::string device;
+        std::vector<sp::Metric> metrics;
+        std::uint64_t at;
+    };
+    std::deque<Kept> kept_;
     std::size_t dropped_ = 0;
     std::string lastWhy_;
     std::atomic<bool> rebirth_{false};
