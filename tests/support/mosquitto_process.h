@@ -19,25 +19,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/loopback_port.h"
+
 extern char** environ;
 
 namespace qv::test {
 
-inline int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
 class Mosquitto {
 public:
-    explicit Mosquitto(const std::filesystem::path& dir) : port_(freePort()), conf_((dir / "mosquitto.conf").string()) {
+    explicit Mosquitto(const std::filesystem::path& dir) : port_(freeLoopbackPort()), conf_((dir / "mosquitto.conf").string()) {
         std::ofstream(conf_) << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence false\n";
         start();
     }
@@ -53,17 +43,7 @@ public:
         posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         // Until it listens.
-        for (int i = 0; i < 200; ++i) {
-            const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_port = htons(static_cast<std::uint16_t>(port_));
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-            ::close(s);
-            if (up) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        for (int i = 0; i < 200 && !acceptsConnections(port_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     void stop() {
         if (pid_ <= 0) return;
