@@ -15,7 +15,7 @@
 
 namespace qv::publish {
 
-// The specification's data type numbers, those a meter's metrics use.
+// Sparkplug B's data type numbers, those a meter's metrics use.
 enum class DataType : std::uint32_t {
     Int8 = 1, Int16 = 2, Int32 = 3, Int64 = 4, UInt8 = 5, UInt16 = 6, UInt32 = 7, UInt64 = 8,
     Float = 9, Double = 10, Boolean = 11, String = 12, DateTime = 13, Text = 14,
