@@ -334,6 +334,11 @@ int main(int argc, char** argv) {
     } else if (command != "publish") {
         usage("unknown command " + command);
     }
+    // Ctrl+C and SIGTERM end a recording or a publisher with whole lines and a death said.
+    struct sigaction sa{};
+    sa.sa_handler = onSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
     if ((!broker.empty() || !group.empty() || !node.empty()) && command != "publish")
         usage("--broker, --group and --node belong to publish");
     if (command == "publish") {
@@ -349,10 +354,6 @@ int main(int argc, char** argv) {
         if (!group.empty()) o.group = id("--group", group);
         char host[256] = {};
         o.node = node.empty() ? qv::publish::topicLevel(::gethostname(host, sizeof host - 1) == 0 ? host : "qv-cli") : id("--node", node);
-        struct sigaction sa{};
-        sa.sa_handler = onSignal;
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
         std::mutex saying;
         return qv::cli::publish(c, operands, o, [&saying](const std::string& text) {
             std::lock_guard<std::mutex> lock(saying);
@@ -360,11 +361,6 @@ int main(int argc, char** argv) {
         });
     }
     if (work.empty()) usage(command + " needs at least one " + (command == "check" ? "FILE" : "PORT"));
-
-    struct sigaction sa{};
-    sa.sa_handler = onSignal;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
 
     // A recording's lines so far, shown on a terminal while it runs.
     std::mutex counting;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/recording/header_pieces.h"
+#include "platform/profile/cp1252.h"
 
 namespace qv::recording {
 namespace {
@@ -315,21 +316,6 @@ std::optional<Recording> readRecording(std::string_view bytes, bool inTimeOrder)
     return std::move(reader.recording());
 }
 
-std::string utf8FromCp1252(std::string_view cp1252) {
-    static const char16_t high[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
-                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
-    std::string out;
-    for (unsigned char c : cp1252) {
-        const unsigned u = c < 0x80 ? c : c < 0xA0 ? high[c - 0x80] : c;
-        if (u < 0x80) out.push_back(static_cast<char>(u));
-        else if (u < 0x800) out += {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
-        else out += {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)), static_cast<char>(0x80 | (u & 0x3F))};
-    }
-    return out;
-}
-
 std::string exportCsv(const Recording& r, std::size_t from, std::size_t to, bool header) {
     static const char* names[10] = {"flow velocity", "min flow velocity", "max flow velocity", "volume flow",
                                     "min volume flow", "max volume flow", "temperature", "min temperature",
@@ -341,7 +327,7 @@ std::string exportCsv(const Recording& r, std::size_t from, std::size_t to, bool
             // Appended piece by piece: GCC 12 sees overlaps in "," + a temporary that are not there.
             std::string name = names[i];
             name += " [";
-            name += utf8FromCp1252(r.units[i]);
+            name += qv::profile::cp1252ToUtf8(r.units[i]);
             name += ']';
             out += ',';
             out += csvField(name);
@@ -349,7 +335,7 @@ std::string exportCsv(const Recording& r, std::size_t from, std::size_t to, bool
         out += ",low flow suppression [%],LS1,LS2,availability,error contact,last error\n";
     }
     std::vector<std::string> errors(r.errorTexts.size());
-    for (std::size_t i = 0; i < errors.size(); ++i) errors[i] = csvField(utf8FromCp1252(r.errorTexts[i]));
+    for (std::size_t i = 0; i < errors.size(); ++i) errors[i] = csvField(qv::profile::cp1252ToUtf8(r.errorTexts[i]));
     to = std::min(to, r.size());
     for (std::size_t i = from; i < to; ++i) {
         const WallTime w = wallTime(r.time[i]);

@@ -115,8 +115,6 @@ std::optional<std::int64_t> parseWallTime(std::string_view text);
 // piece by piece).
 std::string exportCsv(const Recording& r, std::size_t from, std::size_t to, bool header = true);
 inline std::string exportCsv(const Recording& r) { return exportCsv(r, 0, r.size()); }
-// Windows-1252 as UTF-8.
-std::string utf8FromCp1252(std::string_view cp1252);
 
 // --- what a viewer draws and lists ----------------------------------------------
 

@@ -1,12 +1,20 @@
 #include "window/services/file_places.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
 #include <QStandardPaths>
+#include <QWidget>
 #include <algorithm>
 
 #include "core/protocol/tables.h"
+#include "core/text/text_numbers.h"
+#include "platform/dialog/dialog_service.h"
+#include "platform/files/files.h"
+#include "window/services/page_texts.h"
 
 namespace qv::window {
 using namespace qv::text;
@@ -48,6 +56,28 @@ void rememberFolder(AppSettings& settings, const QString& chosen) {
 
 QString withExtension(const QString& path, const QString& extension) {
     return QFileInfo(path).suffix().isEmpty() ? path + QLatin1Char('.') + extension : path;
+}
+
+ExportTarget exportTarget(const QString& chosen) {
+    const bool picture = chosen.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    const bool csv = chosen.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    return {picture || csv ? chosen : chosen + QStringLiteral(".csv"), picture};
+}
+
+std::string pngOf(QWidget* widget) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    widget->grab().toImage().save(&buffer, "PNG");
+    return std::string(png.constData(), static_cast<std::size_t>(png.size()));
+}
+
+bool writeChosen(QWidget* owner, const QString& path, std::string_view bytes, const std::function<QString(int)>& text) {
+    const auto written = qv::files::writeWhole(path.toStdString(), bytes, true);
+    if (written.ok()) return true;
+    qv::dialog::dialogs().message(owner, QStringLiteral("QV-Gui"),
+                                  fillText(text(qv::text::msg::NotWritten), {fileTrouble(path, written.trouble, written.error, 0, text)}));
+    return false;
 }
 
 }  // namespace qv::window

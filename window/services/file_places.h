@@ -4,6 +4,11 @@
 // program's own data folder; names carry the model and the date.
 #include <QDateTime>
 #include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QWidget;
 
 #include "core/text/settings.h"
 
@@ -22,5 +27,18 @@ QString suggestedPath(const AppSettings& settings, int deviceCode, const QString
 void rememberFolder(AppSettings& settings, const QString& chosen);
 // The name with ".<extension>" when it has no extension of its own.
 QString withExtension(const QString& path, const QString& extension);
+
+// What "Export…" writes to a chosen name: a picture for ".png", else CSV
+// (".csv" added to a name that ends in neither).
+struct ExportTarget {
+    QString path;
+    bool picture = false;
+};
+ExportTarget exportTarget(const QString& chosen);
+// The widget as PNG bytes.
+std::string pngOf(QWidget* widget);
+// Writes a file the user chose in a file dialog (which asked before one was
+// replaced); a failure is told in a box owned by owner, with the file and why.
+bool writeChosen(QWidget* owner, const QString& path, std::string_view bytes, const std::function<QString(int)>& text);
 
 }  // namespace qv::window

@@ -1,6 +1,5 @@
 #include "window/services/recording_viewer.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFileInfo>
@@ -16,6 +15,8 @@
 #include <cmath>
 
 #include "core/recording/format.h"
+#include "core/recording/recording.h"
+#include "window/services/file_places.h"
 #include "core/text/text_numbers.h"
 #include "platform/dialog/dialog_page.h"
 #include "platform/dialog/dialog_service.h"
@@ -192,9 +193,8 @@ QString RecordingViewer::curveCaption(int curve) const {
 
 QString RecordingViewer::number(double v) const {
     if (std::isnan(v)) return QStringLiteral("nan");
-    QString t = QString::fromStdString(rec::formatMeasurement(v)).trimmed();
-    if (language_() != 1) t.replace(QLatin1Char('.'), QLatin1Char(','));
-    return t;
+    // The display's format; German and French with the recording's decimal comma.
+    return QString::fromStdString(language_() == 1 ? rec::formatMeasurement(v) : rec::decimalComma(v)).trimmed();
 }
 
 QString RecordingViewer::wall(double t) const {
@@ -426,32 +426,22 @@ void RecordingViewer::exportShown() {
 bool RecordingViewer::exportTo(const QString& path) {
     const auto* r = shown();
     if (!r) return false;
-    const bool picture = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-    const QString name = picture || path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".csv");
+    const ExportTarget target = exportTarget(path);
     std::string bytes;
     std::size_t lines = 0;
-    if (picture) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        plot_->grab().toImage().save(&buffer, "PNG");
-        bytes.assign(png.constData(), static_cast<std::size_t>(png.size()));
+    if (target.picture) {
+        bytes = pngOf(plot_);
     } else {
         const auto [first, last] = rec::linesBetween(*r, plot_->from(), plot_->to());
         bytes = rec::exportCsv(*r, first, last);
         lines = last - first;
     }
-    // The file dialog asked before a file there was replaced.
-    const auto written = qv::files::writeWhole(name.toStdString(), bytes, true);
-    if (!written.ok()) {
-        message(fillText(text_(msg::NotWritten), {fileTrouble(name, written.trouble, written.error, 0, text_)}));
-        return false;
-    }
+    if (!writeChosen(this, target.path, bytes, text_)) return false;
     notes_->setVisible(true);
-    notes_->setText(picture ? fillText(text_(msg::ViewerPictureSaved), {name})
-                            : fillText(text_(qv::text::counted(static_cast<long long>(lines), language_(), msg::ViewerExported,
-                                                               msg::ViewerExportedOne)),
-                                       {QString::number(lines), name}));
+    notes_->setText(target.picture ? fillText(text_(msg::ViewerPictureSaved), {target.path})
+                                   : fillText(text_(qv::text::counted(static_cast<long long>(lines), language_(), msg::ViewerExported,
+                                                                      msg::ViewerExportedOne)),
+                                              {QString::number(lines), target.path}));
     return true;
 }
 

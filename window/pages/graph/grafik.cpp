@@ -1,7 +1,6 @@
 #include "window/pages/graph/grafik.h"
 
 #include <algorithm>
-#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFrame>
@@ -17,7 +16,7 @@
 #include "core/text/text_numbers.h"
 #include "platform/dialog/dialog_service.h"
 #include "platform/dialog/pictures.h"
-#include "platform/files/files.h"
+#include "window/services/file_places.h"
 
 namespace qv::pages {
 namespace {
@@ -297,39 +296,28 @@ void CGrafik::OnExport() {
 
 bool CGrafik::exportCurves(const QString& path) {
     const int count = std::min(sampleCount_, kMaxSamples);
-    const bool picture = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-    const QString name = picture || path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".csv");
-    QByteArray bytes;
-    if (picture) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        chartFrame_->grab().toImage().save(&buffer, "PNG");
+    const qv::window::ExportTarget target = qv::window::exportTarget(path);
+    std::string bytes;
+    if (target.picture) {
+        bytes = qv::window::pngOf(chartFrame_);
     } else {
         // As a recording's export: UTF-8, ISO 8601 local time, decimal point, units in the header.
-        bytes = "sample,time,temperature [" + qv::dialog::fromCp1252(temperatureUnit_).toUtf8() + "],volume flow [" +
-                qv::dialog::fromCp1252(flowUnit_).toUtf8() + "]\n";
+        bytes = "sample,time,temperature [" + qv::dialog::fromCp1252(temperatureUnit_).toStdString() + "],volume flow [" +
+                qv::dialog::fromCp1252(flowUnit_).toStdString() + "]\n";
         for (int i = 0; i < count; ++i) {
             char t[32], f[32];
             const auto te = std::to_chars(t, t + sizeof t, temperatureSamples_[i]).ptr;
             const auto fe = std::to_chars(f, f + sizeof f, flowSamples_[i]).ptr;
-            bytes += QByteArray::number(i) + ',' +
-                     QDateTime::fromMSecsSinceEpoch(sampleTimes_[i]).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toUtf8() + ',' +
-                     QByteArray(t, static_cast<int>(te - t)) + ',' + QByteArray(f, static_cast<int>(fe - f)) + '\n';
+            bytes += std::to_string(i) + ',' +
+                     QDateTime::fromMSecsSinceEpoch(sampleTimes_[i]).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString() +
+                     ',' + std::string(t, te) + ',' + std::string(f, fe) + '\n';
         }
     }
-    // The file dialog asked before a file there was replaced.
-    const auto written = qv::files::writeWhole(name.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), true);
-    if (!written.ok()) {
-        qv::dialog::dialogs().message(this, QStringLiteral("QV-Gui"),
-                                      qv::window::fillText(texts_.text(qv::text::msg::NotWritten),
-                                                           {qv::window::fileTrouble(name, written.trouble, written.error, 0,
-                                                                                    [this](int n) { return texts_.text(n); })}));
-        return false;
-    }
+    if (!qv::window::writeChosen(this, target.path, bytes, [this](int n) { return texts_.text(n); })) return false;
     if (statusNote_) {
-        if (picture) statusNote_(qv::text::msg::ViewerPictureSaved, {name});
+        if (target.picture) statusNote_(qv::text::msg::ViewerPictureSaved, {target.path});
         else statusNote_(qv::text::counted(count, settings_->language, qv::text::msg::GraphExported, qv::text::msg::GraphExportedOne),
-                         {QString::number(count), name});
+                         {QString::number(count), target.path});
     }
     return true;
 }
